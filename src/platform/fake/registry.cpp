@@ -1,0 +1,34 @@
+// The registry of the fake backend: the same store as on Linux, held in memory,
+// so tests of the classes above see exactly the results the real one gives.
+
+#include "platform/fake/fake_registry.h"
+#include "platform/sqlite/active_store.h"
+
+#include <memory>
+
+namespace platform {
+
+namespace {
+std::unique_ptr<sqlite::RegistryStore>& Slot() {
+    static std::unique_ptr<sqlite::RegistryStore> store;
+    return store;
+}
+} // namespace
+
+namespace sqlite {
+RegistryStore& ActiveStore() {
+    if (!Slot()) {
+        Slot() = std::make_unique<RegistryStore>(":memory:");
+    }
+    return *Slot();
+}
+} // namespace sqlite
+
+namespace fake {
+void ResetRegistry() {
+    const std::lock_guard guard(sqlite::RegistryLock());
+    Slot() = std::make_unique<sqlite::RegistryStore>(":memory:");
+}
+} // namespace fake
+
+} // namespace platform

@@ -1,0 +1,105 @@
+#pragma once
+
+// The registry kept in one SQLite database: the four roots as trees of keys,
+// each with typed values (type number + bytes). Key and value names are
+// case-preserving and matched case-insensitively. Every write is one
+// transaction, so two processes may use the same file at once, and a process
+// killed mid-run leaves every completed write behind it.
+
+#include "platform/win32_types.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <unordered_map>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace platform::sqlite {
+
+class RegistryStore {
+public:
+    // Opens the store at path, creating it when the file does not exist (its
+    // directory must). ":memory:" gives a private in-memory store. Never throws
+    // and never changes a file that is not a store of ours: a store that
+    // cannot be used answers every call with Status().
+    explicit RegistryStore(const std::string& path);
+    ~RegistryStore();
+    RegistryStore(const RegistryStore&) = delete;
+    RegistryStore& operator=(const RegistryStore&) = delete;
+
+    LONG Status() const { return m_lStatus; }
+    // Why the store cannot be used (or cannot be written), in words.
+    const std::string& Problem() const { return m_sProblem; }
+    const std::string& Path() const { return m_sPath; }
+    bool ReadOnly() const { return m_bReadOnly; }
+    // This open made the store: the file was new or empty.
+    bool Created() const { return m_bCreated; }
+
+    // Groups the writes that follow into one transaction, until Commit or
+    // Rollback. Nests; only the outermost pair reaches the file.
+    LONG Begin();
+    LONG Commit();
+    void Rollback();
+
+    LONG OpenKeyEx(HKEY hKey, const char* lpSubKey, REGSAM samDesired, HKEY* phkResult);
+    LONG CreateKeyEx(HKEY hKey, const char* lpSubKey, REGSAM samDesired, HKEY* phkResult,
+                     DWORD* lpdwDisposition);
+    LONG CloseKey(HKEY hKey);
+    LONG QueryValueEx(HKEY hKey, const char* lpValueName, DWORD* lpType, BYTE* lpData,
+                      DWORD* lpcbData);
+    LONG SetValueEx(HKEY hKey, const char* lpValueName, DWORD dwType, const BYTE* lpData,
+                    DWORD cbData);
+    LONG DeleteKey(HKEY hKey, const char* lpSubKey);
+    LONG DeleteValue(HKEY hKey, const char* lpValueName);
+    LONG EnumKey(HKEY hKey, DWORD dwIndex, char* lpName, DWORD cchName);
+    LONG EnumValue(HKEY hKey, DWORD dwIndex, char* lpValueName, DWORD* lpcchValueName,
+                   DWORD* lpType, BYTE* lpData, DWORD* lpcbData);
+    struct KeyInfo {
+        DWORD subKeys = 0;
+        DWORD maxSubKeyLen = 0;
+        DWORD values = 0;
+        DWORD maxValueNameLen = 0;
+        DWORD maxValueLen = 0;
+        FILETIME lastWrite{};
+    };
+    LONG QueryInfoKey(HKEY hKey, KeyInfo* info);
+    // A handle to a root of this store, to be closed like any other.
+    LONG ConnectRoot(HKEY hKey, HKEY* phkResult);
+
+    std::size_t OpenKeyCount() const { return m_handles.size(); }
+
+private:
+    struct OpenKey {
+        std::int64_t id;
+        REGSAM access;
+    };
+    class Statement;
+    class WriteScope;
+
+    void Open();
+    void Fail(LONG code, std::string problem);
+    LONG Initialise();
+    LONG Resolve(HKEY hKey, REGSAM needed, OpenKey* key);
+    LONG Walk(std::int64_t from, const char* lpSubKey, bool create, std::int64_t* id,
+              bool* created);
+    LONG Child(std::int64_t parent, const std::string& fold, std::int64_t* id);
+    LONG Touch(std::int64_t id);
+    HKEY NewHandle(std::int64_t id, REGSAM access);
+    LONG Error(int sqliteCode);
+    sqlite3_stmt* Prepare(const char* sql);
+
+    std::string m_sPath;
+    sqlite3* m_db = nullptr;
+    LONG m_lStatus = ERROR_SUCCESS;
+    std::string m_sProblem;
+    bool m_bReadOnly = false;
+    bool m_bCreated = false;
+    int m_iDepth = 0;
+    std::map<const char*, sqlite3_stmt*> m_statements;
+    std::unordered_map<HKEY, OpenKey> m_handles;
+    HKEY m_nextHandle = 0x1000;
+};
+
+} // namespace platform::sqlite

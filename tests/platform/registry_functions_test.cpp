@@ -1,0 +1,285 @@
+// The registry functions must answer as Windows does: the classes above rely on
+// the exact codes (234 with the size, 259 at the end, 2 for missing, ...).
+
+#include "platform/environment.h"
+#include "platform/fake/fake_registry.h"
+#include "platform/handles.h"
+#include "platform/registry.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using namespace platform;
+
+namespace {
+
+class RegistryFunctions : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fake::ResetRegistry();
+        m_handlesBefore = OpenHandleCount();
+    }
+    void TearDown() override {
+        EXPECT_EQ(OpenHandleCount(), m_handlesBefore) << "a registry handle was leaked";
+    }
+
+    HKEY Create(const char* path, HKEY root = HKEY_CURRENT_USER) {
+        HKEY h = 0;
+        EXPECT_EQ(RegCreateKeyEx(root, path, 0, "", 0, KEY_ALL_ACCESS, nullptr, &h, nullptr),
+                  ERROR_SUCCESS);
+        return h;
+    }
+    static void Set(HKEY h, const char* name, DWORD type, const std::string& data) {
+        ASSERT_EQ(RegSetValueEx(h, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                                static_cast<DWORD>(data.size())),
+                  ERROR_SUCCESS);
+    }
+    static std::string Get(HKEY h, const char* name, DWORD* type = nullptr) {
+        DWORD size = 0;
+        EXPECT_EQ(RegQueryValueEx(h, name, nullptr, type, nullptr, &size), ERROR_SUCCESS);
+        std::string data(size, '\0');
+        EXPECT_EQ(
+            RegQueryValueEx(h, name, nullptr, type, reinterpret_cast<BYTE*>(data.data()), &size),
+            ERROR_SUCCESS);
+        return data;
+    }
+    static std::vector<std::string> Subkeys(HKEY h) {
+        std::vector<std::string> names;
+        char name[256];
+        for (DWORD i = 0; RegEnumKey(h, i, name, sizeof name) == ERROR_SUCCESS; ++i) {
+            names.emplace_back(name);
+        }
+        return names;
+    }
+
+private:
+    std::size_t m_handlesBefore = 0;
+};
+
+TEST_F(RegistryFunctions, NamesAreCaseInsensitiveAndCasePreserving) {
+    HKEY h = Create("Software\\Netvigil\\Settings");
+    Set(h, "Textcolor", REG_SZ, std::string("255\0", 4));
+    RegCloseKey(h);
+
+    HKEY other = 0;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "SOFTWARE\\netvigil\\SETTINGS", 0,
+                           KEY_READ | KEY_SET_VALUE, &other),
+              ERROR_SUCCESS);
+    EXPECT_EQ(Get(other, "TextColor"), std::string("255\0", 4));
+    // Writing under another spelling replaces the value and keeps the first name.
+    Set(other, "TEXTCOLOR", REG_SZ, std::string("1\0", 2));
+    char name[32];
+    DWORD len = sizeof name;
+    ASSERT_EQ(RegEnumValue(other, 0, name, &len, nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::string(name, len), "Textcolor");
+    EXPECT_EQ(RegEnumValue(other, 1, name, &len, nullptr, nullptr, nullptr, nullptr),
+              ERROR_NO_MORE_ITEMS);
+    RegCloseKey(other);
+
+    HKEY parent = 0;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "software", 0, KEY_READ, &parent), ERROR_SUCCESS);
+    EXPECT_EQ(Subkeys(parent), std::vector<std::string>{"Netvigil"});
+    RegCloseKey(parent);
+
+    // Case folding goes beyond ASCII.
+    HKEY u = Create("Software\\Ärger");
+    RegCloseKey(u);
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "SOFTWARE\\äRGER", 0, KEY_READ, &u), ERROR_SUCCESS);
+    RegCloseKey(u);
+}
+
+TEST_F(RegistryFunctions, QueryReportsSizeTypeAndShortBuffers) {
+    HKEY h = Create("Software\\Q");
+    Set(h, "", REG_EXPAND_SZ, std::string("%HOME%\\x\0", 10));
+    Set(h, "empty", REG_SZ, "");
+
+    DWORD type = 0;
+    DWORD size = 0;
+    ASSERT_EQ(RegQueryValueEx(h, "", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, REG_EXPAND_SZ);
+    EXPECT_EQ(size, 10u);
+    // The default value answers to a null name as well as to "".
+    ASSERT_EQ(RegQueryValueEx(h, nullptr, nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 10u);
+
+    BYTE small[4];
+    size = sizeof small;
+    type = 0;
+    EXPECT_EQ(RegQueryValueEx(h, "", nullptr, &type, small, &size), ERROR_MORE_DATA);
+    EXPECT_EQ(size, 10u);
+    EXPECT_EQ(type, REG_EXPAND_SZ);
+
+    EXPECT_EQ(Get(h, "empty", &type), "");
+    EXPECT_EQ(type, REG_SZ);
+    size = 0;
+    EXPECT_EQ(RegQueryValueEx(h, "absent", nullptr, &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegQueryValueEx(h, "", nullptr, &type, small, nullptr), ERROR_INVALID_PARAMETER);
+    RegCloseKey(h);
+}
+
+TEST_F(RegistryFunctions, DataRoundTripsByteForByte) {
+    HKEY h = Create("Software\\Data");
+    const std::string binary("\0\x01\0\xFF\0", 5);
+    const std::string big(1 << 20, 'x');
+    const std::string utf8 = "Grüße, 世界 🌍";
+    Set(h, "bin", REG_BINARY, binary);
+    Set(h, "big", REG_SZ, big);
+    Set(h, utf8.c_str(), REG_SZ, utf8 + '\0');
+    Set(h, "odd", 11, std::string(8, '\x7F'));
+    DWORD type = 0;
+    EXPECT_EQ(Get(h, "bin", &type), binary);
+    EXPECT_EQ(type, REG_BINARY);
+    EXPECT_EQ(Get(h, "big"), big);
+    EXPECT_EQ(Get(h, utf8.c_str()), utf8 + '\0');
+    EXPECT_EQ(Get(h, "ODD", &type), std::string(8, '\x7F'));
+    EXPECT_EQ(type, 11u);
+    RegCloseKey(h);
+}
+
+TEST_F(RegistryFunctions, EnumerationIsByIndexAndStable) {
+    HKEY h = Create("Software\\Enum");
+    for (const char* name : {"zeta", "Alpha", "mid"}) {
+        HKEY child = Create(name, h);
+        RegCloseKey(child);
+        Set(h, name, REG_DWORD, std::string(4, '\0'));
+    }
+    // Subkeys come sorted, values in the order they were made.
+    EXPECT_EQ(Subkeys(h), (std::vector<std::string>{"Alpha", "mid", "zeta"}));
+    EXPECT_EQ(Subkeys(h), Subkeys(h));
+    std::vector<std::string> values;
+    char name[8];
+    DWORD len = sizeof name;
+    for (DWORD i = 0; RegEnumValue(h, i, name, &len, nullptr, nullptr, nullptr, nullptr) == 0;
+         ++i, len = sizeof name) {
+        values.emplace_back(name, len);
+    }
+    EXPECT_EQ(values, (std::vector<std::string>{"zeta", "Alpha", "mid"}));
+
+    // A name buffer one short of the terminator is refused, for keys and values.
+    char tight[4];
+    EXPECT_EQ(RegEnumKey(h, 2, tight, 4), ERROR_MORE_DATA);
+    len = 4;
+    EXPECT_EQ(RegEnumValue(h, 0, tight, &len, nullptr, nullptr, nullptr, nullptr), ERROR_MORE_DATA);
+    EXPECT_EQ(RegEnumKey(h, 3, name, sizeof name), ERROR_NO_MORE_ITEMS);
+
+    DWORD subkeys = 0;
+    DWORD maxSub = 0;
+    DWORD values3 = 0;
+    DWORD maxName = 0;
+    DWORD maxData = 0;
+    char cls[1] = "";
+    DWORD clsLen = 0;
+    ASSERT_EQ(RegQueryInfoKey(h, cls, &clsLen, nullptr, &subkeys, &maxSub, nullptr, &values3,
+                              &maxName, &maxData, nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(subkeys, 3u);
+    EXPECT_EQ(maxSub, 5u);
+    EXPECT_EQ(values3, 3u);
+    EXPECT_EQ(maxName, 5u);
+    EXPECT_EQ(maxData, 4u);
+    RegCloseKey(h);
+}
+
+TEST_F(RegistryFunctions, DeletingKeysAndValues) {
+    HKEY h = Create("Software\\Del\\Child");
+    RegCloseKey(h);
+    EXPECT_EQ(RegDeleteKey(HKEY_CURRENT_USER, "Software\\Del"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(RegDeleteKey(HKEY_CURRENT_USER, "Software\\Nothing"), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegDeleteKey(HKEY_CURRENT_USER, ""), ERROR_ACCESS_DENIED);
+
+    HKEY open = 0;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Del\\Child", 0, KEY_ALL_ACCESS, &open),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteKey(HKEY_CURRENT_USER, "software\\del\\CHILD"), ERROR_SUCCESS);
+    // A handle to a deleted key stays a handle, but reaches nothing.
+    EXPECT_EQ(RegSetValueEx(open, "x", 0, REG_SZ, nullptr, 0), ERROR_KEY_DELETED);
+    EXPECT_EQ(RegCloseKey(open), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteKey(HKEY_CURRENT_USER, "Software\\Del"), ERROR_SUCCESS);
+
+    h = Create("Software\\Vals");
+    Set(h, "a", REG_SZ, "");
+    EXPECT_EQ(RegDeleteValue(h, "A"), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteValue(h, "a"), ERROR_FILE_NOT_FOUND);
+    RegCloseKey(h);
+}
+
+TEST_F(RegistryFunctions, BadHandlesPathsAndRights) {
+    HKEY h = 0;
+    EXPECT_EQ(RegOpenKeyEx(0, "Software", 0, KEY_READ, &h), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(RegCreateKeyEx(0, "Software", 0, "", 0, KEY_ALL_ACCESS, nullptr, &h, nullptr),
+              ERROR_INVALID_HANDLE);
+    EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "No\\Such\\Key", 0, KEY_READ, &h),
+              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(
+        RegCreateKeyEx(HKEY_CURRENT_USER, "a\\\\b", 0, "", 0, KEY_ALL_ACCESS, nullptr, &h, nullptr),
+        ERROR_BAD_PATHNAME);
+    EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, std::string(256, 'k').c_str(), 0, "", 0,
+                             KEY_ALL_ACCESS, nullptr, &h, nullptr),
+              ERROR_INVALID_PARAMETER);
+
+    h = Create("Software\\Rights");
+    RegCloseKey(h);
+    EXPECT_EQ(RegCloseKey(h), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(RegSetValueEx(h, "x", 0, REG_SZ, nullptr, 0), ERROR_INVALID_HANDLE);
+
+    // A handle opened to read cannot write, and one opened to write cannot list.
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Rights", 0, KEY_QUERY_VALUE, &h),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueEx(h, "x", 0, REG_SZ, nullptr, 0), ERROR_ACCESS_DENIED);
+    RegCloseKey(h);
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Rights", 0, KEY_SET_VALUE, &h),
+              ERROR_SUCCESS);
+    char name[8];
+    EXPECT_EQ(RegEnumKey(h, 0, name, sizeof name), ERROR_ACCESS_DENIED);
+    RegCloseKey(h);
+
+    EXPECT_EQ(RegConnectRegistry("\\\\pc7", HKEY_LOCAL_MACHINE, &h), ERROR_BAD_NETPATH);
+    ASSERT_EQ(RegConnectRegistry(nullptr, HKEY_LOCAL_MACHINE, &h), ERROR_SUCCESS);
+    HKEY sub = Create("Software", h);
+    RegCloseKey(sub);
+    RegCloseKey(h);
+}
+
+TEST_F(RegistryFunctions, CreateReportsDisposition) {
+    HKEY h = 0;
+    DWORD disposition = 0;
+    ASSERT_EQ(RegCreateKeyEx(HKEY_CLASSES_ROOT, "htmlfile\\shell\\opennew\\command", 0, "", 0,
+                             KEY_ALL_ACCESS, nullptr, &h, &disposition),
+              ERROR_SUCCESS);
+    EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
+    RegCloseKey(h);
+    ASSERT_EQ(RegCreateKeyEx(HKEY_CLASSES_ROOT, "HTMLFILE\\shell\\opennew\\command\\", 0, "", 0,
+                             KEY_ALL_ACCESS, nullptr, &h, &disposition),
+              ERROR_SUCCESS);
+    EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
+    RegCloseKey(h);
+    // The roots are separate trees.
+    EXPECT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "htmlfile", 0, KEY_READ, &h), ERROR_FILE_NOT_FOUND);
+}
+
+TEST(ExpandEnvironmentStrings, ExpandsSetVariablesOnly) {
+    ::setenv("NV_TEST_DIR", "/tmp/nv", 1);
+    ::unsetenv("NV_TEST_UNSET");
+    const auto expand = [](const char* text) {
+        const DWORD needed = ExpandEnvironmentStrings(text, nullptr, 0);
+        std::string out(needed, '\0');
+        EXPECT_EQ(ExpandEnvironmentStrings(text, out.data(), needed), needed);
+        out.resize(needed - 1);
+        return out;
+    };
+    EXPECT_EQ(expand("%NV_TEST_DIR%\\x"), "/tmp/nv\\x");
+    EXPECT_EQ(expand("%nv_test_dir%"), "/tmp/nv");
+    EXPECT_EQ(expand("100%"), "100%");
+    EXPECT_EQ(expand("%%"), "%%");
+    EXPECT_EQ(expand("%NV_TEST_UNSET%%NV_TEST_DIR%"), "%NV_TEST_UNSET%/tmp/nv");
+    EXPECT_EQ(expand(""), "");
+    char small[3] = "ab";
+    EXPECT_EQ(ExpandEnvironmentStrings("%NV_TEST_DIR%", small, sizeof small), 8u);
+    EXPECT_STREQ(small, "ab");
+}
+
+} // namespace

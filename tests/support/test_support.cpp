@@ -1,0 +1,148 @@
+#include "test_support.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <poll.h>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace testing_support {
+
+TempDir::TempDir() {
+    std::string pattern = std::filesystem::temp_directory_path().string() + "/netvigil-test-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    m_path = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    // Tests make files read-only; give the write bits back so all can go.
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(m_path, ignored)) {
+        std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+    }
+    std::filesystem::remove_all(m_path, ignored);
+}
+
+std::string BinDir() {
+    // Tests are built into bin/ beside the programs they run.
+    return std::filesystem::canonical("/proc/self/exe").parent_path().string();
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+ProgramResult RunProgram(const std::string& name, const std::vector<std::string>& args,
+                         const std::map<std::string, std::string>& env, const std::string& input) {
+    // A child that exits without reading its input must not kill the test.
+    std::signal(SIGPIPE, SIG_IGN);
+    int in[2];
+    int out[2];
+    int err[2];
+    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||
+        ::pipe2(err, O_CLOEXEC) != 0) {
+        throw std::runtime_error("pipe failed");
+    }
+    const std::string path = name.find('/') == std::string::npos ? BinDir() + "/" + name : name;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(in[0], 0);
+        ::dup2(out[1], 1);
+        ::dup2(err[1], 2);
+        for (const auto& [key, value] : env) {
+            ::setenv(key.c_str(), value.c_str(), 1);
+        }
+        std::vector<char*> argv{const_cast<char*>(path.c_str())};
+        for (const auto& arg : args) {
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execv(path.c_str(), argv.data());
+        ::_exit(127);
+    }
+    ::close(in[0]);
+    ::close(out[1]);
+    ::close(err[1]);
+    ProgramResult result;
+    std::size_t written = 0;
+    if (input.empty()) {
+        ::close(in[1]);
+        in[1] = -1;
+    }
+    pollfd fds[3] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}, {in[1], POLLOUT, 0}};
+    int open = 2;
+    while (open > 0) {
+        if (::poll(fds, in[1] >= 0 ? 3 : 2, -1) < 0 && errno != EINTR) {
+            break;
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd >= 0 && fds[i].revents != 0) {
+                char buf[4096];
+                const ssize_t n = ::read(fds[i].fd, buf, sizeof buf);
+                if (n <= 0) {
+                    ::close(fds[i].fd);
+                    fds[i].fd = -1;
+                    --open;
+                } else {
+                    (i == 0 ? result.out : result.err).append(buf, static_cast<std::size_t>(n));
+                }
+            }
+        }
+        if (in[1] >= 0 && fds[2].revents != 0) {
+            const ssize_t n = ::write(in[1], input.data() + written, input.size() - written);
+            written += n > 0 ? static_cast<std::size_t>(n) : 0;
+            if (n < 0 || written == input.size()) {
+                ::close(in[1]);
+                in[1] = -1;
+            }
+        }
+    }
+    if (in[1] >= 0) {
+        ::close(in[1]);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+    return result;
+}
+
+ScopedEnv::ScopedEnv(std::string name, const std::optional<std::string>& value)
+    : m_name(std::move(name)) {
+    if (const char* old = std::getenv(m_name.c_str())) {
+        m_old = old;
+    }
+    if (value) {
+        ::setenv(m_name.c_str(), value->c_str(), 1);
+    } else {
+        ::unsetenv(m_name.c_str());
+    }
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (m_old) {
+        ::setenv(m_name.c_str(), m_old->c_str(), 1);
+    } else {
+        ::unsetenv(m_name.c_str());
+    }
+}
+
+} // namespace testing_support

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// A fresh directory, removed with everything in it at the end of the scope.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& Path() const { return m_path; }
+    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+struct ProgramResult {
+    int exitCode = -1; // or -signal
+    std::string out;
+    std::string err;
+};
+
+// Runs a program of the build (NAME in the tests' own bin/) with extra environment variables,
+// feeding it stdin text, and waits for it.
+ProgramResult RunProgram(const std::string& name, const std::vector<std::string>& args,
+                         const std::map<std::string, std::string>& env = {},
+                         const std::string& input = {});
+
+std::string BinDir();
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// Sets an environment variable for the scope, restoring the old value after.
+class ScopedEnv {
+public:
+    ScopedEnv(std::string name, const std::optional<std::string>& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string m_name;
+    std::optional<std::string> m_old;
+};
+
+} // namespace testing_support

@@ -1,0 +1,135 @@
+#include "reg_file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace netvigil_reg;
+
+namespace {
+
+std::string Utf16(const std::string& text) {
+    return "\xFF\xFE" + Utf8ToUtf16le(text);
+}
+
+RegFile Parse(const std::string& bytes) {
+    auto result = ParseRegFile(bytes);
+    if (auto* error = std::get_if<ParseError>(&result)) {
+        ADD_FAILURE() << "line " << error->line << ": " << error->message;
+        return {};
+    }
+    return std::get<RegFile>(result);
+}
+
+ParseError ParseFails(const std::string& bytes) {
+    auto result = ParseRegFile(bytes);
+    EXPECT_TRUE(std::holds_alternative<ParseError>(result));
+    return std::holds_alternative<ParseError>(result) ? std::get<ParseError>(result)
+                                                      : ParseError{0, ""};
+}
+
+TEST(RegFile, EveryKindOfValueSurvivesWriteAndRead) {
+    RegKeyBlock key{"HKEY_CURRENT_USER\\Software\\Netvigil\\Settings", false, {}, 0};
+    const std::vector<std::pair<platform::DWORD, std::string>> values = {
+        {platform::REG_SZ, std::string("C:\\path \"quoted\"\0", 18)},
+        {platform::REG_SZ, std::string("two\r\nlines\0", 11)},
+        {platform::REG_SZ, std::string("no terminator")},
+        {platform::REG_SZ, std::string("inner\0zero\0", 11)},
+        {platform::REG_SZ, std::string()},
+        {platform::REG_EXPAND_SZ, std::string("%HOME%\\Grüße 🌍\0", 20)},
+        {platform::REG_MULTI_SZ, std::string("a\0b\0\0", 5)},
+        {platform::REG_DWORD, std::string("\x02\x01\0\0", 4)},
+        {platform::REG_DWORD, std::string("\x01", 1)},
+        {platform::REG_BINARY, std::string(100, '\xAB')},
+        {11, std::string("\0\0\0\0\0\0\0\x80", 8)},
+    };
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        key.values.push_back(
+            {"v" + std::to_string(i), false, values[i].first, values[i].second, 0});
+    }
+    key.values.push_back({"", false, platform::REG_SZ, std::string("default\0", 8), 0});
+    key.values.push_back(
+        {"name \"with\" \\ signs", false, platform::REG_SZ, std::string("x\0", 2), 0});
+
+    const std::string bytes = WriteRegFile({key});
+    ASSERT_TRUE(bytes.starts_with("\xFF\xFE"));
+    const RegFile file = Parse(bytes);
+    ASSERT_EQ(file.keys.size(), 1u);
+    EXPECT_EQ(file.keys[0].path, key.path);
+    ASSERT_EQ(file.keys[0].values.size(), key.values.size());
+    for (std::size_t i = 0; i < key.values.size(); ++i) {
+        EXPECT_EQ(file.keys[0].values[i].name, key.values[i].name);
+        EXPECT_EQ(file.keys[0].values[i].type, key.values[i].type) << key.values[i].name;
+        EXPECT_EQ(file.keys[0].values[i].data, key.values[i].data) << key.values[i].name;
+    }
+    EXPECT_EQ(WriteRegFile(file.keys), bytes);
+}
+
+TEST(RegFile, WritesTheWindowsLayout) {
+    RegKeyBlock key{"HKEY_CURRENT_USER\\A", false, {}, 0};
+    key.values.push_back({"s", false, platform::REG_SZ, std::string("x\0", 2), 0});
+    key.values.push_back({"d", false, platform::REG_DWORD, std::string("\x80\0\0\0", 4), 0});
+    key.values.push_back({"b", false, platform::REG_BINARY, std::string(40, '\x01'), 0});
+    std::string text;
+    ASSERT_TRUE(Utf16leToUtf8(WriteRegFile({key}).substr(2), &text));
+    EXPECT_TRUE(text.starts_with("Windows Registry Editor Version 5.00\r\n\r\n"
+                                 "[HKEY_CURRENT_USER\\A]\r\n\"s\"=\"x\"\r\n\"d\"=dword:00000080\r\n"
+                                 "\"b\"=hex:01,01,"))
+        << text;
+    // Long hex lists are broken into lines of at most 80 columns.
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        EXPECT_LE(end - start, 80u);
+    }
+    EXPECT_NE(text.find(",\\\r\n  01,"), std::string::npos);
+}
+
+TEST(RegFile, ReadsBothFormatsAndTheirEncodings) {
+    // REGEDIT4 holds 8-bit strings; version 5 holds UTF-16 in hex(2) and hex(7).
+    const RegFile old = Parse("REGEDIT4\n\n[HKCU\\Software\\X]\n\"e\"=hex(2):41,42,00\n@=\"d\"\n");
+    ASSERT_EQ(old.keys.size(), 1u);
+    EXPECT_EQ(old.keys[0].path, "HKEY_CURRENT_USER\\Software\\X");
+    EXPECT_EQ(old.keys[0].values[0].data, std::string("AB\0", 3));
+    EXPECT_EQ(old.keys[0].values[1].name, "");
+
+    const RegFile utf16 = Parse(Utf16("Windows Registry Editor Version 5.00\r\n\r\n"
+                                      "; a comment\r\n"
+                                      "[HKEY_LOCAL_MACHINE\\Soft]\r\n"
+                                      "\"é\"=hex(2):41,00,\\\r\n"
+                                      "  42,00,00,00\r\n"
+                                      "\"gone\"=-\r\n"
+                                      "[-HKEY_CURRENT_USER\\Old]\r\n"));
+    ASSERT_EQ(utf16.keys.size(), 2u);
+    EXPECT_EQ(utf16.keys[0].values[0].name, "é");
+    EXPECT_EQ(utf16.keys[0].values[0].data, std::string("AB\0", 3));
+    EXPECT_TRUE(utf16.keys[0].values[1].remove);
+    EXPECT_TRUE(utf16.keys[1].remove);
+    EXPECT_EQ(utf16.keys[1].path, "HKEY_CURRENT_USER\\Old");
+
+    const RegFile bom =
+        Parse("\xEF\xBB\xBFWindows Registry Editor Version 5.00\n[HKU\\x]\n\"n\"=\"ü\"\n");
+    EXPECT_EQ(bom.keys[0].values[0].data, "ü" + std::string(1, '\0'));
+}
+
+TEST(RegFile, MalformedLinesAreNamed) {
+    EXPECT_EQ(ParseFails("").line, 1);
+    EXPECT_EQ(ParseFails("\n\nhello\n").line, 3);
+    EXPECT_EQ(ParseFails("REGEDIT4\n\"v\"=\"x\"\n").line, 2);
+    const ParseError root = ParseFails("REGEDIT4\n[HKEY_NOWHERE\\x]\n");
+    EXPECT_EQ(root.line, 2);
+    EXPECT_NE(root.message.find("HKEY_NOWHERE"), std::string::npos);
+    const std::string head = "REGEDIT4\n[HKCU\\x]\n";
+    EXPECT_EQ(ParseFails(head + "\"v\"=hex:1g\n").line, 3);
+    EXPECT_EQ(ParseFails(head + "\"v\"=hex:01,\n").line, 3);
+    EXPECT_EQ(ParseFails(head + "\"v\"=dword:123456789\n").line, 3);
+    EXPECT_EQ(ParseFails(head + "\"v\"=\"open\n").line, 3);
+    EXPECT_EQ(ParseFails(head + "\"v\"\"x\"\n").line, 3);
+    EXPECT_EQ(ParseFails(head + "\"a\"=\"1\"\n\"v\"=what\n").line, 4);
+    EXPECT_EQ(ParseFails(head + "[HKCU\\y\n").line, 3);
+    EXPECT_EQ(ParseFails(Utf16("Windows Registry Editor Version 5.00\r\n[HKCU\\x]\r\n"
+                               "\"v\"=hex(7):41,00,42\r\n"))
+                  .line,
+              3);
+}
+
+} // namespace

@@ -1,0 +1,448 @@
+#include "reg_file.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <optional>
+#include <string_view>
+
+namespace netvigil_reg {
+
+using platform::DWORD;
+
+namespace {
+
+constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
+constexpr std::string_view kHeader4 = "REGEDIT4";
+constexpr std::string_view kCrLf = "\r\n";
+// regedit keeps hex lines within 80 columns, ending each broken one in ",\".
+constexpr std::size_t kHexLineLimit = 77;
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+std::string Quote(std::string_view text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '\\' || c == '"') {
+            out += '\\';
+        }
+        out += c;
+    }
+    return out + "\"";
+}
+
+// Parses a quoted string at the start of s; on success s is left after it.
+std::optional<std::string> Unquote(std::string_view& s) {
+    if (s.empty() || s.front() != '"') {
+        return std::nullopt;
+    }
+    std::string out;
+    for (std::size_t i = 1; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 1 < s.size() && (s[i + 1] == '\\' || s[i + 1] == '"')) {
+            out += s[++i];
+        } else if (s[i] == '"') {
+            s.remove_prefix(i + 1);
+            return out;
+        } else {
+            out += s[i];
+        }
+    }
+    return std::nullopt;
+}
+
+bool ValidUtf8(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        const std::size_t len = c < 0x80                ? 1
+                                : c >= 0xF0 && c < 0xF5 ? 4
+                                : c >= 0xE0             ? 3
+                                : c >= 0xC2             ? 2
+                                                        : 0;
+        if (len == 0 || i + len > s.size()) {
+            return false;
+        }
+        for (std::size_t k = 1; k < len; ++k) {
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) {
+                return false;
+            }
+        }
+        i += len;
+    }
+    return true;
+}
+
+// Readable as a quoted string: text with exactly its terminator, on one line.
+bool PlainString(const RegValue& value) {
+    const std::string& d = value.data;
+    return value.type == platform::REG_SZ && !d.empty() && d.back() == '\0' &&
+           d.find('\0') == d.size() - 1 && d.find_first_of("\r\n") == std::string::npos &&
+           ValidUtf8(std::string_view(d).substr(0, d.size() - 1));
+}
+
+bool StringType(DWORD type) {
+    return type == platform::REG_SZ || type == platform::REG_EXPAND_SZ ||
+           type == platform::REG_MULTI_SZ;
+}
+
+std::string ValueLine(const RegValue& value) {
+    std::string line = value.name.empty() ? "@=" : Quote(value.name) + "=";
+    if (PlainString(value)) {
+        return line + Quote(std::string_view(value.data).substr(0, value.data.size() - 1));
+    }
+    char buf[32];
+    if (value.type == platform::REG_DWORD && value.data.size() == 4) {
+        const auto* b = reinterpret_cast<const unsigned char*>(value.data.data());
+        std::snprintf(buf, sizeof buf, "dword:%02x%02x%02x%02x", b[3], b[2], b[1], b[0]);
+        return line + buf;
+    }
+    if (value.type == platform::REG_BINARY) {
+        line += "hex:";
+    } else {
+        std::snprintf(buf, sizeof buf, "hex(%x):", value.type);
+        line += buf;
+    }
+    const std::string bytes = StringType(value.type) ? Utf8ToUtf16le(value.data) : value.data;
+    std::size_t lineStart = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        std::snprintf(buf, sizeof buf, "%02x", static_cast<unsigned char>(bytes[i]));
+        line += buf;
+        if (i + 1 < bytes.size()) {
+            line += ',';
+            if (line.size() - lineStart >= kHexLineLimit) {
+                line += "\\\r\n  ";
+                lineStart = line.size() - 2;
+            }
+        }
+    }
+    return line;
+}
+
+std::optional<std::string> ParseHexList(std::string_view list) {
+    std::string out;
+    std::size_t i = 0;
+    const auto skipBlank = [&] {
+        while (i < list.size() && (list[i] == ' ' || list[i] == '\t')) {
+            ++i;
+        }
+    };
+    skipBlank();
+    while (i < list.size()) {
+        std::size_t digits = 0;
+        unsigned value = 0;
+        while (i < list.size() && std::isxdigit(static_cast<unsigned char>(list[i])) != 0) {
+            const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(list[i])));
+            value = value * 16 + static_cast<unsigned>(c <= '9' ? c - '0' : c - 'a' + 10);
+            ++digits;
+            ++i;
+        }
+        if (digits == 0 || digits > 2) {
+            return std::nullopt;
+        }
+        out += static_cast<char>(value);
+        skipBlank();
+        if (i < list.size()) {
+            if (list[i] != ',') {
+                return std::nullopt;
+            }
+            ++i;
+            skipBlank();
+            if (i == list.size()) {
+                return std::nullopt;
+            }
+        }
+    }
+    return out;
+}
+
+struct Line {
+    std::string text;
+    int number;
+};
+
+// Splits the text into lines, joining hex lists continued with a backslash.
+std::vector<Line> LogicalLines(std::string_view text) {
+    std::vector<Line> lines;
+    int number = 0;
+    bool continuing = false;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        std::string_view raw = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        ++number;
+        std::string_view trimmed = Trim(raw.ends_with('\r') ? raw.substr(0, raw.size() - 1) : raw);
+        const bool more = !trimmed.empty() && trimmed.back() == '\\' &&
+                          (continuing || ((trimmed.front() == '"' || trimmed.front() == '@') &&
+                                          trimmed.find("=hex") != std::string_view::npos));
+        if (more) {
+            trimmed.remove_suffix(1);
+        }
+        if (continuing) {
+            lines.back().text += trimmed;
+        } else {
+            lines.push_back({std::string(trimmed), number});
+        }
+        continuing = more;
+    }
+    return lines;
+}
+
+} // namespace
+
+std::optional<std::string> CanonicalKeyPath(std::string_view path) {
+    static constexpr std::pair<std::string_view, std::string_view> kRoots[] = {
+        {"HKEY_CLASSES_ROOT", "HKEY_CLASSES_ROOT"},
+        {"HKCR", "HKEY_CLASSES_ROOT"},
+        {"HKEY_CURRENT_USER", "HKEY_CURRENT_USER"},
+        {"HKCU", "HKEY_CURRENT_USER"},
+        {"HKEY_LOCAL_MACHINE", "HKEY_LOCAL_MACHINE"},
+        {"HKLM", "HKEY_LOCAL_MACHINE"},
+        {"HKEY_USERS", "HKEY_USERS"},
+        {"HKU", "HKEY_USERS"}};
+    const auto sep = path.find('\\');
+    const std::string_view root = path.substr(0, sep);
+    for (const auto& [name, full] : kRoots) {
+        if (root.size() == name.size() &&
+            std::equal(root.begin(), root.end(), name.begin(), [](char a, char b) {
+                return std::toupper(static_cast<unsigned char>(a)) == b;
+            })) {
+            return std::string(full) +
+                   std::string(sep == std::string_view::npos ? "" : path.substr(sep));
+        }
+    }
+    return std::nullopt;
+}
+
+std::string Utf8ToUtf16le(const std::string& utf8) {
+    std::string out;
+    out.reserve(utf8.size() * 2);
+    const auto unit = [&out](char32_t u) {
+        out += static_cast<char>(u & 0xFF);
+        out += static_cast<char>((u >> 8) & 0xFF);
+    };
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        const std::size_t len = c < 0x80                ? 1
+                                : c >= 0xF0 && c < 0xF5 ? 4
+                                : c >= 0xE0             ? 3
+                                : c >= 0xC2             ? 2
+                                                        : 0;
+        char32_t cp = len == 1 ? c : len == 2 ? c & 0x1Fu : len == 3 ? c & 0x0Fu : c & 0x07u;
+        bool valid = len != 0 && i + len <= utf8.size();
+        for (std::size_t k = 1; valid && k < len; ++k) {
+            const auto cc = static_cast<unsigned char>(utf8[i + k]);
+            valid = (cc & 0xC0) == 0x80;
+            cp = (cp << 6) | (cc & 0x3Fu);
+        }
+        if (!valid) {
+            unit(0xFFFD);
+            ++i;
+            continue;
+        }
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            unit(0xD800 + (cp >> 10));
+            unit(0xDC00 + (cp & 0x3FF));
+        } else {
+            unit(cp);
+        }
+        i += len;
+    }
+    return out;
+}
+
+bool Utf16leToUtf8(const std::string& utf16, std::string* utf8) {
+    if (utf16.size() % 2 != 0) {
+        return false;
+    }
+    utf8->clear();
+    for (std::size_t i = 0; i < utf16.size(); i += 2) {
+        char32_t cp = static_cast<unsigned char>(utf16[i]) |
+                      static_cast<char32_t>(static_cast<unsigned char>(utf16[i + 1])) << 8;
+        if (cp >= 0xD800 && cp < 0xDC00 && i + 3 < utf16.size()) {
+            const char32_t low = static_cast<unsigned char>(utf16[i + 2]) |
+                                 static_cast<char32_t>(static_cast<unsigned char>(utf16[i + 3]))
+                                     << 8;
+            if (low >= 0xDC00 && low < 0xE000) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            }
+        }
+        if (cp >= 0xD800 && cp < 0xE000) {
+            cp = 0xFFFD;
+        }
+        if (cp < 0x80) {
+            *utf8 += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            *utf8 += static_cast<char>(0xC0 | (cp >> 6));
+            *utf8 += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            *utf8 += static_cast<char>(0xE0 | (cp >> 12));
+            *utf8 += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            *utf8 += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            *utf8 += static_cast<char>(0xF0 | (cp >> 18));
+            *utf8 += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            *utf8 += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            *utf8 += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return true;
+}
+
+std::string WriteRegFile(const std::vector<RegKeyBlock>& keys) {
+    std::string text(kHeader5);
+    text += kCrLf;
+    for (const RegKeyBlock& key : keys) {
+        text += kCrLf;
+        text += "[" + key.path + "]";
+        text += kCrLf;
+        for (const RegValue& value : key.values) {
+            text += ValueLine(value);
+            text += kCrLf;
+        }
+    }
+    text += kCrLf;
+    return "\xFF\xFE" + Utf8ToUtf16le(text);
+}
+
+std::variant<RegFile, ParseError> ParseRegFile(const std::string& bytes) {
+    std::string text;
+    if (bytes.starts_with("\xFF\xFE")) {
+        if (!Utf16leToUtf8(bytes.substr(2), &text)) {
+            return ParseError{1, "the file is UTF-16 but has an odd number of bytes"};
+        }
+    } else {
+        text = bytes.starts_with("\xEF\xBB\xBF") ? bytes.substr(3) : bytes;
+    }
+    RegFile file;
+    bool headerSeen = false;
+    bool unicode = false;
+    for (const Line& line : LogicalLines(text)) {
+        const std::string_view s = Trim(line.text);
+        if (s.empty() || s.front() == ';') {
+            continue;
+        }
+        if (!headerSeen) {
+            if (s != kHeader5 && s != kHeader4) {
+                return ParseError{line.number, "not a registry file: the first line must be \"" +
+                                                   std::string(kHeader5) + "\" or \"" +
+                                                   std::string(kHeader4) + "\""};
+            }
+            headerSeen = true;
+            unicode = s == kHeader5;
+            continue;
+        }
+        if (s.front() == '[') {
+            if (s.back() != ']' || s.size() < 3) {
+                return ParseError{line.number, "a key line must end in ]"};
+            }
+            std::string_view inner = s.substr(1, s.size() - 2);
+            RegKeyBlock block;
+            block.line = line.number;
+            block.remove = inner.starts_with('-');
+            if (block.remove) {
+                inner.remove_prefix(1);
+            }
+            const auto path = CanonicalKeyPath(inner);
+            if (!path) {
+                return ParseError{line.number,
+                                  "unknown root key in \"" + std::string(inner) + "\""};
+            }
+            block.path = *path;
+            file.keys.push_back(std::move(block));
+            continue;
+        }
+        if (file.keys.empty()) {
+            return ParseError{line.number, "a value comes before any [key] line"};
+        }
+        RegValue value;
+        value.line = line.number;
+        std::string_view rest = s;
+        if (rest.front() == '@') {
+            rest.remove_prefix(1);
+        } else if (auto name = Unquote(rest)) {
+            value.name = std::move(*name);
+        } else {
+            return ParseError{line.number, "cannot parse the value name"};
+        }
+        rest = Trim(rest);
+        if (!rest.starts_with('=')) {
+            return ParseError{line.number, "an = must follow the value name"};
+        }
+        rest = Trim(rest.substr(1));
+        if (rest == "-") {
+            value.remove = true;
+        } else if (rest.starts_with('"')) {
+            auto data = Unquote(rest);
+            if (!data || !Trim(rest).empty()) {
+                return ParseError{line.number, "cannot parse the quoted string"};
+            }
+            value.type = platform::REG_SZ;
+            value.data = std::move(*data) + '\0';
+        } else if (rest.starts_with("dword:")) {
+            const std::string_view digits = rest.substr(6);
+            unsigned long number = 0;
+            std::size_t used = 0;
+            for (const char c : digits) {
+                if (std::isxdigit(static_cast<unsigned char>(c)) == 0) {
+                    break;
+                }
+                ++used;
+            }
+            if (used == 0 || used > 8 || used != digits.size()) {
+                return ParseError{line.number, "a dword needs 1 to 8 hex digits"};
+            }
+            number = std::stoul(std::string(digits), nullptr, 16);
+            value.type = platform::REG_DWORD;
+            for (int b = 0; b < 4; ++b) {
+                value.data += static_cast<char>((number >> (8 * b)) & 0xFF);
+            }
+        } else if (rest.starts_with("hex")) {
+            rest.remove_prefix(3);
+            value.type = platform::REG_BINARY;
+            if (rest.starts_with('(')) {
+                const auto close = rest.find(')');
+                const std::string_view digits =
+                    rest.substr(1, close == std::string_view::npos ? 0 : close - 1);
+                if (close == std::string_view::npos || digits.empty() || digits.size() > 8 ||
+                    digits.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos) {
+                    return ParseError{line.number, "a hex(N) type needs a hex number N"};
+                }
+                value.type = static_cast<DWORD>(std::stoul(std::string(digits), nullptr, 16));
+                rest.remove_prefix(close + 1);
+            }
+            if (!rest.starts_with(':')) {
+                return ParseError{line.number, "a : must follow hex"};
+            }
+            auto data = ParseHexList(rest.substr(1));
+            if (!data) {
+                return ParseError{line.number, "cannot parse the list of hex bytes"};
+            }
+            value.data = std::move(*data);
+            if (unicode && StringType(value.type) &&
+                !Utf16leToUtf8(std::string(value.data), &value.data)) {
+                return ParseError{line.number,
+                                  "string data in UTF-16 needs an even number of bytes"};
+            }
+        } else {
+            return ParseError{line.number, "cannot parse the value's data"};
+        }
+        file.keys.back().values.push_back(std::move(value));
+    }
+    if (!headerSeen) {
+        return ParseError{1, "the file is empty"};
+    }
+    return file;
+}
+
+} // namespace netvigil_reg

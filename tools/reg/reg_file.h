@@ -1,0 +1,56 @@
+#pragma once
+
+// The text format of registry files: "Windows Registry Editor Version 5.00"
+// (UTF-16LE with a byte-order mark, string data of hex(N) values in UTF-16LE)
+// and the older "REGEDIT4" (8-bit text throughout).
+
+#include "platform/win32_types.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace netvigil_reg {
+
+struct RegValue {
+    std::string name; // "" is the key's default value
+    bool remove = false;
+    platform::DWORD type = platform::REG_NONE;
+    std::string data; // the bytes as the registry holds them
+    int line = 0;     // where the value stands in its file
+};
+
+struct RegKeyBlock {
+    std::string path; // full root name, a backslash, the subkey path
+    bool remove = false;
+    std::vector<RegValue> values;
+    int line = 0; // where the block starts in its file
+};
+
+struct RegFile {
+    std::vector<RegKeyBlock> keys;
+};
+
+struct ParseError {
+    int line;
+    std::string message;
+};
+
+// A key path with its root spelled in full (HKCU becomes HKEY_CURRENT_USER),
+// or nothing when the root is not one of the four.
+std::optional<std::string> CanonicalKeyPath(std::string_view path);
+
+// Reads a file's bytes, in either format and either encoding.
+std::variant<RegFile, ParseError> ParseRegFile(const std::string& bytes);
+
+// Writes keys in the version 5 format, as the bytes of a UTF-16LE file.
+std::string WriteRegFile(const std::vector<RegKeyBlock>& keys);
+
+// Text conversions between the registry's 8-bit text (UTF-8) and UTF-16LE
+// bytes. Bytes that are not UTF-8 become U+FFFD; an odd count of bytes fails.
+std::string Utf8ToUtf16le(const std::string& utf8);
+bool Utf16leToUtf8(const std::string& utf16, std::string* utf8);
+
+} // namespace netvigil_reg
