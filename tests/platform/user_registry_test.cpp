@@ -31,8 +31,12 @@ protected:
         : m_store("NETVIGIL_REGISTRY", m_dir / "registry.db"),
           m_libexec("NETVIGIL_LIBEXEC", m_dir / "libexec") {
         posix::CloseUserRegistry();
+        m_handles = OpenHandleCount();
     }
-    ~UserRegistry() override { posix::CloseUserRegistry(); }
+    ~UserRegistry() override {
+        EXPECT_EQ(OpenHandleCount(), m_handles) << "a registry handle was leaked";
+        posix::CloseUserRegistry();
+    }
 
     std::string Store() const { return m_dir / "registry.db"; }
     LONG Status() const { return posix::UserRegistryStatus(nullptr); }
@@ -55,6 +59,7 @@ protected:
 private:
     ScopedEnv m_store;
     ScopedEnv m_libexec;
+    std::size_t m_handles = 0;
 };
 
 TEST_F(UserRegistry, FreshStoreHoldsTheBrowserCommand) {
