@@ -2,7 +2,7 @@
 # Sourced by scripts/run and scripts/test.
 
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libsqlite3-dev)
-TEST_PACKAGES=(libgtest-dev)
+TEST_PACKAGES=(libgtest-dev iputils-ping iproute2 procps)
 
 # Installs the packages that are not installed yet: as root directly, else
 # through sudo; without either, prints the command to run and stops.

@@ -10,6 +10,11 @@ namespace platform {
 // installation directory, else the build tree's.
 std::string LibexecDirectory();
 
+// Where a program named on a command line is run from: a name with a slash
+// as it stands, else Netvigil's directory of platform commands, then PATH.
+// Empty when there is no such executable file.
+std::string FindProgram(const std::string& name);
+
 // The absolute path of the running program.
 std::string ExecutablePath();
 

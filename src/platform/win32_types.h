@@ -14,6 +14,11 @@ using LONG = std::int32_t;
 using BOOL = std::int32_t;
 using REGSAM = DWORD;
 
+using UINT = std::uint32_t;
+
+// Window handles are 32-bit numbers, as on every Windows there is.
+using HWND = std::int32_t;
+
 // Handles are pointer-sized; the predefined registry roots are 32-bit negative
 // numbers sign-extended to that size, as on 64-bit Windows.
 using HKEY = std::intptr_t;
@@ -46,11 +51,14 @@ inline constexpr LONG ERROR_ACCESS_DENIED = 5;
 inline constexpr LONG ERROR_INVALID_HANDLE = 6;
 inline constexpr LONG ERROR_INVALID_DATA = 13;
 inline constexpr LONG ERROR_OUTOFMEMORY = 14;
+inline constexpr LONG ERROR_NOT_ENOUGH_MEMORY = 8;
 inline constexpr LONG ERROR_BAD_NETPATH = 53;
 inline constexpr LONG ERROR_INVALID_PARAMETER = 87;
+inline constexpr LONG ERROR_BROKEN_PIPE = 109;
 inline constexpr LONG ERROR_DISK_FULL = 112;
 inline constexpr LONG ERROR_BAD_PATHNAME = 161;
 inline constexpr LONG ERROR_BUSY = 170;
+inline constexpr LONG ERROR_BAD_EXE_FORMAT = 193;
 inline constexpr LONG ERROR_MORE_DATA = 234;
 inline constexpr LONG ERROR_NO_MORE_ITEMS = 259;
 inline constexpr LONG ERROR_BADDB = 1009;

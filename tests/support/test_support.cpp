@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -143,6 +144,105 @@ ScopedEnv::~ScopedEnv() {
     } else {
         ::unsetenv(m_name.c_str());
     }
+}
+
+} // namespace testing_support
+
+#include <dirent.h>
+#include <fstream>
+#include <net/if.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <thread>
+
+namespace testing_support {
+
+bool EnterPrivateNetwork(std::string* why) {
+    static bool entered = false;
+    if (entered) {
+        return true;
+    }
+    if (::unshare(CLONE_NEWNET) != 0) {
+        *why = std::string("cannot make a network namespace here: ") + std::strerror(errno);
+        return false;
+    }
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ifreq ifr{};
+    std::strncpy(ifr.ifr_name, "lo", IFNAMSIZ - 1);
+    const bool up = fd >= 0 && ::ioctl(fd, SIOCGIFFLAGS, &ifr) == 0 &&
+                    (ifr.ifr_flags = static_cast<short>(ifr.ifr_flags | IFF_UP),
+                     ::ioctl(fd, SIOCSIFFLAGS, &ifr) == 0);
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    if (!up) {
+        *why = std::string("cannot bring up loopback: ") + std::strerror(errno);
+        return false;
+    }
+    entered = true;
+    return true;
+}
+
+bool WriteSysctl(const std::string& name, const std::string& value) {
+    std::string path = "/proc/sys/" + name;
+    for (char& c : path) {
+        c = c == '.' ? '/' : c;
+    }
+    std::ofstream out(path);
+    out << value << '\n';
+    out.close();
+    return static_cast<bool>(out);
+}
+
+int OpenDescriptorCount() {
+    int count = 0;
+    DIR* dir = ::opendir("/proc/self/fd");
+    for (dirent* e; dir != nullptr && (e = ::readdir(dir)) != nullptr;) {
+        count += e->d_name[0] != '.';
+    }
+    if (dir != nullptr) {
+        ::closedir(dir);
+    }
+    return count - 1; // the directory's own descriptor
+}
+
+int ChildProcessCount() {
+    const std::string self = std::to_string(::getpid());
+    int count = 0;
+    DIR* dir = ::opendir("/proc");
+    for (dirent* e; dir != nullptr && (e = ::readdir(dir)) != nullptr;) {
+        if (e->d_name[0] < '0' || e->d_name[0] > '9') {
+            continue;
+        }
+        std::ifstream stat(std::string("/proc/") + e->d_name + "/stat");
+        std::string line;
+        std::getline(stat, line);
+        // pid (comm) state ppid ...: the name may hold blanks, so count from its end.
+        const auto close = line.rfind(')');
+        if (close == std::string::npos) {
+            continue;
+        }
+        std::istringstream rest(line.substr(close + 2));
+        std::string state;
+        std::string ppid;
+        rest >> state >> ppid;
+        count += ppid == self;
+    }
+    if (dir != nullptr) {
+        ::closedir(dir);
+    }
+    return count;
+}
+
+bool WaitForChildCount(int n) {
+    for (int i = 0; i < 500; ++i) {
+        if (ChildProcessCount() <= n) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
 }
 
 } // namespace testing_support

@@ -51,3 +51,22 @@ private:
 };
 
 } // namespace testing_support
+
+namespace testing_support {
+
+// Moves this process (and every child it starts from now on) into a new,
+// private network namespace with loopback up. False, with the reason, where
+// namespaces cannot be made here.
+bool EnterPrivateNetwork(std::string* why);
+
+// Writes a value under /proc/sys, as sysctl -w does, for this namespace.
+bool WriteSysctl(const std::string& name, const std::string& value);
+
+// The open descriptors of this process, and its children (zombies too).
+int OpenDescriptorCount();
+int ChildProcessCount();
+
+// Waits up to a few seconds for the child count to fall to at most n.
+bool WaitForChildCount(int n);
+
+} // namespace testing_support

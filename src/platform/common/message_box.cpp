@@ -1,0 +1,39 @@
+#include "platform/message_box.h"
+
+#include <cstdio>
+#include <mutex>
+
+namespace platform {
+
+namespace {
+
+std::mutex g_lock;
+
+MessageBoxHandler& Handler() {
+    static MessageBoxHandler handler;
+    return handler;
+}
+
+} // namespace
+
+int MessageBox(HWND hWnd, const char* lpText, const char* lpCaption, UINT uType) {
+    const std::string text = lpText == nullptr ? "" : lpText;
+    const std::string caption = lpCaption == nullptr ? "" : lpCaption;
+    MessageBoxHandler handler;
+    {
+        const std::lock_guard guard(g_lock);
+        handler = Handler();
+    }
+    if (handler) {
+        return handler(hWnd, text, caption, uType);
+    }
+    std::fprintf(stderr, "%s\n%s\n", caption.c_str(), text.c_str());
+    return IDOK;
+}
+
+void SetMessageBoxHandler(MessageBoxHandler handler) {
+    const std::lock_guard guard(g_lock);
+    Handler() = std::move(handler);
+}
+
+} // namespace platform

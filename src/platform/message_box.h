@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/win32_types.h"
+
+#include <functional>
+#include <string>
+
+namespace platform {
+
+inline constexpr UINT MB_OK = 0x00000000;
+inline constexpr int IDOK = 1;
+
+// Shows a modal message and returns the button chosen. Until a window
+// system installs its own, the text goes to standard error.
+int MessageBox(HWND hWnd, const char* lpText, const char* lpCaption, UINT uType);
+
+using MessageBoxHandler =
+    std::function<int(HWND hWnd, const std::string& text, const std::string& caption, UINT uType)>;
+
+// Replaces how messages are shown (the window system's dialog, a test's
+// recorder); an empty handler restores the default.
+void SetMessageBoxHandler(MessageBoxHandler handler);
+
+} // namespace platform

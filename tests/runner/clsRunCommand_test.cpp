@@ -1,0 +1,129 @@
+// clsRunCommand runs the sweep's ping: it must return the child's whole
+// output, swallow every failure, and leave nothing behind, run after run.
+
+#include "platform/handles.h"
+#include "platform/message_box.h"
+#include "runner/clsRunCommand.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace testing_support;
+
+namespace {
+
+std::string Child() {
+    return BinDir() + "/test_child";
+}
+
+class RunCommand : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        // Whatever a command does with the network stays on this machine.
+        s_network = EnterPrivateNetwork(&s_why);
+    }
+    void SetUp() override {
+        m_fds = OpenDescriptorCount();
+        m_handles = platform::OpenHandleCount();
+        m_children = ChildProcessCount();
+    }
+    void TearDown() override {
+        EXPECT_EQ(OpenDescriptorCount(), m_fds);
+        EXPECT_EQ(platform::OpenHandleCount(), m_handles);
+        EXPECT_TRUE(WaitForChildCount(m_children)) << "a child was left behind";
+    }
+    std::string Run(const std::string& line, std::int16_t show = 0) {
+        return m_run.GetRtnText(line, "Reply", 0, show);
+    }
+
+    static bool s_network;
+    static std::string s_why;
+    clsRunCommand m_run;
+
+private:
+    int m_fds = 0;
+    std::size_t m_handles = 0;
+    int m_children = 0;
+};
+
+bool RunCommand::s_network = false;
+std::string RunCommand::s_why;
+
+TEST_F(RunCommand, ReturnsTheWholeOutputOfBothStreams) {
+    EXPECT_EQ(Run(Child() + " interleave"),
+              "out0\nerr0\nout1\nerr1\nout2\nerr2\nout3\nerr3\nout4\nerr4\n");
+    EXPECT_EQ(Run(Child() + " text"), "");
+    for (const int size : {255, 256, 257, 512, 1000, 70000}) {
+        std::string expected(static_cast<std::size_t>(size), '\0');
+        for (int i = 0; i < size; ++i) {
+            expected[static_cast<std::size_t>(i)] = static_cast<char>('!' + i % 251 % 90);
+        }
+        EXPECT_EQ(Run(Child() + " bytes " + std::to_string(size)), expected) << size;
+    }
+}
+
+TEST_F(RunCommand, MultibyteTextSurvivesTheChunkSeams) {
+    // "é" is two bytes; 255 blanks put the first of them last in a 256-byte read.
+    const std::string text = std::string(255, ' ') + "é and 🌍 at the seams";
+    EXPECT_EQ(Run(Child() + " text \"" + text + "\""), text);
+}
+
+TEST_F(RunCommand, SearchTextAndCaseFlagChangeNothing) {
+    const std::string line = Child() + " text Reply";
+    EXPECT_EQ(m_run.GetRtnText(line, "Reply", 0, 0), "Reply");
+    EXPECT_EQ(m_run.GetRtnText(line, "nothing", 1, 0), "Reply");
+    EXPECT_EQ(m_run.GetRtnText(line, "", -1, 1), "Reply");
+}
+
+TEST_F(RunCommand, OnlyMinusOneShowsTheText) {
+    std::vector<std::string> shown;
+    platform::SetMessageBoxHandler(
+        [&](platform::HWND, const std::string& text, const std::string&, platform::UINT) {
+            shown.push_back(text);
+            return platform::IDOK;
+        });
+    Run(Child() + " text zero", 0);
+    Run(Child() + " text one", 1);
+    EXPECT_EQ(Run(Child() + " text minus", -1), "minus");
+    Run("no-such-program", -1);
+    platform::SetMessageBoxHandler(nullptr);
+    EXPECT_EQ(shown, (std::vector<std::string>{"minus", ""}));
+}
+
+TEST_F(RunCommand, FailuresGiveEmptyText) {
+    EXPECT_EQ(Run("no-such-program-anywhere 127.0.0.1"), "");
+    EXPECT_EQ(Run(""), "");
+    EXPECT_EQ(Run("/etc/passwd"), "");
+}
+
+TEST_F(RunCommand, AddressesNeverReachAShell) {
+    if (!s_network) {
+        GTEST_SKIP() << s_why;
+    }
+    TempDir dir;
+    const std::string file = dir / "pwned";
+    for (const std::string& address :
+         {"127.0.0.1; touch " + file, "127.0.0.1 && touch " + file, "$(touch " + file + ")",
+          "`touch " + file + "`", "127.0.0.1 | touch " + file,
+          "\"127.0.0.1; touch " + file + "\""}) {
+        const std::string output = Run("ping -n 1 -w 8 " + address);
+        EXPECT_EQ(output.find("Reply"), std::string::npos) << address << "\n" << output;
+        EXPECT_FALSE(std::filesystem::exists(file)) << address;
+    }
+}
+
+TEST_F(RunCommand, ThousandRunsLeaveNothingBehind) {
+    if (!s_network) {
+        GTEST_SKIP() << s_why;
+    }
+    int online = 0;
+    for (int i = 0; i < 1000; ++i) {
+        online += Run("ping -n 1 -w 8 127.0.0.1").find("Reply") != std::string::npos;
+    }
+    EXPECT_EQ(online, 1000);
+    // TearDown checks descriptors, handles and children.
+}
+
+} // namespace

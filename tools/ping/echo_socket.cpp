@@ -1,0 +1,342 @@
+// Echo requests through an ICMP socket of our own: an unprivileged datagram
+// socket where net.ipv4.ping_group_range allows it, else a raw one.
+
+#include "echo.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <linux/errqueue.h>
+#include <netinet/icmp6.h>
+#include <netinet/in.h>
+#include <netinet/ip.h>
+#include <netinet/ip_icmp.h>
+#include <poll.h>
+#include <unistd.h>
+
+namespace netvigil_ping {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// What Windows sends: 32 bytes of the alphabet.
+constexpr char kPayload[] = "abcdefghijklmnopqrstuvwabcdefghi";
+constexpr std::size_t kPayloadSize = 32;
+constexpr std::size_t kHeaderSize = 8;
+
+std::uint16_t Checksum(const unsigned char* data, std::size_t size) {
+    std::uint32_t sum = 0;
+    for (std::size_t i = 0; i + 1 < size; i += 2) {
+        sum += static_cast<std::uint32_t>(data[i] << 8 | data[i + 1]);
+    }
+    if (size % 2 != 0) {
+        sum += static_cast<std::uint32_t>(data[size - 1] << 8);
+    }
+    while (sum >> 16 != 0) {
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    return static_cast<std::uint16_t>(~sum);
+}
+
+bool SameAddress(const sockaddr_storage& a, const Target& target) {
+    if (a.ss_family != target.address.ss_family) {
+        return false;
+    }
+    if (a.ss_family == AF_INET) {
+        return reinterpret_cast<const sockaddr_in&>(a).sin_addr.s_addr ==
+               reinterpret_cast<const sockaddr_in&>(target.address).sin_addr.s_addr;
+    }
+    return std::memcmp(&reinterpret_cast<const sockaddr_in6&>(a).sin6_addr,
+                       &reinterpret_cast<const sockaddr_in6&>(target.address).sin6_addr,
+                       sizeof(in6_addr)) == 0;
+}
+
+std::uint16_t Field(const unsigned char* p) {
+    return static_cast<std::uint16_t>(p[0] << 8 | p[1]);
+}
+
+class SocketEcho final : public Echo {
+public:
+    SocketEcho(int fd, int family, bool raw) : m_fd(fd), m_family(family), m_raw(raw) {
+        const int on = 1;
+        if (family == AF_INET) {
+            setsockopt(fd, IPPROTO_IP, IP_RECVTTL, &on, sizeof on);
+            setsockopt(fd, IPPROTO_IP, IP_RECVERR, &on, sizeof on);
+        } else {
+            setsockopt(fd, IPPROTO_IPV6, IPV6_RECVHOPLIMIT, &on, sizeof on);
+            setsockopt(fd, IPPROTO_IPV6, IPV6_RECVERR, &on, sizeof on);
+            if (raw) {
+                icmp6_filter filter;
+                ICMP6_FILTER_SETBLOCKALL(&filter);
+                for (const int type : {ICMP6_ECHO_REPLY, ICMP6_DST_UNREACH, ICMP6_PACKET_TOO_BIG,
+                                       ICMP6_TIME_EXCEEDED, ICMP6_PARAM_PROB}) {
+                    ICMP6_FILTER_SETPASS(type, &filter);
+                }
+                setsockopt(fd, IPPROTO_ICMPV6, ICMP6_FILTER, &filter, sizeof filter);
+            }
+        }
+        // A raw socket sees every echo on the machine: ours carry our id.
+        m_id = static_cast<std::uint16_t>(::getpid() & 0xFFFF);
+    }
+    ~SocketEcho() override { ::close(m_fd); }
+    SocketEcho(const SocketEcho&) = delete;
+    SocketEcho& operator=(const SocketEcho&) = delete;
+
+    Outcome Ping(const Target& target, int sequence, std::chrono::milliseconds timeout) override {
+        unsigned char packet[kHeaderSize + kPayloadSize] = {};
+        packet[0] = m_family == AF_INET ? ICMP_ECHO : ICMP6_ECHO_REQUEST;
+        packet[4] = static_cast<unsigned char>(m_id >> 8);
+        packet[5] = static_cast<unsigned char>(m_id & 0xFF);
+        m_sequence = static_cast<std::uint16_t>(sequence);
+        packet[6] = static_cast<unsigned char>(m_sequence >> 8);
+        packet[7] = static_cast<unsigned char>(m_sequence & 0xFF);
+        std::memcpy(packet + kHeaderSize, kPayload, kPayloadSize);
+        const std::uint16_t sum = Checksum(packet, sizeof packet);
+        packet[2] = static_cast<unsigned char>(sum >> 8);
+        packet[3] = static_cast<unsigned char>(sum & 0xFF);
+
+        const auto sent = Clock::now();
+        const auto deadline = sent + timeout;
+        if (::sendto(m_fd, packet, sizeof packet, 0,
+                     reinterpret_cast<const sockaddr*>(&target.address), target.length) < 0) {
+            return SendError(errno);
+        }
+        while (true) {
+            const auto left = deadline - Clock::now();
+            if (left <= Clock::duration::zero()) {
+                return {};
+            }
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+            const timespec wait{static_cast<time_t>(ns / 1000000000),
+                                static_cast<long>(ns % 1000000000)};
+            pollfd pfd{m_fd, POLLIN, 0};
+            const int ready = ::ppoll(&pfd, 1, &wait, nullptr);
+            if (ready < 0 && errno != EINTR) {
+                return {Outcome::Kind::Error, {}, -1, "General failure."};
+            }
+            if (ready <= 0) {
+                continue;
+            }
+            Outcome outcome;
+            if ((pfd.revents & POLLERR) != 0 && QueuedError(target, &outcome)) {
+                return outcome;
+            }
+            if ((pfd.revents & POLLIN) != 0 && Received(target, sent, &outcome)) {
+                return outcome;
+            }
+        }
+    }
+
+private:
+    static Outcome SendError(int error) {
+        switch (error) {
+        case ENETUNREACH:
+            return {Outcome::Kind::Error, {}, -1, "Destination net unreachable."};
+        case EHOSTUNREACH:
+            return {Outcome::Kind::Error, {}, -1, "Destination host unreachable."};
+        default:
+            return {Outcome::Kind::Error, {}, -1, "General failure."};
+        }
+    }
+
+    // An ICMP error about one of our requests, as the kernel queues it for a
+    // socket that asked for them.
+    bool QueuedError(const Target& target, Outcome* outcome) {
+        unsigned char data[512];
+        unsigned char control[512];
+        sockaddr_storage from{};
+        iovec iov{data, sizeof data};
+        msghdr msg{&from, sizeof from, &iov, 1, control, sizeof control, 0};
+        const ssize_t n = ::recvmsg(m_fd, &msg, MSG_ERRQUEUE | MSG_DONTWAIT);
+        if (n < 0) {
+            return false;
+        }
+        for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c != nullptr; c = CMSG_NXTHDR(&msg, c)) {
+            const bool ours = (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_RECVERR) ||
+                              (c->cmsg_level == IPPROTO_IPV6 && c->cmsg_type == IPV6_RECVERR);
+            if (!ours) {
+                continue;
+            }
+            sock_extended_err err;
+            std::memcpy(&err, CMSG_DATA(c), sizeof err);
+            // The queued copy is our own request: it must be this one.
+            const bool thisRequest = n >= static_cast<ssize_t>(kHeaderSize) &&
+                                     Field(data + 6) == m_sequence && SameAddress(from, target);
+            if (!thisRequest) {
+                return false;
+            }
+            if (err.ee_origin == SO_EE_ORIGIN_ICMP || err.ee_origin == SO_EE_ORIGIN_ICMP6) {
+                *outcome = {
+                    Outcome::Kind::Error, {}, -1, ErrorText(m_family, err.ee_type, err.ee_code)};
+            } else {
+                *outcome = SendError(static_cast<int>(err.ee_errno));
+            }
+            return true;
+        }
+        return false;
+    }
+
+    bool Received(const Target& target, Clock::time_point sent, Outcome* outcome) {
+        unsigned char data[1500];
+        unsigned char control[256];
+        sockaddr_storage from{};
+        iovec iov{data, sizeof data};
+        msghdr msg{&from, sizeof from, &iov, 1, control, sizeof control, 0};
+        const ssize_t got = ::recvmsg(m_fd, &msg, MSG_DONTWAIT);
+        if (got <= 0) {
+            return false;
+        }
+        const auto arrived = Clock::now();
+        auto size = static_cast<std::size_t>(got);
+        const unsigned char* icmp = data;
+        int ttl = -1;
+        if (m_raw && m_family == AF_INET) {
+            // A raw IPv4 socket hands over the IP header too.
+            const std::size_t ipLength = static_cast<std::size_t>(data[0] & 0x0F) * 4;
+            if (size < ipLength + kHeaderSize) {
+                return false;
+            }
+            ttl = data[8];
+            icmp += ipLength;
+            size -= ipLength;
+        }
+        for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c != nullptr; c = CMSG_NXTHDR(&msg, c)) {
+            if ((c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_TTL) ||
+                (c->cmsg_level == IPPROTO_IPV6 && c->cmsg_type == IPV6_HOPLIMIT)) {
+                std::memcpy(&ttl, CMSG_DATA(c), sizeof ttl);
+            }
+        }
+        if (size < kHeaderSize) {
+            return false;
+        }
+        const int type = icmp[0];
+        const int replyType = m_family == AF_INET ? int{ICMP_ECHOREPLY} : int{ICMP6_ECHO_REPLY};
+        const bool echoReply = type == replyType;
+        if (echoReply) {
+            // The kernel matches the identifier for a datagram socket; a raw
+            // socket must do it itself.
+            const bool ours = (!m_raw || Field(icmp + 4) == m_id) &&
+                              Field(icmp + 6) == m_sequence && SameAddress(from, target);
+            if (!ours) {
+                return false;
+            }
+            *outcome = {Outcome::Kind::Reply,
+                        std::chrono::duration_cast<std::chrono::microseconds>(arrived - sent),
+                        ttl,
+                        {}};
+            return true;
+        }
+        if (!m_raw) {
+            return false;
+        }
+        // An error message quotes the request it is about: our id, our
+        // sequence, sent to the target.
+        const unsigned char* quoted = icmp + kHeaderSize;
+        std::size_t quotedSize = size - kHeaderSize;
+        if (m_family == AF_INET) {
+            if (quotedSize < 20) {
+                return false;
+            }
+            const std::size_t ipLength = static_cast<std::size_t>(quoted[0] & 0x0F) * 4;
+            in_addr destination;
+            std::memcpy(&destination, quoted + 16, sizeof destination);
+            if (quotedSize < ipLength + kHeaderSize ||
+                destination.s_addr !=
+                    reinterpret_cast<const sockaddr_in&>(target.address).sin_addr.s_addr) {
+                return false;
+            }
+            quoted += ipLength;
+            quotedSize -= ipLength;
+        } else {
+            if (quotedSize < 40 + kHeaderSize ||
+                std::memcmp(quoted + 24,
+                            &reinterpret_cast<const sockaddr_in6&>(target.address).sin6_addr,
+                            sizeof(in6_addr)) != 0) {
+                return false;
+            }
+            quoted += 40;
+        }
+        if (Field(quoted + 4) != m_id || Field(quoted + 6) != m_sequence) {
+            return false;
+        }
+        *outcome = {Outcome::Kind::Error, {}, -1, ErrorText(m_family, type, icmp[1])};
+        return true;
+    }
+
+    int m_fd;
+    int m_family;
+    bool m_raw;
+    std::uint16_t m_id = 0;
+    std::uint16_t m_sequence = 0;
+};
+
+} // namespace
+
+std::unique_ptr<Echo> OpenSocketEcho(int family, bool raw, int* error) {
+    const int protocol = family == AF_INET ? int{IPPROTO_ICMP} : int{IPPROTO_ICMPV6};
+    const int fd = ::socket(family, (raw ? SOCK_RAW : SOCK_DGRAM) | SOCK_CLOEXEC, protocol);
+    if (fd < 0) {
+        *error = errno;
+        return nullptr;
+    }
+    return std::make_unique<SocketEcho>(fd, family, raw);
+}
+
+std::string ErrorText(int family, int type, int code) {
+    if (family == AF_INET) {
+        switch (type) {
+        case ICMP_DEST_UNREACH:
+            switch (code) {
+            case ICMP_NET_UNREACH:
+            case ICMP_NET_UNKNOWN:
+                return "Destination net unreachable.";
+            case ICMP_PROT_UNREACH:
+                return "Destination protocol unreachable.";
+            case ICMP_PORT_UNREACH:
+                return "Destination port unreachable.";
+            case ICMP_FRAG_NEEDED:
+                return "Packet needs to be fragmented but DF set.";
+            case ICMP_SR_FAILED:
+                return "Source route failed.";
+            case ICMP_NET_ANO:
+            case ICMP_HOST_ANO:
+            case ICMP_PKT_FILTERED:
+                return "Destination prohibited.";
+            default:
+                return "Destination host unreachable.";
+            }
+        case ICMP_TIME_EXCEEDED:
+            return code == 0 ? "TTL expired in transit." : "TTL expired during reassembly.";
+        case ICMP_PARAMETERPROB:
+            return "Bad parameter.";
+        case ICMP_SOURCE_QUENCH:
+            return "Source quench received.";
+        default:
+            return "General failure.";
+        }
+    }
+    switch (type) {
+    case ICMP6_DST_UNREACH:
+        switch (code) {
+        case ICMP6_DST_UNREACH_NOROUTE:
+            return "Destination net unreachable.";
+        case ICMP6_DST_UNREACH_ADMIN:
+            return "Destination prohibited.";
+        case ICMP6_DST_UNREACH_NOPORT:
+            return "Destination port unreachable.";
+        default:
+            return "Destination host unreachable.";
+        }
+    case ICMP6_PACKET_TOO_BIG:
+        return "Packet too big.";
+    case ICMP6_TIME_EXCEEDED:
+        return code == 0 ? "TTL expired in transit." : "TTL expired during reassembly.";
+    case ICMP6_PARAM_PROB:
+        return "Bad parameter.";
+    default:
+        return "General failure.";
+    }
+}
+
+} // namespace netvigil_ping
