@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
             std::printf("[%s]", argv[i]);
         }
     } else if (mode == "text") {
-        std::fputs(argv[2], stdout);
+        std::fputs(argc > 2 ? argv[2] : "", stdout);
     }
     return 0;
 }

@@ -6,7 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <chrono>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace testing_support;
@@ -151,6 +158,47 @@ TEST(PingCommandLine, UnknownHostsAndNoIcmpAccessAreExplained) {
     EXPECT_EQ(r.out.find("Reply"), std::string::npos);
     EXPECT_NE(r.out.find("setcap cap_net_raw+ep"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("net.ipv4.ping_group_range"), std::string::npos) << r.out;
+}
+
+TEST(PingCommandLine, DeadResolverCostsAtMostHalfASecond) {
+    std::string why;
+    if (!EnterPrivateNetwork(&why)) {
+        GTEST_SKIP() << why;
+    }
+    // A name server that takes every question and never answers.
+    const int dns = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(53);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(dns, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    TempDir dir;
+    WriteFileBytes(dir / "resolv.conf", "nameserver 127.0.0.1\n");
+
+    // The resolver's configuration is swapped in a mount namespace of the child's own.
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount((dir / "resolv.conf").c_str(), "/etc/resolv.conf", nullptr, MS_BIND, nullptr) !=
+                0) {
+            ::_exit(99);
+        }
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        const std::string ping = PingPath();
+        ::execl(ping.c_str(), ping.c_str(), "-n", "1", "-w", "8", "host.netvigil.test", nullptr);
+        ::_exit(98);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ::close(dns);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 99) {
+        GTEST_SKIP() << "cannot make a mount namespace here";
+    }
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
 }
 
 } // namespace
