@@ -1,5 +1,7 @@
 #include "reg_file.h"
 
+#include "platform/utf8.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -59,23 +61,11 @@ std::optional<std::string> Unquote(std::string_view& s) {
 }
 
 bool ValidUtf8(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        const std::size_t len = c < 0x80                ? 1
-                                : c >= 0xF0 && c < 0xF5 ? 4
-                                : c >= 0xE0             ? 3
-                                : c >= 0xC2             ? 2
-                                                        : 0;
-        if (len == 0 || i + len > s.size()) {
+    char32_t cp = 0;
+    for (std::size_t i = 0; i < s.size();) {
+        if (!platform::NextCodePoint(s, &i, &cp)) {
             return false;
         }
-        for (std::size_t k = 1; k < len; ++k) {
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) {
-                return false;
-            }
-        }
-        i += len;
     }
     return true;
 }
@@ -228,26 +218,9 @@ std::string Utf8ToUtf16le(const std::string& utf8) {
         out += static_cast<char>(u & 0xFF);
         out += static_cast<char>((u >> 8) & 0xFF);
     };
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        const std::size_t len = c < 0x80                ? 1
-                                : c >= 0xF0 && c < 0xF5 ? 4
-                                : c >= 0xE0             ? 3
-                                : c >= 0xC2             ? 2
-                                                        : 0;
-        char32_t cp = len == 1 ? c : len == 2 ? c & 0x1Fu : len == 3 ? c & 0x0Fu : c & 0x07u;
-        bool valid = len != 0 && i + len <= utf8.size();
-        for (std::size_t k = 1; valid && k < len; ++k) {
-            const auto cc = static_cast<unsigned char>(utf8[i + k]);
-            valid = (cc & 0xC0) == 0x80;
-            cp = (cp << 6) | (cc & 0x3Fu);
-        }
-        if (!valid) {
-            unit(0xFFFD);
-            ++i;
-            continue;
-        }
+    for (std::size_t i = 0; i < utf8.size();) {
+        char32_t cp = 0;
+        platform::NextCodePoint(utf8, &i, &cp);
         if (cp >= 0x10000) {
             cp -= 0x10000;
             unit(0xD800 + (cp >> 10));
@@ -255,7 +228,6 @@ std::string Utf8ToUtf16le(const std::string& utf8) {
         } else {
             unit(cp);
         }
-        i += len;
     }
     return out;
 }
@@ -264,37 +236,21 @@ bool Utf16leToUtf8(const std::string& utf16, std::string* utf8) {
     if (utf16.size() % 2 != 0) {
         return false;
     }
+    const auto unitAt = [&utf16](std::size_t i) {
+        return static_cast<char32_t>(static_cast<unsigned char>(utf16[i]) |
+                                     static_cast<unsigned char>(utf16[i + 1]) << 8);
+    };
     utf8->clear();
     for (std::size_t i = 0; i < utf16.size(); i += 2) {
-        char32_t cp = static_cast<unsigned char>(utf16[i]) |
-                      static_cast<char32_t>(static_cast<unsigned char>(utf16[i + 1])) << 8;
+        char32_t cp = unitAt(i);
         if (cp >= 0xD800 && cp < 0xDC00 && i + 3 < utf16.size()) {
-            const char32_t low = static_cast<unsigned char>(utf16[i + 2]) |
-                                 static_cast<char32_t>(static_cast<unsigned char>(utf16[i + 3]))
-                                     << 8;
+            const char32_t low = unitAt(i + 2);
             if (low >= 0xDC00 && low < 0xE000) {
                 cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
                 i += 2;
             }
         }
-        if (cp >= 0xD800 && cp < 0xE000) {
-            cp = 0xFFFD;
-        }
-        if (cp < 0x80) {
-            *utf8 += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            *utf8 += static_cast<char>(0xC0 | (cp >> 6));
-            *utf8 += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            *utf8 += static_cast<char>(0xE0 | (cp >> 12));
-            *utf8 += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            *utf8 += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            *utf8 += static_cast<char>(0xF0 | (cp >> 18));
-            *utf8 += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            *utf8 += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            *utf8 += static_cast<char>(0x80 | (cp & 0x3F));
-        }
+        platform::AppendUtf8(*utf8, cp >= 0xD800 && cp < 0xE000 ? char32_t{0xFFFD} : cp);
     }
     return true;
 }

@@ -1,6 +1,7 @@
 #include "platform/sqlite/registry_store.h"
 
 #include "platform/handles.h"
+#include "platform/utf8.h"
 
 #include <chrono>
 #include <clocale>
@@ -60,46 +61,24 @@ std::string Fold(std::string_view s) {
     out.reserve(s.size());
     std::size_t i = 0;
     while (i < s.size()) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (c < 0x80) {
-            out += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : static_cast<char>(c);
-            ++i;
+        const std::size_t start = i;
+        char32_t cp = 0;
+        if (!NextCodePoint(s, &i, &cp)) {
+            out += s[start];
             continue;
         }
-        const std::size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 0;
-        char32_t cp = len == 4 ? c & 0x07u : len == 3 ? c & 0x0Fu : c & 0x1Fu;
-        bool valid = len != 0 && c < 0xF5 && i + len <= s.size();
-        for (std::size_t k = 1; valid && k < len; ++k) {
-            const auto cc = static_cast<unsigned char>(s[i + k]);
-            valid = (cc & 0xC0) == 0x80;
-            cp = (cp << 6) | (cc & 0x3Fu);
-        }
-        if (!valid || utf8 == locale_t{}) {
-            out += s[i];
-            ++i;
-            continue;
-        }
-        auto up = static_cast<char32_t>(towupper_l(static_cast<wint_t>(cp), utf8));
+        char32_t up =
+            cp < 0x80 ? static_cast<char32_t>(cp >= 'a' && cp <= 'z' ? cp - 'a' + 'A' : cp)
+            : utf8 != locale_t{} ? static_cast<char32_t>(towupper_l(static_cast<wint_t>(cp), utf8))
+                                 : cp;
         // Keep the byte length, so that a name's folded form never outgrows the
         // limits its original form was checked against.
-        const std::size_t upLen = up < 0x80 ? 1 : up < 0x800 ? 2 : up < 0x10000 ? 3 : 4;
-        if (upLen != len) {
-            up = cp;
+        const std::size_t before = out.size();
+        AppendUtf8(out, up);
+        if (out.size() - before != i - start) {
+            out.resize(before);
+            out.append(s.substr(start, i - start));
         }
-        if (len == 2) {
-            out += static_cast<char>(0xC0 | (up >> 6));
-        } else if (len == 3) {
-            out += static_cast<char>(0xE0 | (up >> 12));
-            out += static_cast<char>(0x80 | ((up >> 6) & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (up >> 18));
-            out += static_cast<char>(0x80 | ((up >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((up >> 6) & 0x3F));
-        }
-        if (len >= 2) {
-            out += static_cast<char>(0x80 | (up & 0x3F));
-        }
-        i += len;
     }
     return out;
 }
@@ -524,16 +503,18 @@ HKEY RegistryStore::NewHandle(std::int64_t id, REGSAM access) {
     return handle;
 }
 
+LONG RegistryStore::Locate(HKEY hKey, const char* lpSubKey, std::int64_t* id) {
+    OpenKey parent{};
+    const LONG status = Resolve(hKey, 0, &parent);
+    return status == ERROR_SUCCESS ? Walk(parent.id, lpSubKey, false, id, nullptr) : status;
+}
+
 LONG RegistryStore::OpenKeyEx(HKEY hKey, const char* lpSubKey, REGSAM samDesired, HKEY* phkResult) {
     if (phkResult == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
-    OpenKey parent{};
-    LONG status = Resolve(hKey, 0, &parent);
     std::int64_t id = 0;
-    if (status == ERROR_SUCCESS) {
-        status = Walk(parent.id, lpSubKey, false, &id, nullptr);
-    }
+    const LONG status = Locate(hKey, lpSubKey, &id);
     if (status == ERROR_SUCCESS) {
         *phkResult = NewHandle(id, samDesired);
     }
@@ -660,12 +641,8 @@ LONG RegistryStore::DeleteKey(HKEY hKey, const char* lpSubKey) {
     if (lpSubKey == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
-    OpenKey parent{};
-    LONG status = Resolve(hKey, 0, &parent);
     std::int64_t id = 0;
-    if (status == ERROR_SUCCESS) {
-        status = Walk(parent.id, lpSubKey, false, &id, nullptr);
-    }
+    LONG status = Locate(hKey, lpSubKey, &id);
     if (status != ERROR_SUCCESS) {
         return status;
     }

@@ -82,6 +82,7 @@ private:
     void Fail(LONG code, std::string problem);
     LONG Initialise();
     LONG Resolve(HKEY hKey, REGSAM needed, OpenKey* key);
+    LONG Locate(HKEY hKey, const char* lpSubKey, std::int64_t* id);
     LONG Walk(std::int64_t from, const char* lpSubKey, bool create, std::int64_t* id,
               bool* created);
     LONG Child(std::int64_t parent, const std::string& fold, std::int64_t* id);
