@@ -6,6 +6,7 @@
 #include "platform/command_line.h"
 #include "platform/handles.h"
 #include "platform/paths.h"
+#include "platform/posix/spawn.h"
 
 #include <cerrno>
 #include <csignal>
@@ -178,11 +179,11 @@ BOOL CreatePipe(HANDLE* hReadPipe, HANDLE* hWritePipe, const SECURITY_ATTRIBUTES
     return TRUE;
 }
 
-BOOL CreateProcess(const char* lpApplicationName, char* lpCommandLine,
-                   const SECURITY_ATTRIBUTES* /*lpProcessAttributes*/,
-                   const SECURITY_ATTRIBUTES* /*lpThreadAttributes*/, BOOL /*bInheritHandles*/,
-                   DWORD /*dwCreationFlags*/, void* lpEnvironment, const char* lpCurrentDirectory,
-                   STARTUPINFO* lpStartupInfo, PROCESS_INFORMATION* lpProcessInformation) {
+namespace posix {
+
+BOOL SpawnProcess(const char* lpApplicationName, char* lpCommandLine, void* lpEnvironment,
+                  const char* lpCurrentDirectory, STARTUPINFO* lpStartupInfo,
+                  PROCESS_INFORMATION* lpProcessInformation) {
     if (lpProcessInformation == nullptr ||
         (lpApplicationName == nullptr && lpCommandLine == nullptr)) {
         return Fail(ERROR_INVALID_PARAMETER);
@@ -238,6 +239,27 @@ BOOL CreateProcess(const char* lpApplicationName, char* lpCommandLine,
     lpProcessInformation->dwThreadId = static_cast<DWORD>(pid);
     return TRUE;
 }
+
+bool WriteToPipe(HANDLE hPipe, std::string_view bytes) {
+    Object object;
+    if (!Find(hPipe, &object) || object.kind != Object::Kind::Pipe) {
+        return false;
+    }
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(object.fd, bytes.data(), bytes.size());
+        if (n < 0 && errno != EINTR) {
+            return false;
+        }
+        bytes.remove_prefix(n > 0 ? static_cast<std::size_t>(n) : 0);
+    }
+    return true;
+}
+
+HANDLE NewProcessHandle() {
+    return Add({Object::Kind::Thread, -1, 0});
+}
+
+} // namespace posix
 
 BOOL ReadFile(HANDLE hFile, void* lpBuffer, DWORD nNumberOfBytesToRead, DWORD* lpNumberOfBytesRead,
               void* lpOverlapped) {
