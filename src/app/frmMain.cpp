@@ -1,0 +1,162 @@
+#include "app/frmMain.h"
+
+#include "app/Conversions.h"
+#include "platform/qt/App.h"
+#include "platform/qt/Twips.h"
+#include "platform/settings_store.h"
+
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QPointer>
+
+using namespace platform::qt;
+
+namespace {
+
+constexpr const char* kApp = "Netvigil";
+constexpr int kClientWidth = 2955;
+constexpr int kClientHeight = 5025;
+constexpr int kRowPitch = 240;
+
+// "Segoe UI" 11.25 pt where the desktop has it; elsewhere its sans-serif,
+// made small enough that a line of text keeps within one row.
+QFont BoardFont() {
+    if (QFontDatabase::hasFamily("Segoe UI")) {
+        return QFont("Segoe UI", 11);
+    }
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setPointSizeF(11.25);
+    const int row = PixelsY(kRowPitch);
+    while (font.pointSizeF() > 6 && QFontMetrics(font).height() > row) {
+        font.setPointSizeF(font.pointSizeF() - 0.25);
+    }
+    return font;
+}
+
+} // namespace
+
+frmMain::frmMain() {
+    setWindowTitle(QString());
+    QFont font = BoardFont();
+    if (QFontDatabase::hasFamily("Segoe UI")) {
+        font.setPointSizeF(11.25);
+    }
+    setFont(font);
+    SetClientSize(kClientWidth, kClientHeight);
+    setFixedWidth(PixelsX(kClientWidth));
+
+    for (int n = 1; n <= kSlots; ++n) {
+        const int row = kRowPitch * (n - 1);
+        shp(n) = new Shape(Client());
+        PlaceTwips(shp(n), 60, 170 + row, 375, 240);
+        // Until the first sweep a host is neither on nor off: a grey light,
+        // and no actions to offer.
+        shp(n)->SetFillColor(kUnknown);
+        lblPC(n) = new Label(Client());
+        PlaceTwips(lblPC(n), 480, 120 + row, 1935, 375);
+        lblPC(n)->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        lblPC(n)->SetCaption(std::to_string(n));
+        btn(n) = new Button(Client());
+        PlaceTwips(btn(n), 2580, 180 + row, 255, 210);
+        btn(n)->SetVisible(false);
+    }
+    Image1 = new Image(Client());
+    PlaceTwips(Image1, 0, 0, 3100, 5100);
+    cm1 = new Button(Client());
+    PlaceTwips(cm1, 960, 5280, 495, 300);
+
+    tmrPING.SetInterval(5000);
+    tmrPING.SetEnabled(false);
+    tmrPING.OnTimer = [this] { tmrPING_Timer(); };
+    m_nFullHeight = Height();
+}
+
+void frmMain::LoadSettings() {
+    const auto color = [](const char* key, std::int32_t fallback) {
+        const auto value =
+            CLng(platform::GetSetting(kApp, "Settings", key, std::to_string(fallback)));
+        return value && *value >= 0 && *value <= 0xFFFFFF ? value : std::nullopt;
+    };
+    for (int n = 1; n <= kSlots; ++n) {
+        const auto back = color("Backcolor", kDefaultBackColor);
+        const auto text = back ? color("Textcolor", kDefaultTextColor) : std::nullopt;
+        if (!back || !text) {
+            // A colour that is no colour: back to the defaults, and the stored
+            // values go, so the next load starts clean. Nothing more is read.
+            SetBackColor(kDefaultBackColor);
+            for (int k = 1; k <= kSlots; ++k) {
+                lblPC(k)->SetForeColor(kDefaultTextColor);
+            }
+            platform::DeleteSetting(kApp, "Settings", "Backcolor");
+            platform::DeleteSetting(kApp, "Settings", "Textcolor");
+            return;
+        }
+        SetBackColor(*back);
+        lblPC(n)->SetForeColor(*text);
+        const std::string slot = std::to_string(n);
+        lblPC(n)->SetCaption(platform::GetSetting(kApp, "Remote Hosts", "Host " + slot, slot));
+        lblPC(n)->SetTag(platform::GetSetting(kApp, "Remote Hosts", "IP Address " + slot, ""));
+        shp(n)->SetTag(platform::GetSetting(kApp, "Remote Hosts", "Display Balloon " + slot, ""));
+    }
+
+    int last = 1;
+    for (int n = kSlots; n >= 2; --n) {
+        if (!lblPC(n)->Caption().empty()) {
+            last = n;
+            break;
+        }
+    }
+    for (int n = 1; n <= kSlots; ++n) {
+        shp(n)->SetVisible(n <= last);
+    }
+    SetHeight(last < kSlots ? shp(last + 1)->Top() + 400 : m_nFullHeight);
+}
+
+std::string frmMain::PingHosts() {
+    // A yield may unload this window: from then on the sweep touches nothing.
+    const QPointer<frmMain> self(this);
+    for (int n = 1; n <= kSlots; ++n) {
+        DoEvents();
+        if (self == nullptr || Unloaded()) {
+            return {};
+        }
+        const std::string sAddress = lblPC(n)->Tag();
+        if (!RunCommand) {
+            RunCommand = std::make_unique<clsRunCommand>();
+        }
+        const std::string sOutput =
+            RunCommand->GetRtnText("ping -n 1 -w 8 " + sAddress, "Reply", 0, 0);
+        DoEvents();
+        if (self == nullptr || Unloaded()) {
+            return {};
+        }
+        if (n == 1) {
+            for (int k = 1; k <= kSlots; ++k) {
+                sHostStatus(k).clear();
+            }
+        }
+        const bool online = sOutput.find("Reply") != std::string::npos;
+        const std::string sName = lblPC(n)->Caption();
+        shp(n)->SetFillColor(online ? kGreen : kRed);
+        btn(n)->SetVisible(online);
+        btn(n)->SetToolTipText(online ? "Click for options" : "This PC in unavailable.");
+        if (!sName.empty()) {
+            sHostStatus(n) = sName + (online ? " is on." : " is off.");
+        }
+    }
+    std::string sSummary;
+    for (int k = 1; k <= kSlots; ++k) {
+        if (!sHostStatus(k).empty()) {
+            sSummary += sHostStatus(k) + '\r';
+        }
+    }
+    return sSummary;
+}
+
+void frmMain::tmrPING_Timer() {
+    const QPointer<frmMain> self(this);
+    std::string sSummary = PingHosts();
+    if (self != nullptr && !Unloaded()) {
+        sStatusSummary = std::move(sSummary);
+    }
+}

@@ -1,0 +1,106 @@
+#include "platform/qt/App.h"
+
+#include "platform/message_box.h"
+#include "platform/process.h"
+#include "platform/qt/Form.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QStringList>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <xcb/xcb.h>
+
+namespace platform::qt {
+
+void DoEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+std::string Command() {
+    QStringList args = QCoreApplication::arguments();
+    if (!args.isEmpty()) {
+        args.removeFirst();
+    }
+    return args.join(' ').toStdString();
+}
+
+namespace {
+
+xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
+    const auto cookie =
+        xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+    const xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    std::free(reply);
+    return atom;
+}
+
+} // namespace
+
+void HideFromTaskList(Form& form) {
+    // Qt's own window flags give no such hint on X11: ask the window manager.
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr) {
+        return;
+    }
+    xcb_connection_t* connection = x11->connection();
+    const auto window = static_cast<xcb_window_t>(form.winId());
+    const xcb_atom_t state = Atom(connection, "_NET_WM_STATE");
+    const xcb_atom_t skip[] = {Atom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
+                               Atom(connection, "_NET_WM_STATE_SKIP_PAGER")};
+    if (form.isVisible()) {
+        // A mapped window's state belongs to the window manager: send it a request.
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = window;
+        event.type = state;
+        event.data.data32[0] = 1; // add
+        event.data.data32[1] = skip[0];
+        event.data.data32[2] = skip[1];
+        event.data.data32[3] = 1;
+        xcb_send_event(connection, 0, screen->root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&event));
+    } else {
+        xcb_change_property(connection, XCB_PROP_MODE_APPEND, window, state, XCB_ATOM_ATOM, 32, 2,
+                            skip);
+    }
+    xcb_flush(connection);
+}
+
+void End() {
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
+
+DWORD Shell(const std::string& commandLine, int showStyle) {
+    std::string line = commandLine;
+    STARTUPINFO si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = static_cast<WORD>(showStyle);
+    PROCESS_INFORMATION pi{};
+    if (CreateProcess(nullptr, line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
+                      nullptr, &si, &pi) == FALSE) {
+        return 0;
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return pi.dwProcessId;
+}
+
+void InstallMessageBox() {
+    SetMessageBoxHandler([](HWND hWnd, const std::string& text, const std::string& caption, UINT) {
+        QMessageBox::information(Form::FromHandle(hWnd), QString::fromStdString(caption),
+                                 QString::fromStdString(text));
+        return IDOK;
+    });
+}
+
+} // namespace platform::qt

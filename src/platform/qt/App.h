@@ -1,0 +1,33 @@
+#pragma once
+
+// What the program asks of the window system as a whole.
+
+#include "platform/win32_types.h"
+
+#include <string>
+
+namespace platform::qt {
+
+class Form;
+
+// Processes every pending message (clicks, menu commands, timer ticks,
+// repaints) and returns.
+void DoEvents();
+
+// The program's arguments, joined by single blanks.
+std::string Command();
+
+// Keeps the window out of the desktop's task list.
+void HideFromTaskList(Form& form);
+
+// Ends the process at once, with no unload notifications.
+[[noreturn]] void End();
+
+// Starts a command line as a new process, not waited for: show style 0
+// hidden, 1 normal and activated. Returns its process id, or 0.
+DWORD Shell(const std::string& commandLine, int showStyle);
+
+// Makes message boxes Qt dialogs.
+void InstallMessageBox();
+
+} // namespace platform::qt

@@ -1,0 +1,31 @@
+#include "platform/qt/Button.h"
+
+#include "platform/qt/Form.h"
+#include "platform/qt/Twips.h"
+
+#include <QMouseEvent>
+
+namespace platform::qt {
+
+Button::Button(QWidget* parent) : QPushButton(parent) {
+    setProperty("windowed", true);
+}
+
+void Button::focusInEvent(QFocusEvent* event) {
+    QPushButton::focusInEvent(event);
+    if (GotFocus) {
+        GotFocus();
+    }
+}
+
+void Button::mouseReleaseEvent(QMouseEvent* event) {
+    QPushButton::mouseReleaseEvent(event);
+    if (MouseUp) {
+        const QPointF at = event->position();
+        MouseUp(ButtonCode(event->button()), ShiftCode(event->modifiers()),
+                static_cast<float>(at.x() * TwipsPerPixelX()),
+                static_cast<float>(at.y() * TwipsPerPixelY()));
+    }
+}
+
+} // namespace platform::qt

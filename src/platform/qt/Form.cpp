@@ -1,0 +1,155 @@
+#include "platform/qt/Form.h"
+
+#include "platform/qt/Twips.h"
+
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QMenuBar>
+#include <QMouseEvent>
+
+#include <algorithm>
+
+namespace platform::qt {
+
+namespace {
+
+std::vector<Form*>& Loaded() {
+    static std::vector<Form*> forms;
+    return forms;
+}
+
+HWND NextHandle() {
+    static HWND next = 0x10000;
+    next += 4;
+    return next;
+}
+
+} // namespace
+
+int ButtonCode(Qt::MouseButtons buttons) {
+    return (buttons.testFlag(Qt::LeftButton) ? 1 : 0) |
+           (buttons.testFlag(Qt::RightButton) ? 2 : 0) |
+           (buttons.testFlag(Qt::MiddleButton) ? 4 : 0);
+}
+
+int ShiftCode(Qt::KeyboardModifiers modifiers) {
+    return (modifiers.testFlag(Qt::ShiftModifier) ? 1 : 0) |
+           (modifiers.testFlag(Qt::ControlModifier) ? 2 : 0) |
+           (modifiers.testFlag(Qt::AltModifier) ? 4 : 0);
+}
+
+Form::Form() : m_client(new QWidget(this)), m_hWnd(NextHandle()) {
+    setCentralWidget(m_client);
+    m_client->setAutoFillBackground(true);
+    m_client->setMouseTracking(true);
+    m_client->installEventFilter(this);
+    Loaded().push_back(this);
+}
+
+Form::~Form() {
+    std::erase(Loaded(), this);
+}
+
+Form* Form::FromHandle(HWND hWnd) {
+    const auto& forms = Loaded();
+    const auto it = std::find_if(forms.begin(), forms.end(),
+                                 [hWnd](const Form* form) { return form->m_hWnd == hWnd; });
+    return it == forms.end() ? nullptr : *it;
+}
+
+const std::vector<Form*>& Form::Forms() {
+    return Loaded();
+}
+
+void Form::Show() {
+    show();
+    raise();
+}
+
+void Form::ShowModal() {
+    setWindowModality(Qt::ApplicationModal);
+    Show();
+    QEventLoop loop;
+    m_modalLoop = &loop;
+    loop.exec();
+    m_modalLoop = nullptr;
+    setWindowModality(Qt::NonModal);
+}
+
+void Form::Hide() {
+    hide();
+    if (m_modalLoop != nullptr) {
+        m_modalLoop->quit();
+    }
+}
+
+int Form::WindowState() const {
+    return isMinimized() ? 1 : 0;
+}
+
+void Form::SetWindowState(int state) {
+    setWindowState(state == 1 ? (windowState() | Qt::WindowMinimized)
+                              : (windowState() & ~Qt::WindowMinimized));
+}
+
+std::int32_t Form::BackColor() const {
+    return ToBgr(m_client->palette().color(QPalette::Window));
+}
+
+void Form::SetBackColor(std::int32_t bgr) {
+    QPalette palette = m_client->palette();
+    palette.setColor(QPalette::Window, FromBgr(bgr));
+    m_client->setPalette(palette);
+}
+
+int Form::Height() const {
+    return TwipsY(height());
+}
+
+void Form::SetHeight(int twips) {
+    resize(width(), PixelsY(twips));
+}
+
+void Form::SetClientSize(int widthTwips, int heightTwips) {
+    const int bar = menuWidget() != nullptr && menuWidget()->isVisible()
+                        ? menuWidget()->sizeHint().height()
+                        : 0;
+    resize(PixelsX(widthTwips), PixelsY(heightTwips) + bar);
+}
+
+void Form::Unload() {
+    if (m_bUnloaded) {
+        return;
+    }
+    Form_Unload();
+    m_bUnloaded = true;
+    std::erase(Loaded(), this);
+    Hide();
+    deleteLater();
+}
+
+void Form::RaiseMouseMove(int button, int shift, float x, float y) {
+    if (MouseMove) {
+        MouseMove(button, shift, x, y);
+    }
+}
+
+void Form::closeEvent(QCloseEvent* event) {
+    // Closing the window from the desktop unloads it, as on Windows.
+    event->ignore();
+    Unload();
+}
+
+bool Form::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_client && event->type() == QEvent::MouseMove) {
+        const auto* move = static_cast<QMouseEvent*>(event);
+        const QPointF at = move->position();
+        const bool pixels = m_nScaleMode == 3;
+        RaiseMouseMove(ButtonCode(move->buttons()), ShiftCode(move->modifiers()),
+                       static_cast<float>(pixels ? at.x() : at.x() * TwipsPerPixelX()),
+                       static_cast<float>(pixels ? at.y() : at.y() * TwipsPerPixelY()));
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+} // namespace platform::qt

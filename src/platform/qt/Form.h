@@ -1,0 +1,83 @@
+#pragma once
+
+// A window as the program's windows are written: shown, shown modally,
+// hidden, unloaded; lengths in twips, colours as 0x00BBGGRR, a 32-bit handle.
+// Elements live in Client(); a menu bar, when there is one, sits above it,
+// inside the window's height as on Windows.
+
+#include "platform/win32_types.h"
+
+#include <QMainWindow>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class QEventLoop;
+
+namespace platform::qt {
+
+class Form : public QMainWindow {
+public:
+    Form();
+    ~Form() override;
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    void Show();
+    // Returns when the window has been hidden or unloaded; other windows and
+    // timers go on meanwhile.
+    void ShowModal();
+    void Hide();
+    bool Visible() const { return isVisible(); }
+
+    // 0 normal, 1 minimized.
+    int WindowState() const;
+    void SetWindowState(int state);
+
+    HWND hWnd() const { return m_hWnd; }
+    static Form* FromHandle(HWND hWnd);
+
+    std::int32_t BackColor() const;
+    void SetBackColor(std::int32_t bgr);
+
+    // The window's height in twips, menu bar included.
+    int Height() const;
+    void SetHeight(int twips);
+    // The client area's size in twips.
+    void SetClientSize(int widthTwips, int heightTwips);
+
+    // 3: coordinates in pixels; anything else: twips.
+    int ScaleMode() const { return m_nScaleMode; }
+    void SetScaleMode(int mode) { m_nScaleMode = mode; }
+
+    // Runs Form_Unload, then removes the window; it leaves Forms() at once.
+    void Unload();
+    bool Unloaded() const { return m_bUnloaded; }
+    static const std::vector<Form*>& Forms();
+
+    QWidget* Client() const { return m_client; }
+
+    // The mouse-move notification: button, shift state, x and y in the
+    // window's coordinate unit. The tray shell delivers its callbacks here.
+    std::function<void(int button, int shift, float x, float y)> MouseMove;
+    void RaiseMouseMove(int button, int shift, float x, float y);
+
+protected:
+    virtual void Form_Unload() {}
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* m_client;
+    HWND m_hWnd;
+    int m_nScaleMode = 1;
+    bool m_bUnloaded = false;
+    QEventLoop* m_modalLoop = nullptr;
+};
+
+// VB's mouse button and shift codes from Qt's.
+int ButtonCode(Qt::MouseButtons buttons);
+int ShiftCode(Qt::KeyboardModifiers modifiers);
+
+} // namespace platform::qt

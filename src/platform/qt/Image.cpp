@@ -1,0 +1,32 @@
+#include "platform/qt/Image.h"
+
+#include "platform/qt/Form.h"
+#include "platform/qt/Twips.h"
+
+#include <QMouseEvent>
+
+namespace platform::qt {
+
+void Image::ZOrder() {
+    raise();
+    if (parentWidget() == nullptr) {
+        return;
+    }
+    for (QObject* child : parentWidget()->children()) {
+        auto* widget = qobject_cast<QWidget*>(child);
+        if (widget != nullptr && widget->property("windowed").toBool()) {
+            widget->raise();
+        }
+    }
+}
+
+void Image::mousePressEvent(QMouseEvent* event) {
+    if (MouseDown) {
+        const QPointF at = event->position();
+        MouseDown(ButtonCode(event->button()), ShiftCode(event->modifiers()),
+                  static_cast<float>(at.x() * TwipsPerPixelX()),
+                  static_cast<float>(at.y() * TwipsPerPixelY()));
+    }
+}
+
+} // namespace platform::qt

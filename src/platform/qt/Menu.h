@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/qt/MenuItem.h"
+
+#include <QMenu>
+
+#include <string>
+
+namespace platform::qt {
+
+// A menu of items, popped up at the pointer.
+class Menu : public QMenu {
+public:
+    explicit Menu(QWidget* parent) : QMenu(parent) {}
+
+    // A new item at the end; "-" makes a separator.
+    MenuItem* Add(const std::string& caption);
+
+    // Shows the menu at the pointer and returns when it has closed (after
+    // the chosen item's Click has run). defaultItem, if given, is shown as
+    // the default entry.
+    void Popup(MenuItem* defaultItem = nullptr);
+};
+
+} // namespace platform::qt
