@@ -1,7 +1,7 @@
 # Debian packages Netvigil needs, and the means to install the missing ones.
 # Sourced by scripts/run and scripts/test.
 
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libsqlite3-dev libcap2-bin)
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libsqlite3-dev libcap2-bin qt6-base-dev libxcb1-dev fonts-dejavu-core)
 TEST_PACKAGES=(libgtest-dev iputils-ping iproute2 procps)
 
 # Installs the packages that are not installed yet: as root directly, else

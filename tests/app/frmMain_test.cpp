@@ -1,0 +1,291 @@
+// The board: its layout in twips, how the store fills and fits it, and the
+// sweep, against scripted pings and against the real ping in a private
+// network namespace.
+
+#include "app/frmMain.h"
+#include "platform/fake/fake_process.h"
+#include "platform/fake/fake_registry.h"
+#include "platform/qt/App.h"
+#include "platform/qt/Twips.h"
+#include "platform/settings_store.h"
+#include "test_support.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace platform;
+using namespace platform::qt;
+
+namespace {
+
+constexpr const char* kApp = "Netvigil";
+
+void Name(int n, const std::string& name, const std::string& address = "") {
+    SaveSetting(kApp, "Remote Hosts", "Host " + std::to_string(n), name);
+    SaveSetting(kApp, "Remote Hosts", "IP Address " + std::to_string(n), address);
+}
+
+// Names only the given slots; the others are stored empty, as the options
+// window saves them.
+void NameOnly(const std::map<int, std::string>& names) {
+    for (int n = 1; n <= frmMain::kSlots; ++n) {
+        const auto it = names.find(n);
+        Name(n, it == names.end() ? "" : it->second,
+             it == names.end() ? "" : "10.0.0." + std::to_string(n));
+    }
+}
+
+// Twips become whole pixels: a place is right when it is the nearest pixel.
+void ExpectAt(const QWidget* widget, int left, int top, int width, int height) {
+    EXPECT_EQ(widget->geometry(),
+              QRect(PixelsX(left), PixelsY(top), PixelsX(width), PixelsY(height)))
+        << widget->metaObject()->className() << " at " << left << "," << top;
+}
+
+class Board : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fake::ResetRegistry();
+        fake::SetProcessScript(nullptr);
+        m_form = new frmMain;
+        m_alive = m_form;
+    }
+    void TearDown() override {
+        fake::SetProcessScript(nullptr);
+        if (frmMain* alive = m_alive.data(); alive != nullptr && !alive->Unloaded()) {
+            alive->Unload();
+        }
+        DoEvents();
+    }
+
+    // Pings answered from a table of address -> output; anything else gets
+    // no answer at all.
+    void Answer(std::map<std::string, std::string> outputs) {
+        fake::SetProcessScript([outputs = std::move(outputs), this](const std::string& line) {
+            m_lines.push_back(line);
+            const std::string address = line.substr(std::string("ping -n 1 -w 8 ").size());
+            const auto it = outputs.find(address);
+            return std::optional<std::string>(it == outputs.end() ? "" : it->second);
+        });
+    }
+
+    frmMain* m_form = nullptr;
+    std::vector<std::string> m_lines;
+    QPointer<frmMain> m_alive; // a test may unload the window itself
+};
+
+const std::string kReply =
+    "\r\nPinging x with 32 bytes of data:\r\nReply from 10.0.0.1: bytes=32 time<1ms TTL=64\r\n";
+
+TEST_F(Board, LaysOutTwentySlotsInTwips) {
+    ASSERT_DOUBLE_EQ(TwipsPerPixelX(), 15.0);
+    for (const int n : {1, 2, 20}) {
+        const int row = 240 * (n - 1);
+        ExpectAt(m_form->shp(n), 60, 170 + row, 375, 240);
+        ExpectAt(m_form->lblPC(n), 480, 120 + row, 1935, 375);
+        ExpectAt(m_form->btn(n), 2580, 180 + row, 255, 210);
+        EXPECT_EQ(m_form->lblPC(n)->Caption(), std::to_string(n));
+    }
+    ExpectAt(m_form->Image1, 0, 0, 3100, 5100);
+    ExpectAt(m_form->cm1, 960, 5280, 495, 300);
+    EXPECT_EQ(m_form->size(), QSize(PixelsX(2955), PixelsY(5025)));
+    EXPECT_FALSE(m_form->tmrPING.Enabled());
+    EXPECT_EQ(m_form->tmrPING.Interval(), 5000);
+    EXPECT_TRUE(m_form->windowTitle().isEmpty());
+    // A row of text fits the 240-twip pitch, whatever font stood in.
+    EXPECT_LE(QFontMetrics(m_form->lblPC(1)->font()).height(), PixelsY(240));
+}
+
+TEST_F(Board, FirstStartShowsEveryDefault) {
+    m_form->LoadSettings();
+    for (int n = 1; n <= 20; ++n) {
+        EXPECT_EQ(m_form->lblPC(n)->Caption(), std::to_string(n));
+        EXPECT_EQ(m_form->lblPC(n)->Tag(), "");
+        EXPECT_EQ(m_form->shp(n)->Tag(), "");
+        EXPECT_TRUE(m_form->shp(n)->Visible());
+        EXPECT_EQ(m_form->lblPC(n)->ForeColor(), 16777215);
+    }
+    EXPECT_EQ(m_form->BackColor(), 128);
+    EXPECT_EQ(m_form->Height(), m_form->FullHeight());
+}
+
+TEST_F(Board, FitsTheWindowToTheLastNamedSlot) {
+    NameOnly({{1, "a"}, {2, "b"}, {3, "c"}});
+    m_form->LoadSettings();
+    EXPECT_EQ(m_form->Height(), 570 + 240 * 3);
+    for (int n = 1; n <= 20; ++n) {
+        EXPECT_EQ(m_form->shp(n)->Visible(), n <= 3) << n;
+    }
+    // More names later grow it again.
+    Name(4, "d");
+    Name(5, "e");
+    m_form->LoadSettings();
+    EXPECT_EQ(m_form->Height(), 570 + 240 * 5);
+    EXPECT_TRUE(m_form->shp(5)->Visible());
+    // A gap keeps its rows; only the trailing ones go.
+    NameOnly({{1, "a"}, {2, "b"}, {5, "e"}});
+    m_form->LoadSettings();
+    EXPECT_TRUE(m_form->shp(3)->Visible());
+    EXPECT_TRUE(m_form->shp(4)->Visible());
+    EXPECT_EQ(m_form->lblPC(3)->Caption(), "");
+    EXPECT_FALSE(m_form->shp(6)->Visible());
+    // One named slot, or none: one row.
+    NameOnly({});
+    m_form->LoadSettings();
+    EXPECT_EQ(m_form->Height(), 810);
+    // All twenty: the full height.
+    for (int n = 1; n <= 20; ++n) {
+        Name(n, "h" + std::to_string(n));
+    }
+    m_form->LoadSettings();
+    EXPECT_EQ(m_form->Height(), m_form->FullHeight());
+    EXPECT_TRUE(m_form->shp(20)->Visible());
+}
+
+TEST_F(Board, ReadsEachSlotsKeysWithoutLeadingZeros) {
+    SaveSetting(kApp, "Remote Hosts", "IP Address 7", "10.0.0.7");
+    SaveSetting(kApp, "Remote Hosts", "IP Address 07", "wrong");
+    SaveSetting(kApp, "Remote Hosts", "Display Balloon 12", "1");
+    SaveSetting(kApp, "Remote Hosts", "Host 12", "twelve");
+    SaveSetting(kApp, "Settings", "TextColor", "65280");
+    m_form->LoadSettings();
+    EXPECT_EQ(m_form->lblPC(7)->Tag(), "10.0.0.7");
+    EXPECT_EQ(m_form->shp(12)->Tag(), "1");
+    EXPECT_EQ(m_form->lblPC(12)->Caption(), "twelve");
+    EXPECT_EQ(m_form->lblPC(20)->ForeColor(), 65280);
+}
+
+TEST_F(Board, ABadColourFallsBackAndIsForgotten) {
+    NameOnly({{1, "a"}, {2, "b"}});
+    SaveSetting(kApp, "Settings", "Backcolor", "maroon");
+    SaveSetting(kApp, "Settings", "Textcolor", "255");
+    m_form->LoadSettings();
+    EXPECT_EQ(m_form->BackColor(), 128);
+    EXPECT_EQ(m_form->lblPC(1)->ForeColor(), 16777215);
+    EXPECT_EQ(GetSetting(kApp, "Settings", "Backcolor", "absent"), "absent");
+    EXPECT_EQ(GetSetting(kApp, "Settings", "Textcolor", "absent"), "absent");
+    // Nothing more was read, and the window was not fitted.
+    EXPECT_EQ(m_form->lblPC(1)->Caption(), "1");
+    EXPECT_EQ(m_form->Height(), m_form->FullHeight());
+    // The next load reads defaults for the colours and goes on.
+    m_form->LoadSettings();
+    EXPECT_EQ(m_form->lblPC(1)->Caption(), "a");
+    EXPECT_EQ(m_form->Height(), 570 + 240 * 2);
+
+    // Out of the 24-bit range, or not even an integer, counts the same.
+    for (const char* bad : {"16777216", "-1", "99999999999", ""}) {
+        SaveSetting(kApp, "Settings", "Textcolor", bad);
+        m_form->LoadSettings();
+        EXPECT_EQ(GetSetting(kApp, "Settings", "Textcolor", "absent"), "absent") << bad;
+    }
+    SaveSetting(kApp, "Settings", "Backcolor", " 255 ");
+    m_form->LoadSettings();
+    EXPECT_EQ(m_form->BackColor(), 255);
+}
+
+TEST_F(Board, SweepJudgesEachSlotByReply) {
+    NameOnly({{1, "one"}, {3, "three"}, {4, "four"}});
+    Name(5, "", "10.0.0.5");
+    m_form->LoadSettings();
+    Answer({{"10.0.0.1", kReply},
+            {"10.0.0.3", "Reply from 10.0.0.9: Destination host unreachable.\r\n"},
+            {"10.0.0.4", "reply from 10.0.0.4: bytes=32\r\n"},
+            {"10.0.0.5", kReply}});
+    const std::string summary = m_form->PingHosts();
+    ASSERT_EQ(m_lines.size(), 20u);
+    EXPECT_EQ(m_lines[0], "ping -n 1 -w 8 10.0.0.1");
+    EXPECT_EQ(m_lines[1], "ping -n 1 -w 8 ");
+    EXPECT_EQ(summary, "one is on.\rthree is on.\rfour is off.\r");
+
+    EXPECT_EQ(m_form->shp(1)->FillColor(), 65280);
+    EXPECT_TRUE(m_form->btn(1)->Visible());
+    EXPECT_EQ(m_form->btn(1)->ToolTipText(), "Click for options");
+    EXPECT_EQ(m_form->shp(4)->FillColor(), 255);
+    EXPECT_FALSE(m_form->btn(4)->Visible());
+    EXPECT_EQ(m_form->btn(4)->ToolTipText(), "This PC in unavailable.");
+    // Unnamed slots are pinged and shown, but have no status line.
+    EXPECT_EQ(m_form->shp(5)->FillColor(), 65280);
+    EXPECT_EQ(m_form->sHostStatus(5), "");
+    EXPECT_EQ(m_form->shp(2)->FillColor(), 255);
+}
+
+TEST_F(Board, StatusLinesFollowTheNames) {
+    NameOnly({{1, "one"}, {3, "three"}});
+    m_form->LoadSettings();
+    Answer({{"10.0.0.1", kReply}, {"10.0.0.3", kReply}});
+    EXPECT_EQ(m_form->PingHosts(), "one is on.\rthree is on.\r");
+    // A default name is a name; an emptied one loses its line.
+    fake::ResetRegistry();
+    Name(1, "", "10.0.0.1");
+    m_form->LoadSettings();
+    EXPECT_EQ(m_form->PingHosts(),
+              "2 is off.\r3 is off.\r4 is off.\r5 is off.\r6 is off.\r7 is off.\r"
+              "8 is off.\r9 is off.\r10 is off.\r11 is off.\r12 is off.\r13 is off.\r"
+              "14 is off.\r15 is off.\r16 is off.\r17 is off.\r18 is off.\r19 is off.\r"
+              "20 is off.\r");
+    NameOnly({});
+    m_form->LoadSettings();
+    EXPECT_EQ(m_form->PingHosts(), "");
+}
+
+TEST_F(Board, TicksNeverNestAndUnloadStopsTheSweep) {
+    NameOnly({{1, "one"}});
+    m_form->LoadSettings();
+    int sweeps = 0;
+    int depth = 0;
+    int deepest = 0;
+    fake::SetProcessScript([&](const std::string&) {
+        // Each ping takes long enough for several ticks to fall due.
+        if (m_lines.empty()) {
+            ++sweeps;
+        }
+        m_lines.push_back("x");
+        ++depth;
+        deepest = std::max(deepest, depth);
+        QElapsedTimer slow;
+        slow.start();
+        while (slow.elapsed() < 3) {
+        }
+        --depth;
+        return std::optional<std::string>(kReply);
+    });
+    m_form->tmrPING.SetInterval(1);
+    m_form->tmrPING.SetEnabled(true);
+    QElapsedTimer clock;
+    clock.start();
+    while (m_lines.size() < 20 && clock.elapsed() < 5000) {
+        DoEvents();
+    }
+    m_form->tmrPING.SetEnabled(false);
+    EXPECT_EQ(deepest, 1);
+    EXPECT_EQ(sweeps, 1);
+    EXPECT_EQ(m_form->sStatusSummary, "one is on.\r");
+
+    // Unloaded during a yield of its sweep, the window is never touched again.
+    m_lines.clear();
+    QTimer::singleShot(0, m_form, [this] { m_form->Unload(); });
+    EXPECT_EQ(m_form->PingHosts(), "");
+    EXPECT_LE(m_lines.size(), 1u);
+    DoEvents();
+}
+
+TEST_F(Board, SweepsThroughTheRealPing) {
+    std::string why;
+    if (!testing_support::EnterPrivateNetwork(&why)) {
+        GTEST_SKIP() << why;
+    }
+    NameOnly({{1, "loopback"}, {2, "nowhere"}, {3, "six"}});
+    Name(1, "loopback", "127.0.0.1");
+    Name(2, "nowhere", "10.250.0.9");
+    Name(3, "six", "::1");
+    m_form->LoadSettings();
+    EXPECT_EQ(m_form->PingHosts(), "loopback is on.\rnowhere is off.\rsix is on.\r");
+    EXPECT_EQ(m_form->shp(1)->FillColor(), 65280);
+    EXPECT_EQ(m_form->shp(2)->FillColor(), 255);
+}
+
+} // namespace
