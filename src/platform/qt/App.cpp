@@ -44,10 +44,10 @@ xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
 void HideFromTaskList(Form& form) {
     // Qt's own window flags give no such hint on X11: ask the window manager.
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (x11 == nullptr) {
+    xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+    if (QGuiApplication::platformName() != "xcb" || connection == nullptr) {
         return;
     }
-    xcb_connection_t* connection = x11->connection();
     const auto window = static_cast<xcb_window_t>(form.winId());
     const xcb_atom_t state = Atom(connection, "_NET_WM_STATE");
     const xcb_atom_t skip[] = {Atom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),

@@ -9,6 +9,7 @@ namespace platform::qt {
 
 Button::Button(QWidget* parent) : QPushButton(parent) {
     setProperty("windowed", true);
+    show();
 }
 
 void Button::focusInEvent(QFocusEvent* event) {

@@ -8,7 +8,10 @@ namespace platform::qt {
 
 class CheckBox : public QCheckBox {
 public:
-    explicit CheckBox(QWidget* parent) : QCheckBox(parent) { setProperty("windowed", true); }
+    explicit CheckBox(QWidget* parent) : QCheckBox(parent) {
+        setProperty("windowed", true);
+        show();
+    }
 
     // 0 unticked, 1 ticked.
     int Value() const { return isChecked() ? 1 : 0; }

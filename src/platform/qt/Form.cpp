@@ -128,6 +128,12 @@ void Form::Unload() {
     deleteLater();
 }
 
+MenuItem* Form::AddMenuBarItem(const std::string& caption) {
+    auto* item = new MenuItem(caption, this);
+    menuBar()->addAction(item);
+    return item;
+}
+
 void Form::RaiseMouseMove(int button, int shift, float x, float y) {
     if (MouseMove) {
         MouseMove(button, shift, x, y);

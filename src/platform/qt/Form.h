@@ -2,15 +2,19 @@
 
 // A window as the program's windows are written: shown, shown modally,
 // hidden, unloaded; lengths in twips, colours as 0x00BBGGRR, a 32-bit handle.
-// Elements live in Client(); a menu bar, when there is one, sits above it,
+// Elements live in Client(), visible from their creation on, whenever they
+// are made; a menu bar, when there is one, sits above the client area,
 // inside the window's height as on Windows.
 
+#include "platform/qt/MenuItem.h"
 #include "platform/win32_types.h"
 
+#include <QIcon>
 #include <QMainWindow>
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 class QEventLoop;
@@ -36,6 +40,8 @@ public:
     void SetWindowState(int state);
 
     HWND hWnd() const { return m_hWnd; }
+    QIcon Icon() const { return windowIcon(); }
+    void SetIcon(const QIcon& icon) { setWindowIcon(icon); }
     static Form* FromHandle(HWND hWnd);
 
     std::int32_t BackColor() const;
@@ -57,6 +63,9 @@ public:
     static const std::vector<Form*>& Forms();
 
     QWidget* Client() const { return m_client; }
+
+    // A command straight on the menu bar, with no menu below it.
+    MenuItem* AddMenuBarItem(const std::string& caption);
 
     // The mouse-move notification: button, shift state, x and y in the
     // window's coordinate unit. The tray shell delivers its callbacks here.

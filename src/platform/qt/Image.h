@@ -9,7 +9,7 @@ namespace platform::qt {
 // An image without a picture: an invisible surface that takes the mouse.
 class Image : public QWidget {
 public:
-    explicit Image(QWidget* parent) : QWidget(parent) {}
+    explicit Image(QWidget* parent) : QWidget(parent) { show(); }
 
     // To the front of the windowless elements (labels, shapes, lines, other
     // images); buttons, text and check boxes stay above it, as on Windows.

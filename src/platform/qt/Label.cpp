@@ -5,6 +5,7 @@
 namespace platform::qt {
 
 Label::Label(QWidget* parent) : QLabel(parent) {
+    show();
     setAutoFillBackground(false);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);

@@ -10,6 +10,7 @@ namespace platform::qt {
 
 Line::Line(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    show();
 }
 
 void Line::SetPoints(int x1, int y1, int x2, int y2) {

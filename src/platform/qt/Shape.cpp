@@ -9,6 +9,7 @@
 namespace platform::qt {
 
 Shape::Shape(QWidget* parent) : QWidget(parent) {
+    show();
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 

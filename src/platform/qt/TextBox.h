@@ -8,7 +8,10 @@ namespace platform::qt {
 
 class TextBox : public QLineEdit {
 public:
-    explicit TextBox(QWidget* parent) : QLineEdit(parent) { setProperty("windowed", true); }
+    explicit TextBox(QWidget* parent) : QLineEdit(parent) {
+        setProperty("windowed", true);
+        show();
+    }
 
     std::string Text() const { return text().toStdString(); }
     void SetText(const std::string& text) { setText(QString::fromStdString(text)); }

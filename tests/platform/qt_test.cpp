@@ -1,0 +1,168 @@
+// The window-system layer: what the windows rely on of forms, elements,
+// menus and timers, offscreen.
+
+#include "platform/handles.h"
+#include "platform/qt/App.h"
+#include "platform/qt/Button.h"
+#include "platform/qt/CommonDialog.h"
+#include "platform/qt/Form.h"
+#include "platform/qt/Image.h"
+#include "platform/qt/Label.h"
+#include "platform/qt/Timer.h"
+#include "platform/qt/Twips.h"
+#include "test_support.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace platform::qt;
+
+namespace {
+
+class Probe : public Form {
+public:
+    std::vector<std::string>* log = nullptr;
+
+protected:
+    void Form_Unload() override {
+        log->push_back(Forms().empty() ||
+                               std::find(Forms().begin(), Forms().end(), this) == Forms().end()
+                           ? "unload after removal"
+                           : "unload while loaded");
+    }
+};
+
+TEST(QtLayer, UnitsAreTwipsAndBgrColours) {
+    EXPECT_DOUBLE_EQ(TwipsPerPixelX(), 15.0);
+    EXPECT_EQ(PixelsX(2955), 197);
+    EXPECT_EQ(TwipsY(16), 240);
+    EXPECT_EQ(FromBgr(255), QColor(255, 0, 0));
+    EXPECT_EQ(FromBgr(65280), QColor(0, 255, 0));
+    EXPECT_EQ(FromBgr(0xFF0000), QColor(0, 0, 255));
+    EXPECT_EQ(ToBgr(QColor(128, 0, 0)), 128);
+    Form form;
+    form.SetBackColor(128);
+    EXPECT_EQ(form.BackColor(), 128);
+    form.SetHeight(1290);
+    EXPECT_EQ(form.Height(), 1290);
+    form.Unload();
+}
+
+TEST(QtLayer, UnloadNotifiesThenRemoves) {
+    std::vector<std::string> log;
+    auto* form = new Probe;
+    form->log = &log;
+    const QPointer<Probe> alive(form);
+    const platform::HWND handle = form->hWnd();
+    EXPECT_EQ(Form::FromHandle(handle), form);
+    form->Show();
+    form->Unload();
+    EXPECT_EQ(log, std::vector<std::string>{"unload while loaded"});
+    EXPECT_EQ(Form::FromHandle(handle), nullptr);
+    EXPECT_FALSE(form->Visible());
+    form->Unload(); // a second unload does nothing
+    EXPECT_EQ(log.size(), 1u);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(alive, nullptr);
+}
+
+TEST(QtLayer, ShowModalReturnsWhenHiddenWhileTimersTick) {
+    Form owner;
+    Form dialog;
+    int ticks = 0;
+    Timer timer;
+    timer.SetInterval(1);
+    timer.OnTimer = [&] {
+        if (++ticks == 5) {
+            dialog.Hide();
+        }
+    };
+    timer.SetEnabled(true);
+    QElapsedTimer clock;
+    clock.start();
+    dialog.ShowModal();
+    EXPECT_GE(ticks, 5);
+    EXPECT_FALSE(dialog.Visible());
+    EXPECT_LT(clock.elapsed(), 5000);
+    timer.SetEnabled(false);
+    owner.Unload();
+    dialog.Unload();
+}
+
+TEST(QtLayer, WindowStateAndControlsAboveTheDragSurface) {
+    Form form;
+    form.Show();
+    EXPECT_EQ(form.WindowState(), 0);
+    form.SetWindowState(1);
+    EXPECT_EQ(form.WindowState(), 1);
+    form.SetWindowState(0);
+    EXPECT_EQ(form.WindowState(), 0);
+
+    auto* button = new Button(form.Client());
+    auto* label = new Label(form.Client());
+    auto* image = new Image(form.Client());
+    PlaceTwips(button, 0, 0, 300, 300);
+    PlaceTwips(label, 0, 0, 300, 300);
+    PlaceTwips(image, 0, 0, 3000, 3000);
+    image->ZOrder();
+    // The surface covers the label but not the button.
+    EXPECT_EQ(form.Client()->childAt(5, 5), button);
+    label->raise();
+    image->ZOrder();
+    EXPECT_EQ(form.Client()->childAt(5, 5), button);
+    button->hide();
+    EXPECT_EQ(form.Client()->childAt(5, 5), image);
+    form.Unload();
+}
+
+TEST(QtLayer, MenuItemsAndColourDialog) {
+    Form form;
+    MenuItem* item = form.AddMenuBarItem("Stop");
+    int clicks = 0;
+    item->Click = [&] { ++clicks; };
+    item->trigger();
+    EXPECT_EQ(clicks, 1);
+    item->SetVisible(false);
+    EXPECT_FALSE(item->Visible());
+    EXPECT_EQ(item->Caption(), "Stop");
+
+    CommonDialog dialog(&form);
+    QString title;
+    CommonDialog::SetChooser(
+        [&](std::int32_t color, const QString& shownTitle) -> std::optional<std::int32_t> {
+            title = shownTitle;
+            return color == 5 ? std::nullopt : std::optional<std::int32_t>(65280);
+        });
+    dialog.SetDialogTitle("Select Background Color");
+    dialog.SetColor(128);
+    EXPECT_TRUE(dialog.ShowColor());
+    EXPECT_EQ(dialog.Color(), 65280);
+    EXPECT_EQ(title, "Select Background Color");
+    dialog.SetColor(5);
+    EXPECT_FALSE(dialog.ShowColor());
+    EXPECT_EQ(dialog.Color(), 5);
+    CommonDialog::SetChooser(nullptr);
+    form.Unload();
+}
+
+TEST(QtLayer, ShellStartsDetachedAndLeavesNothingBehind) {
+    testing_support::TempDir dir;
+    const int children = testing_support::ChildProcessCount();
+    const std::size_t handles = platform::OpenHandleCount();
+    const std::string marker = dir / "ran";
+    EXPECT_NE(Shell("/usr/bin/touch " + marker, 0), 0u);
+    EXPECT_EQ(Shell("no-such-program-anywhere", 1), 0u);
+    EXPECT_TRUE(testing_support::WaitForChildCount(children));
+    EXPECT_TRUE(std::filesystem::exists(marker));
+    EXPECT_EQ(platform::OpenHandleCount(), handles);
+    Form form;
+    HideFromTaskList(form); // offscreen: nothing to tell, and no harm done
+    form.Unload();
+}
+
+} // namespace
