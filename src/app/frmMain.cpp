@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 
+#include "app/AppIcon.h"
 #include "app/Conversions.h"
 #include "platform/qt/App.h"
 #include "platform/qt/Twips.h"
@@ -37,6 +38,7 @@ QFont BoardFont() {
 
 frmMain::frmMain() {
     setWindowTitle(QString());
+    SetIcon(NetvigilIcon());
     QFont font = BoardFont();
     if (QFontDatabase::hasFamily("Segoe UI")) {
         font.setPointSizeF(11.25);

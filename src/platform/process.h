@@ -9,9 +9,6 @@ namespace platform {
 
 using HANDLE = std::intptr_t;
 
-inline constexpr BOOL TRUE = 1;
-inline constexpr BOOL FALSE = 0;
-
 struct STARTUPINFO {
     DWORD cb;
     char* lpReserved;

@@ -14,10 +14,14 @@ using LONG = std::int32_t;
 using BOOL = std::int32_t;
 using REGSAM = DWORD;
 
+inline constexpr BOOL TRUE = 1;
+inline constexpr BOOL FALSE = 0;
+
 using UINT = std::uint32_t;
 
-// Window handles are 32-bit numbers, as on every Windows there is.
+// Window and icon handles are 32-bit numbers, as on every Windows there is.
 using HWND = std::int32_t;
+using HICON = std::uint32_t;
 
 // Handles are pointer-sized; the predefined registry roots are 32-bit negative
 // numbers sign-extended to that size, as on 64-bit Windows.

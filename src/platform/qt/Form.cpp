@@ -1,5 +1,6 @@
 #include "platform/qt/Form.h"
 
+#include "platform/qt/Menu.h"
 #include "platform/qt/Twips.h"
 
 #include <QCloseEvent>
@@ -83,6 +84,10 @@ void Form::Hide() {
     }
 }
 
+double Form::TwipsPerPixelX() const {
+    return qt::TwipsPerPixelX();
+}
+
 int Form::WindowState() const {
     return isMinimized() ? 1 : 0;
 }
@@ -137,6 +142,17 @@ MenuItem* Form::AddMenuBarItem(const std::string& caption) {
 void Form::RaiseMouseMove(int button, int shift, float x, float y) {
     if (MouseMove) {
         MouseMove(button, shift, x, y);
+    }
+    if (m_subscriber) {
+        // A copy: the subscriber may end its own subscription.
+        const MouseMoveHandler subscriber = m_subscriber;
+        subscriber(button, shift, x, y);
+    }
+}
+
+void Form::PopupMenu(IMenu& menu, IMenuItem* defaultItem) {
+    if (auto* popup = dynamic_cast<Menu*>(&menu)) {
+        popup->Popup(dynamic_cast<MenuItem*>(defaultItem));
     }
 }
 

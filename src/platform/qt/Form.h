@@ -8,6 +8,7 @@
 
 #include "platform/qt/MenuItem.h"
 #include "platform/win32_types.h"
+#include "platform/window.h"
 
 #include <QIcon>
 #include <QMainWindow>
@@ -21,25 +22,27 @@ class QEventLoop;
 
 namespace platform::qt {
 
-class Form : public QMainWindow {
+class Menu;
+
+class Form : public QMainWindow, public IWindow {
 public:
     Form();
     ~Form() override;
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
 
-    void Show();
+    void Show() override;
     // Returns when the window has been hidden or unloaded; other windows and
     // timers go on meanwhile.
     void ShowModal();
     void Hide();
-    bool Visible() const { return isVisible(); }
+    bool Visible() const override { return isVisible(); }
 
     // 0 normal, 1 minimized.
     int WindowState() const;
-    void SetWindowState(int state);
+    void SetWindowState(int state) override;
 
-    HWND hWnd() const { return m_hWnd; }
+    HWND hWnd() const override { return m_hWnd; }
     QIcon Icon() const { return windowIcon(); }
     void SetIcon(const QIcon& icon) { setWindowIcon(icon); }
     static Form* FromHandle(HWND hWnd);
@@ -54,7 +57,8 @@ public:
     void SetClientSize(int widthTwips, int heightTwips);
 
     // 3: coordinates in pixels; anything else: twips.
-    int ScaleMode() const { return m_nScaleMode; }
+    int ScaleMode() const override { return m_nScaleMode; }
+    double TwipsPerPixelX() const override;
     void SetScaleMode(int mode) { m_nScaleMode = mode; }
 
     // Runs Form_Unload, then removes the window; it leaves Forms() at once.
@@ -69,8 +73,14 @@ public:
 
     // The mouse-move notification: button, shift state, x and y in the
     // window's coordinate unit. The tray shell delivers its callbacks here.
-    std::function<void(int button, int shift, float x, float y)> MouseMove;
+    MouseMoveHandler MouseMove;
     void RaiseMouseMove(int button, int shift, float x, float y);
+    void SubscribeMouseMove(MouseMoveHandler handler) override {
+        m_subscriber = std::move(handler);
+    }
+
+    // Pops up a menu at the pointer, defaultItem (if any) as its default entry.
+    void PopupMenu(IMenu& menu, IMenuItem* defaultItem) override;
 
 protected:
     virtual void Form_Unload() {}
@@ -83,6 +93,7 @@ private:
     int m_nScaleMode = 1;
     bool m_bUnloaded = false;
     QEventLoop* m_modalLoop = nullptr;
+    MouseMoveHandler m_subscriber;
 };
 
 // VB's mouse button and shift codes from Qt's.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/qt/MenuItem.h"
+#include "platform/window.h"
 
 #include <QMenu>
 
@@ -9,7 +10,7 @@
 namespace platform::qt {
 
 // A menu of items, popped up at the pointer.
-class Menu : public QMenu {
+class Menu : public QMenu, public IMenu {
 public:
     explicit Menu(QWidget* parent) : QMenu(parent) {}
 

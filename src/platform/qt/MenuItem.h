@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/window.h"
+
 #include <QAction>
 
 #include <functional>
@@ -7,7 +9,7 @@
 
 namespace platform::qt {
 
-class MenuItem : public QAction {
+class MenuItem : public QAction, public IMenuItem {
 public:
     MenuItem(const std::string& caption, QObject* parent);
 

@@ -1,0 +1,191 @@
+// The Qt notification area in a real X server with a real tray host: Xvfb
+// and trayer, clicked with xdotool. Skips where they are not installed.
+
+#include "platform/qt/App.h"
+#include "platform/qt/Form.h"
+#include "platform/qt/TrayShell.h"
+#include "platform/shell.h"
+#include "test_support.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <QSystemTrayIcon>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+using namespace platform;
+using namespace platform::qt;
+
+namespace {
+
+std::string g_display;
+
+pid_t Start(const std::vector<std::string>& args) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_RDWR);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        std::vector<char*> argv;
+        for (const auto& arg : args) {
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+void Stop(pid_t pid) {
+    if (pid > 0) {
+        ::kill(pid, SIGTERM);
+        ::waitpid(pid, nullptr, 0);
+    }
+}
+
+// Whether a tray host has taken the notification-area selection.
+bool TrayHostPresent(xcb_connection_t* c) {
+    const char* name = "_NET_SYSTEM_TRAY_S0";
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+    if (atom == nullptr) {
+        return false;
+    }
+    xcb_get_selection_owner_reply_t* owner =
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr);
+    std::free(atom);
+    const bool present = owner != nullptr && owner->owner != XCB_NONE;
+    std::free(owner);
+    return present;
+}
+
+// The X window under a point of the screen, as xdotool finds it.
+std::string WindowAt(const QPoint& at) {
+    const auto r =
+        testing_support::RunProgram("/usr/bin/xdotool",
+                                    {"mousemove", std::to_string(at.x()), std::to_string(at.y()),
+                                     "getmouselocation", "--shell"},
+                                    {{"DISPLAY", g_display}});
+    const auto at_window = r.out.find("WINDOW=");
+    return at_window == std::string::npos ? "" : r.out.substr(at_window + 7);
+}
+
+template <typename Condition> bool WaitFor(Condition condition) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > 5000) {
+            return false;
+        }
+        DoEvents();
+        ::usleep(10000);
+    }
+    return true;
+}
+
+TEST(TrayShell, IconAppearsAnswersClicksAndGoes) {
+    if (g_display.empty()) {
+        GTEST_SKIP() << "needs Xvfb, trayer and xdotool";
+    }
+    xcb_connection_t* x = xcb_connect(g_display.c_str(), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return TrayHostPresent(x); })) << "no tray host";
+    ASSERT_TRUE(NotificationAreaAvailable());
+
+    Form form;
+    std::vector<float> callbacks;
+    form.MouseMove = [&](int, int, float xValue, float) { callbacks.push_back(xValue); };
+    QPixmap pixmap(22, 22);
+    pixmap.fill(Qt::green);
+    NOTIFYICONDATA r{};
+    r.cbSize = sizeof r;
+    r.hWnd = form.hWnd();
+    r.uID = 1;
+    r.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    r.uCallbackMessage = WM_MOUSEMOVE;
+    r.hIcon = IconHandle(QIcon(pixmap));
+    std::strcpy(r.szTip, "Router is on.\rPrinter is off.\r");
+    ASSERT_EQ(Shell_NotifyIcon(NIM_ADD, &r), TRUE);
+    EXPECT_EQ(Shell_NotifyIcon(NIM_ADD, &r), FALSE);
+    EXPECT_EQ(Shell_NotifyIcon(NIM_SETVERSION, &r), TRUE);
+
+    std::strcpy(r.szTip, "Grüße is on.\r");
+    EXPECT_EQ(Shell_NotifyIcon(NIM_MODIFY, &r), TRUE);
+    const QSystemTrayIcon* icon = TrayIconFor(form.hWnd(), 1);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(icon->toolTip(), QString::fromUtf8("Grüße is on.\n"));
+    NOTIFYICONDATA other = r;
+    other.uID = 2;
+    EXPECT_EQ(Shell_NotifyIcon(NIM_MODIFY, &other), FALSE);
+    EXPECT_EQ(Shell_NotifyIcon(NIM_DELETE, &other), FALSE);
+
+    // Docked in the tray: it has moved to its place there, and has a window.
+    ASSERT_TRUE(WaitFor(
+        [&] { return icon->geometry().isValid() && icon->geometry().topLeft() != QPoint(0, 0); }));
+    const QPoint centre = icon->geometry().center();
+    const std::string iconWindow = WindowAt(centre);
+    ASSERT_FALSE(iconWindow.empty());
+    const std::map<std::string, std::string> env = {{"DISPLAY", g_display}};
+    testing_support::RunProgram("/usr/bin/xdotool",
+                                {"mousemove", std::to_string(centre.x()),
+                                 std::to_string(centre.y()), "click", "--repeat", "2", "--delay",
+                                 "50", "1"},
+                                env);
+    EXPECT_TRUE(WaitFor([&] {
+        return std::count(callbacks.begin(), callbacks.end(), 0x203 * 15.0F) == 1;
+    })) << ::testing::PrintToString(callbacks);
+    testing_support::RunProgram("/usr/bin/xdotool", {"click", "3"}, env);
+    EXPECT_TRUE(WaitFor(
+        [&] { return std::count(callbacks.begin(), callbacks.end(), 0x205 * 15.0F) == 1; }));
+    // In pixel mode the number itself. (Waiting out the double-click time
+    // first, so that the two right clicks stay two clicks.)
+    form.SetScaleMode(3);
+    ::usleep(600000);
+    testing_support::RunProgram("/usr/bin/xdotool", {"click", "3"}, env);
+    EXPECT_TRUE(
+        WaitFor([&] { return std::count(callbacks.begin(), callbacks.end(), 0x205 * 1.0F) == 1; }));
+
+    EXPECT_EQ(Shell_NotifyIcon(NIM_DELETE, &r), TRUE);
+    EXPECT_TRUE(WaitFor([&] { return WindowAt(centre) != iconWindow; }));
+    EXPECT_EQ(TrayIconFor(form.hWnd(), 1), nullptr);
+    xcb_disconnect(x);
+    form.Unload();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    pid_t server = 0;
+    pid_t tray = 0;
+    if (::access("/usr/bin/Xvfb", X_OK) == 0 && ::access("/usr/bin/trayer", X_OK) == 0 &&
+        ::access("/usr/bin/xdotool", X_OK) == 0) {
+        const std::string display = ":" + std::to_string(100 + ::getpid() % 800);
+        server = Start({"Xvfb", display, "-screen", "0", "640x480x24", "-nolisten", "tcp"});
+        for (int i = 0;
+             i < 200 && ::access(("/tmp/.X11-unix/X" + display.substr(1)).c_str(), F_OK) != 0;
+             ++i) {
+            ::usleep(20000);
+        }
+        ::setenv("DISPLAY", display.c_str(), 1);
+        tray = Start({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
+                      "--width", "120"});
+        g_display = display;
+    }
+    ::setenv("QT_QPA_PLATFORM", g_display.empty() ? "offscreen" : "xcb", 1);
+    int rc = 0;
+    {
+        QApplication app(argc, argv);
+        rc = RUN_ALL_TESTS();
+    }
+    Stop(tray);
+    Stop(server);
+    return rc;
+}
