@@ -121,6 +121,13 @@ TEST(TrayShell, IconAppearsAnswersClicksAndGoes) {
     const QSystemTrayIcon* icon = TrayIconFor(form.hWnd(), 1);
     ASSERT_NE(icon, nullptr);
     EXPECT_EQ(icon->toolTip(), QString::fromUtf8("Grüße is on.\n"));
+    // The smallest record carries only the tip's first 64 characters.
+    NOTIFYICONDATA small = r;
+    small.cbSize = 88;
+    std::memset(small.szTip, 'x', sizeof small.szTip);
+    EXPECT_EQ(Shell_NotifyIcon(NIM_MODIFY, &small), TRUE);
+    EXPECT_EQ(icon->toolTip(), QString(64, 'x'));
+    EXPECT_EQ(Shell_NotifyIcon(NIM_MODIFY, &r), TRUE);
     NOTIFYICONDATA other = r;
     other.uID = 2;
     EXPECT_EQ(Shell_NotifyIcon(NIM_MODIFY, &other), FALSE);
