@@ -4,6 +4,8 @@
 // removed, and a balloon notice from it. All requests go through one kept
 // record, each operation rewriting only its own fields. No failure reaches
 // the caller: it is reported once through OnError, and the result is false.
+// An attached window must outlive the instance, as the owner window that
+// holds it does.
 
 #include "platform/shell.h"
 #include "platform/window.h"

@@ -50,8 +50,8 @@ protected:
     static const NOTIFYICONDATA& Last() { return fake::ShellRequests().back().record; }
     static std::string Tip(const NOTIFYICONDATA& r) { return std::string(r.szTip, sizeof r.szTip); }
 
+    Window window; // outlives the tray, as an owner window does
     clsSysTray tray;
-    Window window;
     std::vector<std::string> errors;
 };
 

@@ -8,4 +8,8 @@ namespace platform::fake {
 // old one become invalid.
 void ResetRegistry();
 
+// Refuses every write below root (as Windows does below HKEY_LOCAL_MACHINE
+// for an ordinary user), until told otherwise or reset.
+void SetReadOnlyRoot(HKEY root, bool readOnly);
+
 } // namespace platform::fake

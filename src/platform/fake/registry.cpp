@@ -29,6 +29,11 @@ void ResetRegistry() {
     const std::lock_guard guard(sqlite::RegistryLock());
     Slot() = std::make_unique<sqlite::RegistryStore>(":memory:");
 }
+
+void SetReadOnlyRoot(HKEY root, bool readOnly) {
+    const std::lock_guard guard(sqlite::RegistryLock());
+    sqlite::ActiveStore().SetReadOnlyRoot(root, readOnly);
+}
 } // namespace fake
 
 } // namespace platform

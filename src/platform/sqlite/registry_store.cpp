@@ -412,7 +412,7 @@ LONG RegistryStore::Resolve(HKEY hKey, REGSAM needed, OpenKey* key) {
         return m_lStatus;
     }
     if (IsRoot(hKey)) {
-        *key = {RootId(hKey), KEY_ALL_ACCESS};
+        *key = {RootId(hKey), KEY_ALL_ACCESS, RootId(hKey)};
         return ERROR_SUCCESS;
     }
     const auto it = m_handles.find(hKey);
@@ -493,30 +493,39 @@ LONG RegistryStore::Walk(std::int64_t from, const char* lpSubKey, bool create, s
     return ERROR_SUCCESS;
 }
 
-HKEY RegistryStore::NewHandle(std::int64_t id, REGSAM access) {
+void RegistryStore::SetReadOnlyRoot(HKEY root, bool readOnly) {
+    if (readOnly) {
+        m_readOnlyRoots.insert(RootId(root));
+    } else {
+        m_readOnlyRoots.erase(RootId(root));
+    }
+}
+
+HKEY RegistryStore::NewHandle(std::int64_t id, REGSAM access, std::int64_t root) {
     // Handles are never reused, so a handle used after its close fails
     // instead of reaching some other key.
     const HKEY handle = m_nextHandle;
     m_nextHandle += 4;
-    m_handles.emplace(handle, OpenKey{id, EffectiveAccess(access)});
+    m_handles.emplace(handle, OpenKey{id, EffectiveAccess(access), root});
     detail::HandleOpened();
     return handle;
 }
 
-LONG RegistryStore::Locate(HKEY hKey, const char* lpSubKey, std::int64_t* id) {
+LONG RegistryStore::Locate(HKEY hKey, const char* lpSubKey, OpenKey* key) {
     OpenKey parent{};
     const LONG status = Resolve(hKey, 0, &parent);
-    return status == ERROR_SUCCESS ? Walk(parent.id, lpSubKey, false, id, nullptr) : status;
+    key->root = parent.root;
+    return status == ERROR_SUCCESS ? Walk(parent.id, lpSubKey, false, &key->id, nullptr) : status;
 }
 
 LONG RegistryStore::OpenKeyEx(HKEY hKey, const char* lpSubKey, REGSAM samDesired, HKEY* phkResult) {
     if (phkResult == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
-    std::int64_t id = 0;
-    const LONG status = Locate(hKey, lpSubKey, &id);
+    OpenKey key{};
+    const LONG status = Locate(hKey, lpSubKey, &key);
     if (status == ERROR_SUCCESS) {
-        *phkResult = NewHandle(id, samDesired);
+        *phkResult = NewHandle(key.id, samDesired, key.root);
     }
     return status;
 }
@@ -535,7 +544,7 @@ LONG RegistryStore::CreateKeyEx(HKEY hKey, const char* lpSubKey, REGSAM samDesir
         status = Walk(parent.id, lpSubKey, false, &id, nullptr);
     }
     if (status == ERROR_FILE_NOT_FOUND) {
-        if ((parent.access & KEY_CREATE_SUB_KEY) == 0) {
+        if ((parent.access & KEY_CREATE_SUB_KEY) == 0 || !Writable(parent)) {
             return ERROR_ACCESS_DENIED;
         }
         WriteScope write(*this);
@@ -553,7 +562,7 @@ LONG RegistryStore::CreateKeyEx(HKEY hKey, const char* lpSubKey, REGSAM samDesir
     if (status != ERROR_SUCCESS) {
         return status;
     }
-    *phkResult = NewHandle(id, samDesired);
+    *phkResult = NewHandle(id, samDesired, parent.root);
     if (lpdwDisposition != nullptr) {
         *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     }
@@ -617,6 +626,9 @@ LONG RegistryStore::SetValueEx(HKEY hKey, const char* lpValueName, DWORD dwType,
     if (status != ERROR_SUCCESS) {
         return status;
     }
+    if (!Writable(key)) {
+        return ERROR_ACCESS_DENIED;
+    }
     WriteScope write(*this);
     if (write.Status() != ERROR_SUCCESS) {
         return write.Status();
@@ -641,12 +653,13 @@ LONG RegistryStore::DeleteKey(HKEY hKey, const char* lpSubKey) {
     if (lpSubKey == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
-    std::int64_t id = 0;
-    LONG status = Locate(hKey, lpSubKey, &id);
+    OpenKey key{};
+    LONG status = Locate(hKey, lpSubKey, &key);
     if (status != ERROR_SUCCESS) {
         return status;
     }
-    if (id < kFirstRootId + kRootCount) {
+    const std::int64_t id = key.id;
+    if (id < kFirstRootId + kRootCount || !Writable(key)) {
         return ERROR_ACCESS_DENIED;
     }
     WriteScope write(*this);
@@ -678,6 +691,9 @@ LONG RegistryStore::DeleteValue(HKEY hKey, const char* lpValueName) {
     LONG status = Resolve(hKey, KEY_SET_VALUE, &key);
     if (status != ERROR_SUCCESS) {
         return status;
+    }
+    if (!Writable(key)) {
+        return ERROR_ACCESS_DENIED;
     }
     const std::string fold = Fold(lpValueName == nullptr ? "" : lpValueName);
     Statement find(*this, "SELECT 1 FROM vals WHERE key = ? AND fold = ?");
@@ -796,7 +812,7 @@ LONG RegistryStore::ConnectRoot(HKEY hKey, HKEY* phkResult) {
     if (!IsRoot(hKey)) {
         return ERROR_INVALID_HANDLE;
     }
-    *phkResult = NewHandle(RootId(hKey), KEY_ALL_ACCESS);
+    *phkResult = NewHandle(RootId(hKey), KEY_ALL_ACCESS, RootId(hKey));
     return ERROR_SUCCESS;
 }
 

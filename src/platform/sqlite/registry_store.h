@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <unordered_map>
 
@@ -70,10 +71,15 @@ public:
 
     std::size_t OpenKeyCount() const { return m_handles.size(); }
 
+    // Refuses every write below a root, as Windows refuses an ordinary user
+    // writes below HKEY_LOCAL_MACHINE.
+    void SetReadOnlyRoot(HKEY root, bool readOnly);
+
 private:
     struct OpenKey {
         std::int64_t id;
         REGSAM access;
+        std::int64_t root;
     };
     class Statement;
     class WriteScope;
@@ -82,12 +88,13 @@ private:
     void Fail(LONG code, std::string problem);
     LONG Initialise();
     LONG Resolve(HKEY hKey, REGSAM needed, OpenKey* key);
-    LONG Locate(HKEY hKey, const char* lpSubKey, std::int64_t* id);
+    LONG Locate(HKEY hKey, const char* lpSubKey, OpenKey* key);
     LONG Walk(std::int64_t from, const char* lpSubKey, bool create, std::int64_t* id,
               bool* created);
     LONG Child(std::int64_t parent, const std::string& fold, std::int64_t* id);
     LONG Touch(std::int64_t id);
-    HKEY NewHandle(std::int64_t id, REGSAM access);
+    HKEY NewHandle(std::int64_t id, REGSAM access, std::int64_t root);
+    bool Writable(const OpenKey& key) const { return !m_readOnlyRoots.contains(key.root); }
     LONG Error(int sqliteCode);
     sqlite3_stmt* Prepare(const char* sql);
 
@@ -101,6 +108,7 @@ private:
     std::map<const char*, sqlite3_stmt*> m_statements;
     std::unordered_map<HKEY, OpenKey> m_handles;
     HKEY m_nextHandle = 0x1000;
+    std::set<std::int64_t> m_readOnlyRoots;
 };
 
 } // namespace platform::sqlite
