@@ -2,6 +2,7 @@
 
 #include "app/AppIcon.h"
 #include "app/Conversions.h"
+#include "options/frmOpt.h"
 #include "platform/qt/App.h"
 #include "platform/qt/Twips.h"
 #include "platform/settings_store.h"
@@ -153,6 +154,13 @@ std::string frmMain::PingHosts() {
         }
     }
     return sSummary;
+}
+
+void frmMain::mnuOptions_Click() {
+    // The options window is made for each visit and unloads itself on close.
+    auto* options = new frmOpt(*this);
+    options->ShowModal();
+    LoadSettings();
 }
 
 void frmMain::tmrPING_Timer() {

@@ -32,6 +32,9 @@ public:
     // Pings every slot once and returns the status summary: the status line
     // of each named slot, each followed by a carriage return.
     std::string PingHosts();
+    // Opens the options window modally, then reloads the board from the
+    // store, however the options window was closed.
+    void mnuOptions_Click();
 
     // The elements, indexed 1 to 20 as the slots are numbered.
     platform::qt::ControlArray<platform::qt::Shape*, kSlots> shp;

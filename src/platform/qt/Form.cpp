@@ -5,6 +5,8 @@
 
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QGuiApplication>
+#include <QLayout>
 #include <QMenuBar>
 #include <QMouseEvent>
 
@@ -63,13 +65,23 @@ const std::vector<Form*>& Form::Forms() {
 }
 
 void Form::Show() {
+    if (!m_bLoaded) {
+        m_bLoaded = true;
+        Form_Load();
+    }
     show();
-    raise();
+    // Offscreen (in tests) there is nothing to raise above.
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+        raise();
+    }
 }
 
 void Form::ShowModal() {
     setWindowModality(Qt::ApplicationModal);
     Show();
+    if (m_bUnloaded) {
+        return; // unloaded by its own load step
+    }
     QEventLoop loop;
     m_modalLoop = &loop;
     loop.exec();
@@ -120,6 +132,11 @@ void Form::SetClientSize(int widthTwips, int heightTwips) {
                         ? menuWidget()->sizeHint().height()
                         : 0;
     resize(PixelsX(widthTwips), PixelsY(heightTwips) + bar);
+}
+
+void Form::SetFixedClientSize(int widthTwips, int heightTwips) {
+    m_client->setFixedSize(PixelsX(widthTwips), PixelsY(heightTwips));
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void Form::Unload() {

@@ -55,6 +55,9 @@ public:
     void SetHeight(int twips);
     // The client area's size in twips.
     void SetClientSize(int widthTwips, int heightTwips);
+    // A client area of this size for good: the window takes whatever the
+    // menu bar needs above it.
+    void SetFixedClientSize(int widthTwips, int heightTwips);
 
     // 3: coordinates in pixels; anything else: twips.
     int ScaleMode() const override { return m_nScaleMode; }
@@ -83,6 +86,8 @@ public:
     void PopupMenu(IMenu& menu, IMenuItem* defaultItem) override;
 
 protected:
+    // Runs once, when the window is first shown.
+    virtual void Form_Load() {}
     virtual void Form_Unload() {}
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -91,6 +96,7 @@ private:
     QWidget* m_client;
     HWND m_hWnd;
     int m_nScaleMode = 1;
+    bool m_bLoaded = false;
     bool m_bUnloaded = false;
     QEventLoop* m_modalLoop = nullptr;
     MouseMoveHandler m_subscriber;

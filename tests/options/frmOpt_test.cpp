@@ -1,0 +1,206 @@
+// The options window: what it reads, previews, saves and cancels.
+
+#include "app/frmMain.h"
+#include "options/frmOpt.h"
+#include "platform/fake/fake_registry.h"
+#include "platform/qt/App.h"
+#include "platform/qt/Twips.h"
+#include "platform/settings_store.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace platform;
+using namespace platform::qt;
+
+namespace {
+
+constexpr const char* kApp = "Netvigil";
+
+std::string Stored(const std::string& section, const std::string& key) {
+    return GetSetting(kApp, section, key, "<absent>");
+}
+
+class Options : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fake::ResetRegistry();
+        CommonDialog::SetChooser(nullptr);
+        m_main = new frmMain;
+        m_main->LoadSettings();
+    }
+    void TearDown() override {
+        CommonDialog::SetChooser(nullptr);
+        if (m_alive != nullptr && !m_alive->Unloaded()) {
+            m_alive->Unload();
+        }
+        m_main->Unload();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    // Opens the window as the main window does, lets the test act in it
+    // while it is shown modally, and returns after it has closed.
+    void Visit(const std::function<void(frmOpt&)>& act) {
+        auto* options = new frmOpt(*m_main);
+        m_alive = options;
+        QTimer::singleShot(0, options, [options, act] { act(*options); });
+        options->ShowModal();
+        m_main->LoadSettings();
+    }
+    // The colour dialog answers with this pick, or Cancel for nothing.
+    static void Pick(std::optional<std::int32_t> color) {
+        CommonDialog::SetChooser([color](std::int32_t, const QString&) { return color; });
+    }
+
+    frmMain* m_main = nullptr;
+    QPointer<frmOpt> m_alive;
+};
+
+TEST_F(Options, LaysOutItsRowsAndTexts) {
+    Visit([](frmOpt& w) {
+        for (const int i : {1, 2, 20}) {
+            const int row = 360 * (i - 1);
+            EXPECT_EQ(w.chkPC(i)->geometry(),
+                      QRect(PixelsX(720), PixelsY(660 + row), PixelsX(195), PixelsY(195)));
+            EXPECT_EQ(w.txtName(i)->geometry(),
+                      QRect(PixelsX(1080), PixelsY(600 + row), PixelsX(1455), PixelsY(285)));
+            EXPECT_EQ(w.txtIP(i)->geometry(),
+                      QRect(PixelsX(3000), PixelsY(600 + row), PixelsX(1455), PixelsY(285)));
+        }
+        EXPECT_EQ(w.Label1->Caption(), "Enter PC Display Names and IP Addresses:");
+        EXPECT_EQ(w.cmdBColor->text(), "Back Color");
+        EXPECT_EQ(w.cmdTColor->text(), "Text Color");
+        EXPECT_EQ(w.mnuSave->Caption(), "Save Options");
+        EXPECT_EQ(w.mnuCancel->Caption(), "Cancel");
+        EXPECT_TRUE(w.txtIP(1)->toolTip().contains("to be displayed correctly") &&
+                    !w.txtIP(1)->toolTip().contains("For best results"));
+        EXPECT_TRUE(w.txtIP(2)->toolTip().contains("For best results use an IP Address if known."));
+        EXPECT_EQ(w.txtIP(16)->toolTip(), w.txtIP(20)->toolTip());
+        EXPECT_EQ(w.txtIP(16)->toolTip(), w.txtIP(1)->toolTip());
+        EXPECT_TRUE(w.chkPC(5)->toolTip().startsWith("Tick this box"));
+        EXPECT_EQ(w.Client()->height(), PixelsY(8520));
+        // Every box keeps a line of its text inside its height.
+        EXPECT_LE(QFontMetrics(w.txtName(1)->font()).height() + 4, w.txtName(1)->height());
+        w.mnuCancel->Click();
+    });
+}
+
+TEST_F(Options, EmptyStoreOpensBlankAndFirstSaveWritesEverySlot) {
+    Visit([](frmOpt& w) {
+        for (int i = 1; i <= 20; ++i) {
+            EXPECT_EQ(w.txtName(i)->Text(), "");
+            EXPECT_EQ(w.txtIP(i)->Text(), "");
+            EXPECT_EQ(w.chkPC(i)->Value(), 0);
+        }
+        EXPECT_EQ(w.BackColor(), 128);
+        EXPECT_EQ(w.Label1->ForeColor(), 16777215);
+        EXPECT_EQ(w.Line1->BorderColor(), 16777215);
+        w.mnuSave->Click();
+    });
+    for (int i = 1; i <= 20; ++i) {
+        EXPECT_EQ(Stored("Remote Hosts", "Host " + std::to_string(i)), "");
+        EXPECT_EQ(Stored("Remote Hosts", "IP Address " + std::to_string(i)), "");
+        EXPECT_EQ(Stored("Remote Hosts", "Display Balloon " + std::to_string(i)), "0");
+    }
+    EXPECT_EQ(Stored("Settings", "Backcolor"), "<absent>");
+    EXPECT_EQ(Stored("Settings", "Textcolor"), "<absent>");
+    // The board now has no names: one row.
+    EXPECT_EQ(m_main->Height(), 810);
+    EXPECT_TRUE(m_alive == nullptr || m_alive->Unloaded());
+}
+
+TEST_F(Options, SavesWhatWasTypedExactly) {
+    Visit([](frmOpt& w) {
+        w.txtName(1)->SetText("  Grüße Router ");
+        w.txtIP(1)->SetText(" 192.168.1.1");
+        w.chkPC(1)->SetValue(1);
+        w.txtName(3)->SetText("Printer");
+        w.mnuSave->Click();
+    });
+    EXPECT_EQ(Stored("Remote Hosts", "Host 1"), "  Grüße Router ");
+    EXPECT_EQ(Stored("Remote Hosts", "IP Address 1"), " 192.168.1.1");
+    EXPECT_EQ(Stored("Remote Hosts", "Display Balloon 1"), "1");
+    EXPECT_EQ(Stored("Remote Hosts", "Display Balloon 2"), "0");
+    EXPECT_EQ(m_main->lblPC(3)->Caption(), "Printer");
+    EXPECT_EQ(m_main->Height(), 570 + 240 * 3);
+    // And reads it back next time.
+    Visit([](frmOpt& w) {
+        EXPECT_EQ(w.txtName(1)->Text(), "  Grüße Router ");
+        EXPECT_EQ(w.chkPC(1)->Value(), 1);
+        w.mnuCancel->Click();
+    });
+}
+
+TEST_F(Options, ColoursPreviewOnTheBoardAndCancelPutsThemBack) {
+    Visit([this](frmOpt& w) {
+        Pick(255);
+        w.cmdBColor->click();
+        EXPECT_EQ(w.BackColor(), 255);
+        EXPECT_EQ(m_main->BackColor(), 255);
+        Pick(65280);
+        w.cmdTColor->click();
+        EXPECT_EQ(w.Label1->ForeColor(), 65280);
+        EXPECT_EQ(w.Line2->BorderColor(), 65280);
+        EXPECT_EQ(m_main->lblPC(20)->ForeColor(), 65280);
+        EXPECT_NE(w.txtName(1)->palette().color(QPalette::Text), FromBgr(65280));
+        // A cancelled dialog changes nothing.
+        Pick(std::nullopt);
+        w.cmdBColor->click();
+        EXPECT_EQ(w.BackColor(), 255);
+        w.mnuCancel->Click();
+        EXPECT_EQ(m_main->BackColor(), 128);
+        EXPECT_EQ(m_main->lblPC(1)->ForeColor(), 16777215);
+    });
+    EXPECT_EQ(Stored("Settings", "Backcolor"), "<absent>");
+    EXPECT_EQ(Stored("Remote Hosts", "Host 1"), "<absent>");
+
+    // A pick cancelled in one visit is not saved by the next.
+    Visit([](frmOpt& w) { w.mnuSave->Click(); });
+    EXPECT_EQ(Stored("Settings", "Backcolor"), "<absent>");
+    EXPECT_EQ(Stored("Settings", "Textcolor"), "<absent>");
+
+    Visit([](frmOpt& w) {
+        Pick(8421504);
+        w.cmdTColor->click();
+        w.mnuSave->Click();
+    });
+    EXPECT_EQ(Stored("Settings", "Textcolor"), "8421504");
+    EXPECT_EQ(Stored("Settings", "Backcolor"), "<absent>");
+    EXPECT_EQ(m_main->lblPC(1)->ForeColor(), 8421504);
+}
+
+TEST_F(Options, ABadNoticeFlagShowsUntickedAndSurvivesCancel) {
+    SaveSetting(kApp, "Remote Hosts", "Display Balloon 4", "yes");
+    Visit([](frmOpt& w) {
+        EXPECT_EQ(w.chkPC(4)->Value(), 0);
+        w.mnuCancel->Click();
+    });
+    EXPECT_EQ(Stored("Remote Hosts", "Display Balloon 4"), "yes");
+    Visit([](frmOpt& w) { w.mnuSave->Click(); });
+    EXPECT_EQ(Stored("Remote Hosts", "Display Balloon 4"), "0");
+}
+
+TEST_F(Options, OpensOverTheMainWindowOnScreen) {
+    m_main->Show();
+    m_main->move(5000, 5000); // far off: the options window still lands on the screen
+    Visit([](frmOpt& w) {
+        const QRect screen = w.screen()->availableGeometry();
+        EXPECT_TRUE(screen.contains(w.frameGeometry()))
+            << w.frameGeometry().x() << "," << w.frameGeometry().y() << " "
+            << w.frameGeometry().width() << "x" << w.frameGeometry().height() << " in "
+            << screen.width() << "x" << screen.height();
+        w.mnuCancel->Click();
+    });
+    m_main->move(100, 100);
+    Visit([this](frmOpt& w) {
+        EXPECT_TRUE(w.frameGeometry().intersects(m_main->frameGeometry()));
+        w.mnuCancel->Click();
+    });
+}
+
+} // namespace
