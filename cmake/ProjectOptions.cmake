@@ -1,3 +1,8 @@
+# Names the platform backend a program links: platform_posix or platform_fake.
+function(netvigil_backend target backend)
+    set_target_properties(${target} PROPERTIES NETVIGIL_BACKEND ${backend})
+endfunction()
+
 # One interface target carries the warning and sanitizer flags; every target of
 # ours links it, so the whole tree is built the same way.
 add_library(netvigil_options INTERFACE)

@@ -36,8 +36,8 @@ protected:
     }
     void TearDown() override {
         CommonDialog::SetChooser(nullptr);
-        if (m_alive != nullptr && !m_alive->Unloaded()) {
-            m_alive->Unload();
+        if (frmOpt* alive = m_alive.data(); alive != nullptr && !alive->Unloaded()) {
+            alive->Unload();
         }
         m_main->Unload();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -111,7 +111,8 @@ TEST_F(Options, EmptyStoreOpensBlankAndFirstSaveWritesEverySlot) {
     EXPECT_EQ(Stored("Settings", "Textcolor"), "<absent>");
     // The board now has no names: one row.
     EXPECT_EQ(m_main->Height(), 810);
-    EXPECT_TRUE(m_alive == nullptr || m_alive->Unloaded());
+    const frmOpt* alive = m_alive.data();
+    EXPECT_TRUE(alive == nullptr || alive->Unloaded());
 }
 
 TEST_F(Options, SavesWhatWasTypedExactly) {
