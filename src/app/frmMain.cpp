@@ -4,12 +4,20 @@
 #include "app/Conversions.h"
 #include "options/frmOpt.h"
 #include "platform/qt/App.h"
+#include "platform/qt/Capture.h"
+#include "platform/qt/Icons.h"
 #include "platform/qt/Twips.h"
 #include "platform/settings_store.h"
+#include "platform/shell.h"
+#include "registry/clsRegistry.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QPointer>
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
 
 using namespace platform::qt;
 
@@ -45,7 +53,6 @@ frmMain::frmMain() {
         font.setPointSizeF(11.25);
     }
     setFont(font);
-    SetClientSize(kClientWidth, kClientHeight);
     setFixedWidth(PixelsX(kClientWidth));
 
     for (int n = 1; n <= kSlots; ++n) {
@@ -71,7 +78,83 @@ frmMain::frmMain() {
     tmrPING.SetInterval(5000);
     tmrPING.SetEnabled(false);
     tmrPING.OnTimer = [this] { tmrPING_Timer(); };
+    Image1->MouseDown = [this](int button, int shift, float x, float y) { Image1_MouseDown(button, shift, x, y); };
+
+    mnuOptions = AddMenuBarItem("Options");
+    mnuTray = AddMenuBarItem("Tray");
+    mnuStop = AddMenuBarItem("Stop");
+    mnuResume = AddMenuBarItem("Resume");
+    mnuExit = AddMenuBarItem("Exit");
+    mnuResume->SetVisible(false);
+    mnuPopup = new Menu(this);
+    mnpOptions = mnuPopup->Add("Options");
+    mnpStop = mnuPopup->Add("Stop Pinging");
+    mnpResume = mnuPopup->Add("Resume Pinging");
+    mnpTray = mnuPopup->Add("Restore From Tray");
+    mnpExit = mnuPopup->Add("Exit");
+    mnpResume->SetVisible(false);
+    mnuPC = new Menu(this);
+    mnuOptions->Click = [this] { mnuOptions_Click(); };
+    mnpOptions->Click = [this] { mnuOptions_Click(); };
+    mnuTray->Click = [this] { mnuTray_Click(); };
+    mnuStop->Click = [this] { mnuStop_Click(); };
+    mnpStop->Click = [this] { mnuStop_Click(); };
+    mnuResume->Click = [this] { mnuResume_Click(); };
+    mnpResume->Click = [this] { mnuResume_Click(); };
+    mnuExit->Click = [this] { mnuExit_Click(); };
+    mnpTray->Click = [this] { mnpTray_Click(); };
+    mnpExit->Click = [this] { mnpExit_Click(); };
+
+    // The menu bar lies within the window's height, above the board.
+    SetClientSize(kClientWidth, kClientHeight);
     m_nFullHeight = Height();
+}
+
+void frmMain::Form_Load() {
+    oTray = std::make_unique<clsSysTray>();
+    oTray->OnBalloonClick = [this](const std::string& title, const std::string& message) {
+        oTray_OnBalloonClick(title, message);
+    };
+    oTray->AttachForm(this, mnuPopup, nullptr);
+    oTray->AddIconToTray(IconHandle(Icon()), "Netvigil", 0);
+    LoadSettings();
+    nSelectedHost = 0;
+    Show();
+    Image1->ZOrder();
+    std::string sCommand = Command();
+    std::transform(sCommand.begin(), sCommand.end(), sCommand.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    if (sCommand == "/HIDE") {
+        if (platform::NotificationAreaAvailable()) {
+            HideFromTaskList(*this);
+            Hide();
+        } else {
+            // With no tray to come back from, start minimized instead.
+            SetWindowState(1);
+        }
+    }
+    {
+        clsRegistry reg;
+        reg.SetClassKey(clsRegistry::HKEY_CLASSES_ROOT);
+        reg.SetSectionKey("htmlfile\\shell\\opennew\\command");
+        reg.SetValueKey("");
+        reg.SetValueType(1);
+        const std::string sValue = reg.Value().ToText();
+        // The path between the opening quote and the closing quote, blank and
+        // %1; a value too short for that gives no path at all.
+        sBrowserPath = sValue.size() >= 5 ? sValue.substr(1, sValue.size() - 5) : std::string();
+    }
+    tmrPING.SetEnabled(true);
+}
+
+void frmMain::Form_Unload() {
+    if (oTray) {
+        oTray->RemoveIcon(0);
+        oTray.reset();
+    }
+    for (Form* form : std::vector<Form*>(Forms())) {
+        form->Unload();
+    }
 }
 
 void frmMain::LoadSettings() {
@@ -165,8 +248,66 @@ void frmMain::mnuOptions_Click() {
 
 void frmMain::tmrPING_Timer() {
     const QPointer<frmMain> self(this);
-    std::string sSummary = PingHosts();
-    if (self != nullptr && !Unloaded()) {
-        sStatusSummary = std::move(sSummary);
+    const std::string sSummary = PingHosts();
+    // An exit chosen during the sweep leaves nothing to update.
+    if (self == nullptr || Unloaded()) {
+        return;
     }
+    if (WindowState() == 1 && platform::NotificationAreaAvailable()) {
+        Hide();
+    }
+    if (oTray) {
+        oTray->ChangeIcon(IconHandle(Icon()), sSummary);
+    }
+}
+
+void frmMain::SetPinging(bool pinging) {
+    tmrPING.SetEnabled(pinging);
+    mnuStop->SetVisible(pinging);
+    mnpStop->SetVisible(pinging);
+    mnuResume->SetVisible(!pinging);
+    mnpResume->SetVisible(!pinging);
+}
+
+void frmMain::mnuStop_Click() { SetPinging(false); }
+
+void frmMain::mnuResume_Click() { SetPinging(true); }
+
+void frmMain::mnuTray_Click() {
+    if (!platform::NotificationAreaAvailable()) {
+        // No tray to hide in: the task list keeps the way back.
+        SetWindowState(1);
+        return;
+    }
+    Hide();
+    oTray->AttachForm(this, nullptr, nullptr);
+    std::string sTip;
+    for (int n = 1; n <= 8; ++n) {
+        sTip += (n > 1 ? "\r" : "") + sHostStatus(n);
+    }
+    oTray->AddIconToTray(IconHandle(Icon()), sTip, 0);
+}
+
+void frmMain::mnpTray_Click() { Show(); }
+
+void frmMain::oTray_OnBalloonClick(const std::string& /*sBalloonTitle*/, const std::string& /*sBalloonMessage*/) {
+    SetWindowState(0);
+    Show();
+}
+
+void frmMain::mnuExit_Click() {
+    if (oTray) {
+        oTray->RemoveIcon(0);
+    }
+    End();
+}
+
+void frmMain::mnpExit_Click() {
+    tmrPING.SetEnabled(false);
+    Unload();
+}
+
+void frmMain::Image1_MouseDown(int /*Button*/, int /*Shift*/, float /*X*/, float /*Y*/) {
+    ReleaseCapture();
+    SendMessage(hWnd(), WM_NCLBUTTONDOWN, HTCAPTION, 0);
 }

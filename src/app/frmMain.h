@@ -10,7 +10,9 @@
 #include "platform/qt/Label.h"
 #include "platform/qt/Shape.h"
 #include "platform/qt/Timer.h"
+#include "platform/qt/Menu.h"
 #include "runner/clsRunCommand.h"
+#include "tray/clsSysTray.h"
 
 #include <memory>
 #include <string>
@@ -32,9 +34,14 @@ public:
     // Pings every slot once and returns the status summary: the status line
     // of each named slot, each followed by a carriage return.
     std::string PingHosts();
-    // Opens the options window modally, then reloads the board from the
-    // store, however the options window was closed.
+    // Menu commands: the menu bar's, then the tray menu's.
     void mnuOptions_Click();
+    void mnuTray_Click();
+    void mnuStop_Click();
+    void mnuResume_Click();
+    void mnuExit_Click();
+    void mnpTray_Click();
+    void mnpExit_Click();
 
     // The elements, indexed 1 to 20 as the slots are numbered.
     platform::qt::ControlArray<platform::qt::Shape*, kSlots> shp;
@@ -44,15 +51,39 @@ public:
     platform::qt::Button* cm1;
     platform::qt::Timer tmrPING;
 
+    // The menu bar's direct commands.
+    platform::qt::MenuItem* mnuOptions;
+    platform::qt::MenuItem* mnuTray;
+    platform::qt::MenuItem* mnuStop;
+    platform::qt::MenuItem* mnuResume;
+    platform::qt::MenuItem* mnuExit;
+    // The tray menu and the host action menu, never shown in the bar.
+    platform::qt::Menu* mnuPopup;
+    platform::qt::MenuItem* mnpOptions;
+    platform::qt::MenuItem* mnpStop;
+    platform::qt::MenuItem* mnpResume;
+    platform::qt::MenuItem* mnpTray;
+    platform::qt::MenuItem* mnpExit;
+    platform::qt::Menu* mnuPC;
+
+    std::unique_ptr<clsSysTray> oTray;
+    std::int16_t nSelectedHost = 0;
+    std::string sBrowserPath;
+
     platform::qt::ControlArray<std::string, kSlots> sHostStatus;
-    // The summary of the last sweep, for the tray icon's tooltip.
-    std::string sStatusSummary;
 
     // The window's height as laid out, before any fit to the slots in use.
     int FullHeight() const { return m_nFullHeight; }
 
+protected:
+    void Form_Load() override;
+    void Form_Unload() override;
+
 private:
     void tmrPING_Timer();
+    void oTray_OnBalloonClick(const std::string& sBalloonTitle, const std::string& sBalloonMessage);
+    void Image1_MouseDown(int Button, int Shift, float X, float Y);
+    void SetPinging(bool pinging);
 
     std::unique_ptr<clsRunCommand> RunCommand;
     int m_nFullHeight = 0;

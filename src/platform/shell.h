@@ -62,6 +62,10 @@ static_assert(sizeof(NOTIFYICONDATA) == 504);
 // Returns FALSE when the shell refuses the request.
 BOOL Shell_NotifyIcon(DWORD dwMessage, const NOTIFYICONDATA* lpData);
 
+// Whether the desktop has a notification area at all. Without one, a window
+// that hides itself "in the tray" would leave the user no way back.
+bool NotificationAreaAvailable();
+
 struct VS_FIXEDFILEINFO {
     DWORD dwSignature;
     DWORD dwStrucVersion;

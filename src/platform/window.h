@@ -35,6 +35,8 @@ public:
     // Pops the menu up at the pointer, with defaultItem (if any) as its
     // default entry; returns when it has closed.
     virtual void PopupMenu(IMenu& menu, IMenuItem* defaultItem) = 0;
+    // The same at (x, y) in the window's coordinate unit.
+    virtual void PopupMenuAt(IMenu& menu, IMenuItem* defaultItem, float x, float y) = 0;
     // The window's mouse-move notification, for one outside subscriber at a
     // time; an empty handler ends the subscription.
     virtual void SubscribeMouseMove(MouseMoveHandler handler) = 0;

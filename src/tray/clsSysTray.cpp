@@ -6,6 +6,8 @@
 #include <cstring>
 #include <exception>
 #include <optional>
+#include <stdexcept>
+#include <utility>
 #include <vector>
 
 using namespace platform;
@@ -72,22 +74,44 @@ std::string Text(const std::u32string& field) {
 
 } // namespace
 
+// A failing step, with the runtime's number for it.
+class TrayFailure : public std::runtime_error {
+public:
+    TrayFailure(std::int32_t number, const std::string& description)
+        : std::runtime_error(description), m_number(number) {}
+    std::int32_t Number() const { return m_number; }
+
+private:
+    std::int32_t m_number;
+};
+
+constexpr std::int32_t kObjectRequired = 424;
+constexpr std::int32_t kObjectNotSet = 91;
+constexpr std::int32_t kInvalidPicture = 481;
+constexpr std::int32_t kEntryPointNotFound = 453;
+constexpr std::int32_t kInvalidCall = 5;
+
 // Every step runs; the most recent failure is what gets reported.
 class clsSysTray::Failures {
 public:
     template <typename Step> void Run(Step step) {
         try {
             step();
+        } catch (const TrayFailure& e) {
+            m_last = {e.Number(), e.what()};
+        } catch (const Win32CallError& e) {
+            m_last = {kEntryPointNotFound, e.what()};
         } catch (const std::exception& e) {
-            m_last = e.what();
+            m_last = {kInvalidCall, e.what()};
         }
     }
     bool Any() const { return m_last.has_value(); }
-    const std::string& Last() const { return *m_last; }
+    const std::string& Last() const { return m_last->second; }
+    std::int32_t Number() const { return m_last ? m_last->first : 0; }
     void Clear() { m_last.reset(); }
 
 private:
-    std::optional<std::string> m_last;
+    std::optional<std::pair<std::int32_t, std::string>> m_last;
 };
 
 clsSysTray::~clsSysTray() {
@@ -169,7 +193,7 @@ bool clsSysTray::AttachForm(IWindow* oForm, IMenu* mnuMainPopupMenu,
     Failures failures;
     failures.Run([&] {
         if (oForm == nullptr) {
-            throw std::runtime_error("Object required");
+            throw TrayFailure(kObjectRequired, "Object required");
         }
         if (m_oForm != nullptr) {
             m_oForm->SubscribeMouseMove(nullptr);
@@ -210,7 +234,7 @@ bool clsSysTray::AddIconToTray(HICON oIcon, const std::string& sTooltip, std::in
     r.uCallbackMessage = WM_MOUSEMOVE;
     failures.Run([&] {
         if (oIcon == 0) {
-            throw std::runtime_error("Invalid picture");
+            throw TrayFailure(kInvalidPicture, "Invalid picture");
         }
         r.hIcon = oIcon;
     });
@@ -234,7 +258,7 @@ bool clsSysTray::ChangeIcon(HICON oIcon, const std::string& sTooltip) {
     r.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     failures.Run([&] {
         if (oIcon == 0) {
-            throw std::runtime_error("Invalid picture");
+            throw TrayFailure(kInvalidPicture, "Invalid picture");
         }
         r.hIcon = oIcon;
     });
@@ -280,6 +304,28 @@ bool clsSysTray::ShowBalloon(const std::string& sTitle, const std::string& sTool
     r.szInfoTitle = TextField(sTitle, 64);
     failures.Run([&] { Send(NIM_MODIFY); });
     return Finish(failures, "clsTrayIcon.ShowBalloon()");
+}
+
+std::int32_t clsSysTray::ShowPopupMenu(IWindow* oForm, IMenu* mnuMainPopupMenu, float x, float y,
+                                       IMenuItem* mnuDefaultPopupMenuItem) {
+    Failures failures;
+    const auto window = [oForm]() -> IWindow& {
+        if (oForm == nullptr) {
+            throw TrayFailure(kObjectNotSet, "Object variable or With block variable not set");
+        }
+        return *oForm;
+    };
+    std::int32_t id = 0;
+    failures.Run([&] { id = static_cast<std::int32_t>(std::nearbyint(static_cast<double>(x) / window().TwipsPerPixelX())); });
+    if (id == static_cast<std::int32_t>(WM_LBUTTONDBLCLK)) {
+        failures.Run([&] { window().SetWindowState(0); });
+        failures.Run([&] { window().Show(); });
+    } else if (id == static_cast<std::int32_t>(WM_RBUTTONUP) && mnuMainPopupMenu != nullptr) {
+        failures.Run([&] { window().PopupMenuAt(*mnuMainPopupMenu, mnuDefaultPopupMenuItem, x, y); });
+    }
+    const std::int32_t result = failures.Number();
+    Finish(failures, "clsTrayIcon.ShowPopupMenu()");
+    return result;
 }
 
 void clsSysTray::m_oForm_MouseMove(int /*Button*/, int /*Shift*/, float X, float /*Y*/) {

@@ -3,6 +3,7 @@
 
 #include "platform/qt/App.h"
 #include "platform/qt/Form.h"
+#include "platform/qt/Icons.h"
 #include "platform/qt/TrayShell.h"
 #include "platform/shell.h"
 #include "test_support.h"

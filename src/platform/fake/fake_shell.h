@@ -18,6 +18,9 @@ std::vector<ShellRequest>& ShellRequests();
 // plays a missing shell32.dll.
 void SetShellAnswer(std::function<BOOL(DWORD message)> answer);
 
+// Whether the fake desktop has a notification area (it has, by default).
+void SetNotificationArea(bool available);
+
 // The version the fake "shell32.dll" reports; nothing: no version resource.
 void SetShellVersion(std::optional<WORD> major);
 // While set, the version functions fail as if version.dll were missing.

@@ -9,7 +9,11 @@ std::function<BOOL(DWORD)>& Answer() {
 }
 } // namespace
 
+bool g_area = true;
+
 namespace fake {
+void SetNotificationArea(bool available) { g_area = available; }
+
 std::vector<ShellRequest>& ShellRequests() {
     static std::vector<ShellRequest> requests;
     return requests;
@@ -18,6 +22,8 @@ void SetShellAnswer(std::function<BOOL(DWORD)> answer) {
     Answer() = std::move(answer);
 }
 } // namespace fake
+
+bool NotificationAreaAvailable() { return g_area; }
 
 BOOL Shell_NotifyIcon(DWORD dwMessage, const NOTIFYICONDATA* lpData) {
     const BOOL answer = Answer() ? Answer()(dwMessage) : TRUE;

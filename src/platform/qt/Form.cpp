@@ -21,6 +21,11 @@ std::vector<Form*>& Loaded() {
     return forms;
 }
 
+std::function<void()>& LastFormUnloaded() {
+    static std::function<void()> handler;
+    return handler;
+}
+
 HWND NextHandle() {
     static HWND next = 0x10000;
     next += 4;
@@ -64,11 +69,15 @@ const std::vector<Form*>& Form::Forms() {
     return Loaded();
 }
 
-void Form::Show() {
+void Form::Load() {
     if (!m_bLoaded) {
         m_bLoaded = true;
         Form_Load();
     }
+}
+
+void Form::Show() {
+    Load();
     show();
     // Offscreen (in tests) there is nothing to raise above.
     if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
@@ -140,15 +149,23 @@ void Form::SetFixedClientSize(int widthTwips, int heightTwips) {
 }
 
 void Form::Unload() {
-    if (m_bUnloaded) {
+    // Unloading every window from one window's unload step meets that window
+    // again: the second unload does nothing.
+    if (m_bUnloaded || m_bUnloading) {
         return;
     }
+    m_bUnloading = true;
     Form_Unload();
     m_bUnloaded = true;
     std::erase(Loaded(), this);
     Hide();
     deleteLater();
+    if (Loaded().empty() && LastFormUnloaded()) {
+        LastFormUnloaded()();
+    }
 }
+
+void Form::SetLastFormUnloaded(std::function<void()> handler) { LastFormUnloaded() = std::move(handler); }
 
 MenuItem* Form::AddMenuBarItem(const std::string& caption) {
     auto* item = new MenuItem(caption, this);
@@ -171,6 +188,17 @@ void Form::PopupMenu(IMenu& menu, IMenuItem* defaultItem) {
     if (auto* popup = dynamic_cast<Menu*>(&menu)) {
         popup->Popup(dynamic_cast<MenuItem*>(defaultItem));
     }
+}
+
+void Form::PopupMenuAt(IMenu& menu, IMenuItem* defaultItem, float x, float y) {
+    auto* popup = dynamic_cast<Menu*>(&menu);
+    if (popup == nullptr) {
+        return;
+    }
+    const bool pixels = m_nScaleMode == 3;
+    const QPoint at(static_cast<int>(pixels ? x : x / static_cast<float>(qt::TwipsPerPixelX())),
+                    static_cast<int>(pixels ? y : y / static_cast<float>(qt::TwipsPerPixelY())));
+    popup->Popup(dynamic_cast<MenuItem*>(defaultItem), m_client->mapToGlobal(at));
 }
 
 void Form::closeEvent(QCloseEvent* event) {

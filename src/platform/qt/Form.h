@@ -31,6 +31,8 @@ public:
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
 
+    // Runs the load step (Form_Load) if it has not run yet. Show does too.
+    void Load();
     void Show() override;
     // Returns when the window has been hidden or unloaded; other windows and
     // timers go on meanwhile.
@@ -84,6 +86,11 @@ public:
 
     // Pops up a menu at the pointer, defaultItem (if any) as its default entry.
     void PopupMenu(IMenu& menu, IMenuItem* defaultItem) override;
+    // The same at (x, y) in the window's coordinate unit.
+    void PopupMenuAt(IMenu& menu, IMenuItem* defaultItem, float x, float y) override;
+
+    // Called once the last loaded window has been unloaded: the program's end.
+    static void SetLastFormUnloaded(std::function<void()> handler);
 
 protected:
     // Runs once, when the window is first shown.
@@ -97,6 +104,7 @@ private:
     HWND m_hWnd;
     int m_nScaleMode = 1;
     bool m_bLoaded = false;
+    bool m_bUnloading = false;
     bool m_bUnloaded = false;
     QEventLoop* m_modalLoop = nullptr;
     MouseMoveHandler m_subscriber;

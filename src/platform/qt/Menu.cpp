@@ -20,9 +20,11 @@ MenuItem* Menu::Add(const std::string& caption) {
     return item;
 }
 
-void Menu::Popup(MenuItem* defaultItem) {
+void Menu::Popup(MenuItem* defaultItem) { Popup(defaultItem, QCursor::pos()); }
+
+void Menu::Popup(MenuItem* defaultItem, const QPoint& at) {
     setDefaultAction(defaultItem);
-    exec(QCursor::pos());
+    exec(at);
     setDefaultAction(nullptr);
 }
 

@@ -21,6 +21,8 @@ public:
     // the chosen item's Click has run). defaultItem, if given, is shown as
     // the default entry.
     void Popup(MenuItem* defaultItem = nullptr);
+    // The same, at a point of the screen.
+    void Popup(MenuItem* defaultItem, const QPoint& at);
 };
 
 } // namespace platform::qt

@@ -1,6 +1,7 @@
 #include "platform/qt/TrayShell.h"
 
 #include "platform/qt/Form.h"
+#include "platform/qt/Icons.h"
 #include "platform/qt/Twips.h"
 #include "platform/shell.h"
 
@@ -16,11 +17,6 @@
 namespace platform::qt {
 
 namespace {
-
-std::map<HICON, QIcon>& Icons() {
-    static std::map<HICON, QIcon> icons;
-    return icons;
-}
 
 struct TrayEntry {
     QSystemTrayIcon icon;
@@ -96,30 +92,6 @@ void Apply(TrayEntry& entry, const NOTIFYICONDATA& r) {
 
 } // namespace
 
-HICON IconHandle(const QIcon& icon) {
-    if (icon.isNull()) {
-        return 0;
-    }
-    auto& icons = Icons();
-    for (const auto& [handle, known] : icons) {
-        if (known.cacheKey() == icon.cacheKey()) {
-            return handle;
-        }
-    }
-    const HICON handle = 0x1000 + static_cast<HICON>(icons.size()) * 4;
-    icons.emplace(handle, icon);
-    return handle;
-}
-
-QIcon IconFromHandle(HICON handle) {
-    const auto it = Icons().find(handle);
-    return it == Icons().end() ? QIcon() : it->second;
-}
-
-bool NotificationAreaAvailable() {
-    return QSystemTrayIcon::isSystemTrayAvailable();
-}
-
 const QSystemTrayIcon* TrayIconFor(HWND hWnd, UINT uID) {
     const auto it = Entries().find({hWnd, uID});
     return it == Entries().end() ? nullptr : &it->second->icon;
@@ -128,6 +100,8 @@ const QSystemTrayIcon* TrayIconFor(HWND hWnd, UINT uID) {
 } // namespace platform::qt
 
 namespace platform {
+
+bool NotificationAreaAvailable() { return QSystemTrayIcon::isSystemTrayAvailable(); }
 
 BOOL Shell_NotifyIcon(DWORD dwMessage, const NOTIFYICONDATA* lpData) {
     using namespace qt;
