@@ -46,7 +46,6 @@ QFont BoardFont() {
 } // namespace
 
 frmMain::frmMain() {
-    setWindowTitle(QString());
     SetIcon(NetvigilIcon());
     QFont font = BoardFont();
     if (QFontDatabase::hasFamily("Segoe UI")) {
@@ -78,7 +77,9 @@ frmMain::frmMain() {
     tmrPING.SetInterval(5000);
     tmrPING.SetEnabled(false);
     tmrPING.OnTimer = [this] { tmrPING_Timer(); };
-    Image1->MouseDown = [this](int button, int shift, float x, float y) { Image1_MouseDown(button, shift, x, y); };
+    Image1->MouseDown = [this](int button, int shift, float x, float y) {
+        Image1_MouseDown(button, shift, x, y);
+    };
 
     mnuOptions = AddMenuBarItem("Options");
     mnuTray = AddMenuBarItem("Tray");
@@ -269,9 +270,13 @@ void frmMain::SetPinging(bool pinging) {
     mnpResume->SetVisible(!pinging);
 }
 
-void frmMain::mnuStop_Click() { SetPinging(false); }
+void frmMain::mnuStop_Click() {
+    SetPinging(false);
+}
 
-void frmMain::mnuResume_Click() { SetPinging(true); }
+void frmMain::mnuResume_Click() {
+    SetPinging(true);
+}
 
 void frmMain::mnuTray_Click() {
     if (!platform::NotificationAreaAvailable()) {
@@ -288,9 +293,12 @@ void frmMain::mnuTray_Click() {
     oTray->AddIconToTray(IconHandle(Icon()), sTip, 0);
 }
 
-void frmMain::mnpTray_Click() { Show(); }
+void frmMain::mnpTray_Click() {
+    Show();
+}
 
-void frmMain::oTray_OnBalloonClick(const std::string& /*sBalloonTitle*/, const std::string& /*sBalloonMessage*/) {
+void frmMain::oTray_OnBalloonClick(const std::string& /*sBalloonTitle*/,
+                                   const std::string& /*sBalloonMessage*/) {
     SetWindowState(0);
     Show();
 }

@@ -8,9 +8,9 @@
 #include "platform/qt/Form.h"
 #include "platform/qt/Image.h"
 #include "platform/qt/Label.h"
+#include "platform/qt/Menu.h"
 #include "platform/qt/Shape.h"
 #include "platform/qt/Timer.h"
-#include "platform/qt/Menu.h"
 #include "runner/clsRunCommand.h"
 #include "tray/clsSysTray.h"
 

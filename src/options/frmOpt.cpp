@@ -39,7 +39,6 @@ std::int32_t StoredColor(const char* key, std::int32_t fallback) {
 } // namespace
 
 frmOpt::frmOpt(frmMain& main) : cdColor(this), m_main(main) {
-    setWindowTitle(QString());
     // Boxes of 285 twips take a smaller face than the heading.
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     font.setPointSizeF(8.25);

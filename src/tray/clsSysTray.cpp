@@ -316,12 +316,16 @@ std::int32_t clsSysTray::ShowPopupMenu(IWindow* oForm, IMenu* mnuMainPopupMenu, 
         return *oForm;
     };
     std::int32_t id = 0;
-    failures.Run([&] { id = static_cast<std::int32_t>(std::nearbyint(static_cast<double>(x) / window().TwipsPerPixelX())); });
+    failures.Run([&] {
+        id = static_cast<std::int32_t>(
+            std::nearbyint(static_cast<double>(x) / window().TwipsPerPixelX()));
+    });
     if (id == static_cast<std::int32_t>(WM_LBUTTONDBLCLK)) {
         failures.Run([&] { window().SetWindowState(0); });
         failures.Run([&] { window().Show(); });
     } else if (id == static_cast<std::int32_t>(WM_RBUTTONUP) && mnuMainPopupMenu != nullptr) {
-        failures.Run([&] { window().PopupMenuAt(*mnuMainPopupMenu, mnuDefaultPopupMenuItem, x, y); });
+        failures.Run(
+            [&] { window().PopupMenuAt(*mnuMainPopupMenu, mnuDefaultPopupMenuItem, x, y); });
     }
     const std::int32_t result = failures.Number();
     Finish(failures, "clsTrayIcon.ShowPopupMenu()");

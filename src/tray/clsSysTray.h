@@ -42,8 +42,8 @@ public:
     // The tray callback translation for a window and menus given as
     // arguments: x is always taken in twips. Returns the number of the last
     // failure, 0 if none.
-    std::int32_t ShowPopupMenu(platform::IWindow* oForm, platform::IMenu* mnuMainPopupMenu, float x, float y,
-                               platform::IMenuItem* mnuDefaultPopupMenuItem);
+    std::int32_t ShowPopupMenu(platform::IWindow* oForm, platform::IMenu* mnuMainPopupMenu, float x,
+                               float y, platform::IMenuItem* mnuDefaultPopupMenuItem);
 
     std::function<void(const std::string& sErrorMsg, const std::string& sProcedure)> OnError;
     std::function<void(const std::string& sBalloonTitle, const std::string& sBalloonMessage)>

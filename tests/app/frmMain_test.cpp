@@ -95,7 +95,7 @@ TEST_F(Board, LaysOutTwentySlotsInTwips) {
     EXPECT_EQ(m_form->size(), QSize(PixelsX(2955), PixelsY(5025)));
     EXPECT_FALSE(m_form->tmrPING.Enabled());
     EXPECT_EQ(m_form->tmrPING.Interval(), 5000);
-    EXPECT_TRUE(m_form->windowTitle().isEmpty());
+    EXPECT_TRUE(m_form->windowTitle().trimmed().isEmpty());
     EXPECT_FALSE(m_form->Icon().isNull());
     // A row of text fits the 240-twip pitch, whatever font stood in.
     EXPECT_LE(QFontMetrics(m_form->lblPC(1)->font()).height(), PixelsY(240));

@@ -24,8 +24,9 @@ public:
         log.push_back(defaultItem != nullptr ? "popup with default" : "popup");
     }
     void PopupMenuAt(IMenu&, IMenuItem* defaultItem, float x, float y) override {
-        log.push_back(std::string(defaultItem != nullptr ? "popup with default" : "popup") + " at " +
-                      std::to_string(static_cast<int>(x)) + "," + std::to_string(static_cast<int>(y)));
+        log.push_back(std::string(defaultItem != nullptr ? "popup with default" : "popup") +
+                      " at " + std::to_string(static_cast<int>(x)) + "," +
+                      std::to_string(static_cast<int>(y)));
     }
     void SubscribeMouseMove(MouseMoveHandler handler) override { mouseMove = std::move(handler); }
 

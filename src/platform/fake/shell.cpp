@@ -12,7 +12,9 @@ std::function<BOOL(DWORD)>& Answer() {
 bool g_area = true;
 
 namespace fake {
-void SetNotificationArea(bool available) { g_area = available; }
+void SetNotificationArea(bool available) {
+    g_area = available;
+}
 
 std::vector<ShellRequest>& ShellRequests() {
     static std::vector<ShellRequest> requests;
@@ -23,7 +25,9 @@ void SetShellAnswer(std::function<BOOL(DWORD)> answer) {
 }
 } // namespace fake
 
-bool NotificationAreaAvailable() { return g_area; }
+bool NotificationAreaAvailable() {
+    return g_area;
+}
 
 BOOL Shell_NotifyIcon(DWORD dwMessage, const NOTIFYICONDATA* lpData) {
     const BOOL answer = Answer() ? Answer()(dwMessage) : TRUE;

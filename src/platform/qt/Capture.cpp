@@ -2,10 +2,43 @@
 
 #include "platform/qt/Form.h"
 
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QWidget>
 #include <QWindow>
 
 namespace platform::qt {
+
+namespace {
+
+// Starts the desktop's move of a window once the pointer moves with a button
+// still held. A press and release without moving (a plain click) moves
+// nothing: handing the desktop a move after the button is up would leave the
+// window stuck to the pointer until the next click.
+class PendingMove : public QObject {
+public:
+    explicit PendingMove(QWindow* window) : m_window(window) { qApp->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseMove &&
+            static_cast<QMouseEvent*>(event)->buttons() != Qt::NoButton) {
+            if (m_window != nullptr) {
+                m_window->startSystemMove();
+            }
+            deleteLater();
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            deleteLater();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QPointer<QWindow> m_window;
+};
+
+} // namespace
 
 BOOL ReleaseCapture() {
     if (QWidget* grabber = QWidget::mouseGrabber()) {
@@ -20,8 +53,8 @@ std::intptr_t SendMessage(HWND hWnd, UINT Msg, std::intptr_t wParam, std::intptr
         return 0;
     }
     // A press on the caption: the desktop moves the window with the mouse.
-    if (QWindow* window = form->windowHandle()) {
-        window->startSystemMove();
+    if (form->windowHandle() != nullptr && QGuiApplication::mouseButtons() != Qt::NoButton) {
+        new PendingMove(form->windowHandle());
     }
     return 0;
 }

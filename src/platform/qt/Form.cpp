@@ -5,6 +5,7 @@
 
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLayout>
 #include <QMenuBar>
@@ -47,6 +48,9 @@ int ShiftCode(Qt::KeyboardModifiers modifiers) {
 }
 
 Form::Form() : m_client(new QWidget(this)), m_hWnd(NextHandle()) {
+    // No caption text: a blank, since for an empty title the desktop would be
+    // shown the program's name instead.
+    setWindowTitle(QStringLiteral(" "));
     setCentralWidget(m_client);
     m_client->setAutoFillBackground(true);
     m_client->setMouseTracking(true);
@@ -165,11 +169,20 @@ void Form::Unload() {
     }
 }
 
-void Form::SetLastFormUnloaded(std::function<void()> handler) { LastFormUnloaded() = std::move(handler); }
+void Form::SetLastFormUnloaded(std::function<void()> handler) {
+    LastFormUnloaded() = std::move(handler);
+}
 
 MenuItem* Form::AddMenuBarItem(const std::string& caption) {
     auto* item = new MenuItem(caption, this);
-    menuBar()->addAction(item);
+    QMenuBar* bar = menuBar();
+    // Narrow windows keep every command in sight, as a wrapped menu bar
+    // would on Windows, rather than behind an overflow arrow.
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setPointSizeF(8.25);
+    bar->setFont(font);
+    bar->setStyleSheet(QStringLiteral("QMenuBar::item { padding: 2px 4px; }"));
+    bar->addAction(item);
     return item;
 }
 

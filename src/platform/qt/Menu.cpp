@@ -20,7 +20,9 @@ MenuItem* Menu::Add(const std::string& caption) {
     return item;
 }
 
-void Menu::Popup(MenuItem* defaultItem) { Popup(defaultItem, QCursor::pos()); }
+void Menu::Popup(MenuItem* defaultItem) {
+    Popup(defaultItem, QCursor::pos());
+}
 
 void Menu::Popup(MenuItem* defaultItem, const QPoint& at) {
     setDefaultAction(defaultItem);

@@ -101,7 +101,9 @@ const QSystemTrayIcon* TrayIconFor(HWND hWnd, UINT uID) {
 
 namespace platform {
 
-bool NotificationAreaAvailable() { return QSystemTrayIcon::isSystemTrayAvailable(); }
+bool NotificationAreaAvailable() {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
 
 BOOL Shell_NotifyIcon(DWORD dwMessage, const NOTIFYICONDATA* lpData) {
     using namespace qt;
