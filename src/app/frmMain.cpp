@@ -120,19 +120,21 @@ void frmMain::Form_Load() {
     oTray->AddIconToTray(IconHandle(Icon()), "Netvigil", 0);
     LoadSettings();
     nSelectedHost = 0;
-    Show();
-    Image1->ZOrder();
     std::string sCommand = Command();
     std::transform(sCommand.begin(), sCommand.end(), sCommand.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    if (sCommand == "/HIDE") {
-        if (platform::NotificationAreaAvailable()) {
-            HideFromTaskList(*this);
-            Hide();
-        } else {
-            // With no tray to come back from, start minimized instead.
-            SetWindowState(1);
-        }
+    const bool hide = sCommand == "/HIDE" && platform::NotificationAreaAvailable();
+    // Started hidden, the window is never shown at all: shown and hidden at
+    // once, a window manager may map it after the hide and leave it showing.
+    if (hide) {
+        HideFromTaskList(*this);
+    } else {
+        Show();
+    }
+    Image1->ZOrder();
+    if (sCommand == "/HIDE" && !hide) {
+        // With no tray to come back from, start minimized instead.
+        SetWindowState(1);
     }
     {
         clsRegistry reg;

@@ -1,5 +1,5 @@
-// Netvigil: shows the board, fills it from the settings store and sweeps the
-// hosts every five seconds. Start-up, menus and the tray icon are to come.
+// Netvigil: the main window runs the program, from its load step to the
+// unloading of the last window.
 
 #include "app/frmMain.h"
 #include "platform/qt/App.h"
@@ -9,12 +9,11 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Netvigil");
+    // Hidden in the tray, the program goes on without any window shown.
+    QApplication::setQuitOnLastWindowClosed(false);
     platform::qt::InstallMessageBox();
+    platform::qt::Form::SetLastFormUnloaded([] { QCoreApplication::quit(); });
     auto* main = new frmMain;
-    main->LoadSettings();
-    main->Show();
-    main->Image1->ZOrder();
-    main->tmrPING.SetEnabled(true);
-    QObject::connect(main, &QObject::destroyed, &app, &QApplication::quit);
+    main->Load();
     return QApplication::exec();
 }

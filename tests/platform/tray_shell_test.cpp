@@ -1,6 +1,7 @@
 // The Qt notification area in a real X server with a real tray host: Xvfb
 // and trayer, clicked with xdotool. Skips where they are not installed.
 
+#include "desktop.h"
 #include "platform/qt/App.h"
 #include "platform/qt/Form.h"
 #include "platform/qt/Icons.h"
@@ -19,7 +20,6 @@
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <xcb/xcb.h>
 
 using namespace platform;
 using namespace platform::qt;
@@ -27,46 +27,6 @@ using namespace platform::qt;
 namespace {
 
 std::string g_display;
-
-pid_t Start(const std::vector<std::string>& args) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int null = ::open("/dev/null", O_RDWR);
-        ::dup2(null, 1);
-        ::dup2(null, 2);
-        std::vector<char*> argv;
-        for (const auto& arg : args) {
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        }
-        argv.push_back(nullptr);
-        ::execvp(argv[0], argv.data());
-        ::_exit(127);
-    }
-    return pid;
-}
-
-void Stop(pid_t pid) {
-    if (pid > 0) {
-        ::kill(pid, SIGTERM);
-        ::waitpid(pid, nullptr, 0);
-    }
-}
-
-// Whether a tray host has taken the notification-area selection.
-bool TrayHostPresent(xcb_connection_t* c) {
-    const char* name = "_NET_SYSTEM_TRAY_S0";
-    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
-    if (atom == nullptr) {
-        return false;
-    }
-    xcb_get_selection_owner_reply_t* owner =
-        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr);
-    std::free(atom);
-    const bool present = owner != nullptr && owner->owner != XCB_NONE;
-    std::free(owner);
-    return present;
-}
 
 // The X window under a point of the screen, as xdotool finds it.
 std::string WindowAt(const QPoint& at) {
@@ -96,8 +56,8 @@ TEST(TrayShell, IconAppearsAnswersClicksAndGoes) {
     if (g_display.empty()) {
         GTEST_SKIP() << "needs Xvfb, trayer and xdotool";
     }
-    xcb_connection_t* x = xcb_connect(g_display.c_str(), nullptr);
-    ASSERT_TRUE(WaitFor([&] { return TrayHostPresent(x); })) << "no tray host";
+    ASSERT_TRUE(WaitFor([&] { return testing_support::TrayHostPresent(g_display); }))
+        << "no tray host";
     ASSERT_TRUE(NotificationAreaAvailable());
 
     Form form;
@@ -163,7 +123,6 @@ TEST(TrayShell, IconAppearsAnswersClicksAndGoes) {
     EXPECT_EQ(Shell_NotifyIcon(NIM_DELETE, &r), TRUE);
     EXPECT_TRUE(WaitFor([&] { return WindowAt(centre) != iconWindow; }));
     EXPECT_EQ(TrayIconFor(form.hWnd(), 1), nullptr);
-    xcb_disconnect(x);
     form.Unload();
 }
 
@@ -171,29 +130,12 @@ TEST(TrayShell, IconAppearsAnswersClicksAndGoes) {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    pid_t server = 0;
-    pid_t tray = 0;
-    if (::access("/usr/bin/Xvfb", X_OK) == 0 && ::access("/usr/bin/trayer", X_OK) == 0 &&
-        ::access("/usr/bin/xdotool", X_OK) == 0) {
-        const std::string display = ":" + std::to_string(100 + ::getpid() % 800);
-        server = Start({"Xvfb", display, "-screen", "0", "640x480x24", "-nolisten", "tcp"});
-        for (int i = 0;
-             i < 200 && ::access(("/tmp/.X11-unix/X" + display.substr(1)).c_str(), F_OK) != 0;
-             ++i) {
-            ::usleep(20000);
-        }
-        ::setenv("DISPLAY", display.c_str(), 1);
-        tray = Start({"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
-                      "--width", "120"});
-        g_display = display;
+    testing_support::VirtualDesktop desktop(false);
+    if (desktop.Available()) {
+        g_display = desktop.Display();
+        ::setenv("DISPLAY", g_display.c_str(), 1);
     }
     ::setenv("QT_QPA_PLATFORM", g_display.empty() ? "offscreen" : "xcb", 1);
-    int rc = 0;
-    {
-        QApplication app(argc, argv);
-        rc = RUN_ALL_TESTS();
-    }
-    Stop(tray);
-    Stop(server);
-    return rc;
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
 }

@@ -237,7 +237,25 @@ TEST_F(Tray, CallbacksArriveAsMouseMoves) {
     window.log.clear();
     window.mouseMove(0, 0, 516.5F, 0); // 516, halves to even: nothing
     window.mouseMove(0, 0, 515.4F, 0);
-    EXPECT_EQ(window.log, (std::vector<std::string>{"state 0", "show"}));
+    window.mouseMove(0, 0, 517.4F, 0);
+    EXPECT_EQ(window.log, (std::vector<std::string>{"state 0", "show", "popup with default"}));
+}
+
+TEST_F(Tray, ShowPopupMenuWorksOnItsArguments) {
+    struct Menu : IMenu {
+    } menu;
+    EXPECT_EQ(tray.ShowPopupMenu(&window, &menu, 7755, 300, nullptr), 0);
+    EXPECT_EQ(tray.ShowPopupMenu(&window, nullptr, 7755, 300, nullptr), 0);
+    EXPECT_EQ(tray.ShowPopupMenu(&window, &menu, 7725, 0, nullptr), 0);
+    // Pixels are not recognised: x is always divided by twips per pixel.
+    EXPECT_EQ(tray.ShowPopupMenu(&window, &menu, 517, 0, nullptr), 0);
+    EXPECT_EQ(tray.ShowPopupMenu(&window, &menu, 15435, 0, nullptr), 0);
+    EXPECT_EQ(window.log, (std::vector<std::string>{"popup at 7755,300", "state 0", "show"}));
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(tray.ShowPopupMenu(nullptr, &menu, 7755, 0, nullptr), 91);
+    EXPECT_EQ(errors,
+              std::vector<std::string>{
+                  "clsTrayIcon.ShowPopupMenu(): Object variable or With block variable not set"});
 }
 
 } // namespace

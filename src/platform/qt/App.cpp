@@ -20,7 +20,21 @@ void DoEvents() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+namespace {
+std::optional<std::string>& CommandOverride() {
+    static std::optional<std::string> command;
+    return command;
+}
+} // namespace
+
+void SetCommand(std::optional<std::string> command) {
+    CommandOverride() = std::move(command);
+}
+
 std::string Command() {
+    if (CommandOverride()) {
+        return *CommandOverride();
+    }
     QStringList args = QCoreApplication::arguments();
     if (!args.isEmpty()) {
         args.removeFirst();

@@ -4,6 +4,7 @@
 
 #include "platform/win32_types.h"
 
+#include <optional>
 #include <string>
 
 namespace platform::qt {
@@ -16,6 +17,9 @@ void DoEvents();
 
 // The program's arguments, joined by single blanks.
 std::string Command();
+// Stands in for the arguments (tests start windows as if with other ones);
+// nothing restores the real ones.
+void SetCommand(std::optional<std::string> command);
 
 // Keeps the window out of the desktop's task list.
 void HideFromTaskList(Form& form);

@@ -5,9 +5,11 @@
 #include "platform/qt/Twips.h"
 #include "platform/shell.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstring>
@@ -39,6 +41,27 @@ bool StatusNotifierHost() {
     QDBusConnection bus = QDBusConnection::sessionBus();
     return bus.isConnected() && bus.interface() != nullptr &&
            bus.interface()->isServiceRegistered("org.kde.StatusNotifierWatcher").value();
+}
+
+// Icons added while the desktop had no notification area yet (a panel that
+// starts after Netvigil at log-in) are shown again once one appears.
+void ShowWhenTrayAppears() {
+    static QTimer* watch = nullptr;
+    if (watch == nullptr) {
+        watch = new QTimer(qApp);
+        watch->setInterval(250);
+        QObject::connect(watch, &QTimer::timeout, [] {
+            if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+                return;
+            }
+            watch->stop();
+            for (auto& [key, entry] : Entries()) {
+                entry->icon.hide();
+                entry->icon.show();
+            }
+        });
+    }
+    watch->start();
 }
 
 // The callback goes to the window named in the record as its mouse-move
@@ -118,7 +141,9 @@ BOOL Shell_NotifyIcon(DWORD dwMessage, const NOTIFYICONDATA* lpData) {
     const auto it = entries.find(key);
     switch (dwMessage) {
     case NIM_ADD: {
-        if (it != entries.end() || !NotificationAreaAvailable()) {
+        // Made even while no notification area is there: Qt docks the icon
+        // when one appears, as a panel that starts after Netvigil at log-in.
+        if (it != entries.end()) {
             return FALSE;
         }
         auto entry = std::make_unique<TrayEntry>();
@@ -146,6 +171,9 @@ BOOL Shell_NotifyIcon(DWORD dwMessage, const NOTIFYICONDATA* lpData) {
         Apply(*entry, r);
         entry->icon.show();
         entries.emplace(key, std::move(entry));
+        if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+            ShowWhenTrayAppears();
+        }
         return TRUE;
     }
     case NIM_MODIFY:
