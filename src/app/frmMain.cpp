@@ -95,6 +95,23 @@ frmMain::frmMain() {
     mnpExit = mnuPopup->Add("Exit");
     mnpResume->SetVisible(false);
     mnuPC = new Menu(this);
+    mnuExplore = mnuPC->Add("Explore");
+    mnuPC->Add("-");
+    mnuShutdown = mnuPC->Add("Shutdown PC");
+    mnuRestart = mnuPC->Add("Restart PC");
+    mnuAbort = mnuPC->Add("Abort");
+    mnuPC->Add("-");
+    mnuCancel = mnuPC->Add("Cancel");
+    mnuExplore->Click = [this] { mnuExplore_Click(); };
+    mnuShutdown->Click = [this] { mnuShutdown_Click(); };
+    mnuRestart->Click = [this] { mnuRestart_Click(); };
+    mnuAbort->Click = [this] { mnuAbort_Click(); };
+    for (int n = 1; n <= kSlots; ++n) {
+        btn(n)->GotFocus = [this, n] { btn_GotFocus(n); };
+        btn(n)->MouseUp = [this, n](int button, int shift, float x, float y) {
+            btn_MouseUp(n, button, shift, x, y);
+        };
+    }
     mnuOptions->Click = [this] { mnuOptions_Click(); };
     mnpOptions->Click = [this] { mnuOptions_Click(); };
     mnuTray->Click = [this] { mnuTray_Click(); };
@@ -315,6 +332,56 @@ void frmMain::mnuExit_Click() {
 void frmMain::mnpExit_Click() {
     tmrPING.SetEnabled(false);
     Unload();
+}
+
+void frmMain::btn_GotFocus(int /*Index*/) {
+    // The host buttons never keep the focus; the menu opens on release anyway.
+    cm1->SetFocus();
+}
+
+void frmMain::btn_MouseUp(int Index, int /*Button*/, int /*Shift*/, float /*X*/, float /*Y*/) {
+    nSelectedHost = static_cast<std::int16_t>(Index);
+    PopupMenu(*mnuPC, nullptr);
+}
+
+std::optional<std::string> frmMain::SelectedAddress() const {
+    if (nSelectedHost == 0) {
+        return std::nullopt;
+    }
+    return lblPC(nSelectedHost)->Tag();
+}
+
+void frmMain::mnuExplore_Click() {
+    const auto address = SelectedAddress();
+    if (!address) {
+        return;
+    }
+    std::string upper = *address;
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    if (upper.starts_with("WWW")) {
+        Shell(sBrowserPath + " " + *address, 1);
+    } else {
+        Shell("explorer \\\\" + *address, 1);
+    }
+}
+
+void frmMain::mnuShutdown_Click() {
+    if (const auto address = SelectedAddress()) {
+        Shell("shutdown -m \\\\" + *address + " -s -t 10 -f", 0);
+    }
+}
+
+void frmMain::mnuRestart_Click() {
+    if (const auto address = SelectedAddress()) {
+        Shell("shutdown -m \\\\" + *address + " -r -t 10 -f", 0);
+    }
+}
+
+void frmMain::mnuAbort_Click() {
+    if (const auto address = SelectedAddress()) {
+        Shell("shutdown -m \\\\" + *address + " -a", 0);
+    }
 }
 
 void frmMain::Image1_MouseDown(int /*Button*/, int /*Shift*/, float /*X*/, float /*Y*/) {

@@ -15,6 +15,7 @@
 #include "tray/clsSysTray.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 class frmMain : public platform::qt::Form {
@@ -42,6 +43,11 @@ public:
     void mnuExit_Click();
     void mnpTray_Click();
     void mnpExit_Click();
+    // The host action menu.
+    void mnuExplore_Click();
+    void mnuShutdown_Click();
+    void mnuRestart_Click();
+    void mnuAbort_Click();
 
     // The elements, indexed 1 to 20 as the slots are numbered.
     platform::qt::ControlArray<platform::qt::Shape*, kSlots> shp;
@@ -65,6 +71,11 @@ public:
     platform::qt::MenuItem* mnpTray;
     platform::qt::MenuItem* mnpExit;
     platform::qt::Menu* mnuPC;
+    platform::qt::MenuItem* mnuExplore;
+    platform::qt::MenuItem* mnuShutdown;
+    platform::qt::MenuItem* mnuRestart;
+    platform::qt::MenuItem* mnuAbort;
+    platform::qt::MenuItem* mnuCancel;
 
     std::unique_ptr<clsSysTray> oTray;
     std::int16_t nSelectedHost = 0;
@@ -84,6 +95,10 @@ private:
     void oTray_OnBalloonClick(const std::string& sBalloonTitle, const std::string& sBalloonMessage);
     void Image1_MouseDown(int Button, int Shift, float X, float Y);
     void SetPinging(bool pinging);
+    void btn_GotFocus(int Index);
+    void btn_MouseUp(int Index, int Button, int Shift, float X, float Y);
+    // The selected host's address, or nothing when no host is selected.
+    std::optional<std::string> SelectedAddress() const;
 
     std::unique_ptr<clsRunCommand> RunCommand;
     int m_nFullHeight = 0;

@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform::fake {
 
@@ -12,5 +13,13 @@ namespace platform::fake {
 // std::nullopt the command runs for real. An empty script runs everything.
 using ProcessScript = std::function<std::optional<std::string>(const std::string& commandLine)>;
 void SetProcessScript(ProcessScript script);
+
+// Every CreateProcess call of the fake backend, scripted or not.
+struct StartedProcess {
+    std::string commandLine;
+    bool showWindowGiven; // STARTF_USESHOWWINDOW
+    int showWindow;
+};
+std::vector<StartedProcess>& StartedProcesses();
 
 } // namespace platform::fake

@@ -17,6 +17,11 @@ fake::ProcessScript& Script() {
 } // namespace
 
 namespace fake {
+std::vector<StartedProcess>& StartedProcesses() {
+    static std::vector<StartedProcess> started;
+    return started;
+}
+
 void SetProcessScript(ProcessScript script) {
     const std::lock_guard guard(g_lock);
     Script() = std::move(script);
@@ -32,6 +37,13 @@ BOOL CreateProcess(const char* lpApplicationName, char* lpCommandLine,
     {
         const std::lock_guard guard(g_lock);
         script = Script();
+    }
+    if (lpCommandLine != nullptr) {
+        const std::lock_guard guard(g_lock);
+        const bool show =
+            lpStartupInfo != nullptr && (lpStartupInfo->dwFlags & STARTF_USESHOWWINDOW) != 0;
+        fake::StartedProcesses().push_back(
+            {lpCommandLine, show, show ? lpStartupInfo->wShowWindow : -1});
     }
     const std::optional<std::string> output =
         script && lpCommandLine != nullptr ? script(lpCommandLine) : std::nullopt;

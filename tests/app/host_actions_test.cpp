@@ -1,0 +1,137 @@
+// The host action menu: which command line each item starts, how, and when
+// nothing is started at all.
+
+#include "app/frmMain.h"
+#include "platform/fake/fake_process.h"
+#include "platform/fake/fake_registry.h"
+#include "platform/fake/fake_shell.h"
+#include "platform/qt/App.h"
+#include "platform/settings_store.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace platform;
+using namespace platform::qt;
+
+namespace {
+
+using Started = std::vector<std::pair<std::string, int>>;
+
+class HostActions : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fake::ResetRegistry();
+        fake::StartedProcesses().clear();
+        // Nothing is really started: every command answers with no output.
+        fake::SetProcessScript([](const std::string&) { return std::optional<std::string>(""); });
+        SaveSetting("Netvigil", "Remote Hosts", "Host 3", "Server");
+        SaveSetting("Netvigil", "Remote Hosts", "IP Address 3", "192.168.1.20");
+        SetCommand("");
+        m_main = new frmMain;
+        m_main->Load();
+        m_main->tmrPING.SetEnabled(false);
+        m_main->sBrowserPath = "/usr/lib/netvigil/browser";
+        fake::StartedProcesses().clear();
+    }
+    void TearDown() override {
+        m_main->Unload();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        fake::SetProcessScript(nullptr);
+        SetCommand(std::nullopt);
+    }
+
+    // A mouse release over button n; while its menu is open, item is chosen
+    // (or the menu closed when there is none).
+    void Release(int n, MenuItem* item, Qt::MouseButton button = Qt::LeftButton) {
+        m_menuOpened = false;
+        QTimer::singleShot(0, [this, item] {
+            m_menuOpened = m_main->mnuPC->isVisible();
+            if (item != nullptr) {
+                item->trigger();
+            }
+            m_main->mnuPC->close();
+        });
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(3, 3), QPointF(3, 3), button,
+                            Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_main->btn(n), &release);
+    }
+    static Started Processes() {
+        Started started;
+        for (const auto& p : fake::StartedProcesses()) {
+            started.emplace_back(p.commandLine, p.showWindow);
+        }
+        return started;
+    }
+
+    frmMain* m_main = nullptr;
+    bool m_menuOpened = false;
+};
+
+TEST_F(HostActions, EachItemStartsItsCommandLine) {
+    m_main->btn(3)->SetVisible(true);
+    Release(3, m_main->mnuShutdown);
+    EXPECT_TRUE(m_menuOpened);
+    EXPECT_EQ(m_main->nSelectedHost, 3);
+    Release(3, m_main->mnuRestart);
+    Release(3, m_main->mnuAbort);
+    Release(3, m_main->mnuExplore);
+    EXPECT_EQ(Processes(), (Started{{"shutdown -m \\\\192.168.1.20 -s -t 10 -f", 0},
+                                    {"shutdown -m \\\\192.168.1.20 -r -t 10 -f", 0},
+                                    {"shutdown -m \\\\192.168.1.20 -a", 0},
+                                    {"explorer \\\\192.168.1.20", 1}}));
+}
+
+TEST_F(HostActions, WebHostsOpenInTheBrowser) {
+    for (const char* web : {"www.example.com", "WWW.Example.com", "wWw.x"}) {
+        SaveSetting("Netvigil", "Remote Hosts", "IP Address 3", web);
+        m_main->LoadSettings();
+        fake::StartedProcesses().clear();
+        Release(3, m_main->mnuExplore);
+        EXPECT_EQ(Processes(), (Started{{std::string("/usr/lib/netvigil/browser ") + web, 1}}));
+    }
+    SaveSetting("Netvigil", "Remote Hosts", "IP Address 3", "fileserverwww");
+    m_main->LoadSettings();
+    fake::StartedProcesses().clear();
+    Release(3, m_main->mnuExplore);
+    EXPECT_EQ(Processes(), (Started{{"explorer \\\\fileserverwww", 1}}));
+}
+
+TEST_F(HostActions, AnyButtonOpensTheMenuAndCancelStartsNothing) {
+    Release(3, nullptr, Qt::RightButton);
+    EXPECT_TRUE(m_menuOpened);
+    Release(3, m_main->mnuCancel, Qt::MiddleButton);
+    EXPECT_TRUE(m_menuOpened);
+    EXPECT_EQ(m_main->nSelectedHost, 3);
+    EXPECT_TRUE(Processes().empty());
+}
+
+TEST_F(HostActions, NothingSelectedStartsNothingAndAddressesAreReadFresh) {
+    m_main->mnuShutdown_Click();
+    m_main->mnuExplore_Click();
+    EXPECT_TRUE(Processes().empty());
+
+    Release(3, nullptr);
+    SaveSetting("Netvigil", "Remote Hosts", "IP Address 3", "10.1.2.3");
+    m_main->LoadSettings();
+    EXPECT_EQ(m_main->nSelectedHost, 3); // a reload keeps the selection
+    m_main->mnuAbort_Click();
+    EXPECT_EQ(Processes(), (Started{{"shutdown -m \\\\10.1.2.3 -a", 0}}));
+}
+
+TEST_F(HostActions, HostButtonsNeverKeepTheFocus) {
+    m_main->Show();
+    QApplication::setActiveWindow(m_main);
+    m_main->btn(3)->SetVisible(true);
+    m_main->btn(3)->SetFocus();
+    EXPECT_FALSE(m_main->btn(3)->hasFocus());
+    EXPECT_TRUE(m_main->cm1->hasFocus());
+    Release(3, m_main->mnuAbort);
+    EXPECT_TRUE(m_menuOpened);
+    EXPECT_EQ(Processes().size(), 1u);
+}
+
+} // namespace
