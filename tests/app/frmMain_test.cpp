@@ -92,7 +92,9 @@ TEST_F(Board, LaysOutTwentySlotsInTwips) {
     }
     ExpectAt(m_form->Image1, 0, 0, 3100, 5100);
     ExpectAt(m_form->cm1, 960, 5280, 495, 300);
-    EXPECT_EQ(m_form->size(), QSize(PixelsX(2955), PixelsY(5025)));
+    // The client area; the menu bar lies above it, inside the window's height.
+    EXPECT_EQ(m_form->width(), PixelsX(2955));
+    EXPECT_EQ(m_form->height() - m_form->menuWidget()->sizeHint().height(), PixelsY(5025));
     EXPECT_FALSE(m_form->tmrPING.Enabled());
     EXPECT_EQ(m_form->tmrPING.Interval(), 5000);
     EXPECT_TRUE(m_form->windowTitle().trimmed().isEmpty());

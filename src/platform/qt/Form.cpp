@@ -141,9 +141,11 @@ void Form::SetHeight(int twips) {
 }
 
 void Form::SetClientSize(int widthTwips, int heightTwips) {
-    const int bar = menuWidget() != nullptr && menuWidget()->isVisible()
-                        ? menuWidget()->sizeHint().height()
-                        : 0;
+    int bar = 0;
+    if (QWidget* menu = menuWidget()) {
+        menu->ensurePolished(); // its height as it will be drawn
+        bar = menu->sizeHint().height();
+    }
     resize(PixelsX(widthTwips), PixelsY(heightTwips) + bar);
 }
 
