@@ -12,7 +12,9 @@ int main(int argc, char** argv) {
     // Hidden in the tray, the program goes on without any window shown.
     QApplication::setQuitOnLastWindowClosed(false);
     platform::qt::InstallMessageBox();
-    platform::qt::Form::SetLastFormUnloaded([] { QCoreApplication::quit(); });
+    // Queued: the last unload often runs inside a popup menu's own loop.
+    platform::qt::Form::SetLastFormUnloaded(
+        [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); });
     auto* main = new frmMain;
     main->Load();
     return QApplication::exec();

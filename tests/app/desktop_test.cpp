@@ -9,8 +9,10 @@
 
 #include <chrono>
 #include <sstream>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace testing_support;
 
@@ -74,9 +76,11 @@ std::string Describe(const std::vector<Window>& windows) {
     return text;
 }
 
+// The board is 197 pixels wide at 96 DPI, however many rows it shows.
 bool IsBoard(const Window& w) {
-    return w.width > 150 && w.height > 250;
+    return w.width >= 190 && w.width <= 210 && w.height > 60;
 }
+
 // Docked in trayer, at the top right of the screen.
 bool IsIcon(const Window& w) {
     return w.width <= 32 && w.height <= 32 && w.y < 40 && w.x > 800;
@@ -137,7 +141,9 @@ TEST(Desktop, HiddenStartTrayMenuRestoreAndExit) {
         {"mousemove", "--window", board.id, std::to_string(board.width - 30), "8", "click", "1"});
     int status = -1;
     EXPECT_TRUE(WaitFor([&] { return ::waitpid(netvigil, &status, WNOHANG) == netvigil; }));
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "exit " << (WIFEXITED(status) ? WEXITSTATUS(status) : -1) << " signal "
+        << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
     EXPECT_TRUE(Windows(desktop, false).empty()) << "a window (the icon) outlived the program";
     if (status == -1) {
         StopProgram(netvigil);
@@ -145,3 +151,173 @@ TEST(Desktop, HiddenStartTrayMenuRestoreAndExit) {
 }
 
 } // namespace
+
+namespace {
+
+// The colours down the column of the board's lights, as runs: 'g' green,
+// 'r' red, from top to bottom.
+std::string LightColours(const VirtualDesktop& desktop, const Window& board,
+                         const std::string& shot) {
+    RunProgram("/usr/bin/import", {"-window", "root", shot}, {{"DISPLAY", desktop.Display()}});
+    const std::string geometry = "1x" + std::to_string(board.height) + "+" +
+                                 std::to_string(board.x + 16) + "+" + std::to_string(board.y);
+    const ProgramResult pixels = RunProgram("/usr/bin/convert", {shot, "-crop", geometry, "txt:-"});
+    std::string runs;
+    std::istringstream lines(pixels.out);
+    for (std::string line; std::getline(lines, line);) {
+        const auto open = line.find('(');
+        if (open == std::string::npos || line.starts_with("#")) {
+            continue;
+        }
+        int r = 0;
+        int g = 0;
+        int b = 0;
+        if (std::sscanf(line.c_str() + open, "(%d,%d,%d", &r, &g, &b) != 3) {
+            continue;
+        }
+        const char colour = g > 180 && r < 120 ? 'g' : r > 180 && g < 120 && b < 120 ? 'r' : '.';
+        if (colour != '.' && (runs.empty() || runs.back() != colour)) {
+            runs += colour;
+        } else if (colour == '.' && !runs.empty() && runs.back() != '.') {
+            runs += '.';
+        }
+    }
+    std::erase(runs, '.');
+    return runs;
+}
+
+Window Find(const VirtualDesktop& desktop, bool (*is)(const Window&)) {
+    for (const Window& w : Windows(desktop, true)) {
+        if (is(w)) {
+            return w;
+        }
+    }
+    return {};
+}
+
+bool IsOptions(const Window& w) {
+    return w.width > 250 && w.height > 500;
+}
+bool IsMenu(const Window& w) {
+    return !IsIcon(w) && !IsBoard(w) && !IsOptions(w) && w.height > 60;
+}
+
+void Click(const VirtualDesktop& desktop, const Window& w, int x, int y, const char* button = "1") {
+    // A window just mapped may not take clicks yet.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    desktop.XDoTool(
+        {"mousemove", "--window", w.id, std::to_string(x), std::to_string(y), "click", button});
+}
+
+} // namespace
+
+// The whole program on a desktop: three hosts in a network of the test's
+// own, two answering and one silent; the lights, the tray and every command.
+TEST(Desktop, WholeProgramWithThreeHosts) {
+    std::string why;
+    if (!EnterPrivateNetwork(&why)) {
+        GTEST_SKIP() << why;
+    }
+    VirtualDesktop desktop(true);
+    if (!desktop.Available() || ::access("/usr/bin/import", X_OK) != 0) {
+        GTEST_SKIP() << "needs Xvfb, trayer, openbox, xdotool and ImageMagick";
+    }
+    // A host of our own that takes echo requests and never answers; gone
+    // with the test, however it ends.
+    const std::string peer = "nvdesk" + std::to_string(::getpid());
+    struct Cleanup {
+        std::string peer;
+        ~Cleanup() {
+            RunProgram("/usr/sbin/ip", {"link", "del", "nvd0"});
+            RunProgram("/usr/sbin/ip", {"netns", "del", peer});
+        }
+    } cleanup{peer};
+    const auto ip = [](const std::vector<std::string>& args) {
+        return RunProgram("/usr/sbin/ip", args).exitCode == 0;
+    };
+    ASSERT_TRUE(
+        ip({"netns", "add", peer}) &&
+        ip({"link", "add", "nvd0", "type", "veth", "peer", "name", "nvd1", "netns", peer}) &&
+        ip({"addr", "add", "10.203.0.1/24", "dev", "nvd0"}) && ip({"link", "set", "nvd0", "up"}) &&
+        ip({"-n", peer, "addr", "add", "10.203.0.2/24", "dev", "nvd1"}) &&
+        ip({"-n", peer, "link", "set", "nvd1", "up"}) &&
+        ip({"netns", "exec", peer, "sysctl", "-qw", "net.ipv4.icmp_echo_ignore_all=1"}));
+
+    TempDir dir;
+    const std::map<std::string, std::string> env = {{"DISPLAY", desktop.Display()},
+                                                    {"QT_QPA_PLATFORM", "xcb"},
+                                                    {"NETVIGIL_REGISTRY", dir / "registry.db"}};
+    const std::string key = "HKCU\\Software\\Netvigil\\Remote Hosts";
+    const std::pair<std::string, std::string> hosts[] = {
+        {"one", "127.0.0.1"}, {"silent", "10.203.0.2"}, {"three", "127.0.0.2"}};
+    for (int n = 1; n <= 20; ++n) {
+        const bool named = n <= 3;
+        RunProgram(BinDir() + "/netvigil-reg",
+                   {"add", key, "/v", "Host " + std::to_string(n), "/d",
+                    named ? hosts[n - 1].first : "", "/f"},
+                   env);
+        RunProgram(BinDir() + "/netvigil-reg",
+                   {"add", key, "/v", "IP Address " + std::to_string(n), "/d",
+                    named ? hosts[n - 1].second : "", "/f"},
+                   env);
+    }
+
+    // Orphans come to this process, so that none can slip away unseen.
+    ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+    const int desktopProcesses = ChildProcessCount();
+    const pid_t netvigil = StartProgram({BinDir() + "/netvigil"}, env);
+    Window board;
+    ASSERT_TRUE(WaitFor([&] { return !(board = Find(desktop, IsBoard)).id.empty(); }))
+        << "no board among " << Describe(Windows(desktop, false))
+        << " visible: " << Describe(Windows(desktop, true));
+    EXPECT_TRUE(WaitFor([&] { return !Find(desktop, IsIcon).id.empty(); })) << "no tray icon";
+
+    // After the first sweep: green, red, green, where the rows are.
+    EXPECT_TRUE(
+        WaitFor([&] { return LightColours(desktop, board, dir / "board.png") == "grg"; }, 12))
+        << LightColours(desktop, board, dir / "board.png");
+
+    // Stop, then Resume (which takes Stop's place on the menu bar).
+    Click(desktop, board, 115, 8);
+    Click(desktop, board, 115, 8);
+    // Options, then Cancel in the options window.
+    Click(desktop, board, 30, 8);
+    Window options;
+    ASSERT_TRUE(WaitFor([&] { return !(options = Find(desktop, IsOptions)).id.empty(); }))
+        << "no options";
+    Click(desktop, options, 115, 8); // "Save Options", then "Cancel"
+    EXPECT_TRUE(WaitFor([&] { return Find(desktop, IsOptions).id.empty(); }))
+        << "Cancel left it open";
+
+    // Tray: the board goes; a right click on the icon brings the tray menu,
+    // whose Restore From Tray brings the board back.
+    Click(desktop, board, 78, 8);
+    EXPECT_TRUE(WaitFor([&] { return Find(desktop, IsBoard).id.empty(); }))
+        << "Tray left the board showing";
+    const Window icon = Find(desktop, IsIcon);
+    desktop.XDoTool({"mousemove", std::to_string(icon.x + icon.width / 2),
+                     std::to_string(icon.y + icon.height / 2), "click", "3"});
+    ASSERT_TRUE(WaitFor([&] { return !Find(desktop, IsMenu).id.empty(); })) << "no tray menu";
+    desktop.XDoTool({"key", "Down", "Down", "Down", "Return"});
+    EXPECT_TRUE(
+        WaitFor([&] { return LightColours(desktop, board, dir / "back.png").size() == 3; }));
+
+    // Tray again, and the tray menu's Exit: the orderly way out.
+    Click(desktop, board, 78, 8);
+    EXPECT_TRUE(WaitFor([&] { return Find(desktop, IsBoard).id.empty(); }))
+        << "Tray left the board showing";
+    desktop.XDoTool({"mousemove", std::to_string(icon.x + icon.width / 2),
+                     std::to_string(icon.y + icon.height / 2), "click", "3"});
+    ASSERT_TRUE(WaitFor([&] { return !Find(desktop, IsMenu).id.empty(); })) << "no tray menu";
+    desktop.XDoTool({"key", "Up", "Return"});
+    int status = -1;
+    EXPECT_TRUE(WaitFor([&] { return ::waitpid(netvigil, &status, WNOHANG) == netvigil; }));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "exit " << (WIFEXITED(status) ? WEXITSTATUS(status) : -1) << " signal "
+        << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_TRUE(Windows(desktop, false).empty()) << "a window (the icon) outlived the program";
+    EXPECT_TRUE(WaitForChildCount(desktopProcesses)) << "the program left a child behind";
+    if (status == -1) {
+        StopProgram(netvigil);
+    }
+}

@@ -47,6 +47,8 @@ template <typename Condition> bool WaitFor(Condition condition) {
             return false;
         }
         DoEvents();
+        // Deferred deletions too, as the application's own loop would.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         ::usleep(10000);
     }
     return true;

@@ -21,7 +21,10 @@ namespace platform::qt {
 namespace {
 
 struct TrayEntry {
-    QSystemTrayIcon icon;
+    // Owned by Qt's object tree so that it can outlive its entry until the
+    // event loop is done with it: an icon is often removed from within its
+    // own click (the tray menu's Exit).
+    QSystemTrayIcon* icon = new QSystemTrayIcon(qApp);
     HWND hWnd = 0;
     UINT uID = 0;
     UINT callbackMessage = 0;
@@ -56,8 +59,8 @@ void ShowWhenTrayAppears() {
             }
             watch->stop();
             for (auto& [key, entry] : Entries()) {
-                entry->icon.hide();
-                entry->icon.show();
+                entry->icon->hide();
+                entry->icon->show();
             }
         });
     }
@@ -94,11 +97,11 @@ void Apply(TrayEntry& entry, const NOTIFYICONDATA& r) {
         entry.callbackMessage = r.uCallbackMessage;
     }
     if ((r.uFlags & NIF_ICON) != 0) {
-        entry.icon.setIcon(IconFromHandle(r.hIcon));
+        entry.icon->setIcon(IconFromHandle(r.hIcon));
     }
     if ((r.uFlags & NIF_TIP) != 0) {
         // The smallest record holds only the tip's first 64 characters.
-        entry.icon.setToolTip(FieldText(r.szTip, r.cbSize >= 488 ? sizeof r.szTip : 64));
+        entry.icon->setToolTip(FieldText(r.szTip, r.cbSize >= 488 ? sizeof r.szTip : 64));
     }
     if ((r.uFlags & NIF_INFO) != 0 && r.cbSize >= 488) {
         const QSystemTrayIcon::MessageIcon kinds[] = {
@@ -108,8 +111,8 @@ void Apply(TrayEntry& entry, const NOTIFYICONDATA& r) {
             r.dwInfoFlags < 4 ? kinds[r.dwInfoFlags] : QSystemTrayIcon::Information;
         // The shell holds a balloon between 10 and 30 seconds, whatever is asked.
         const int timeout = static_cast<int>(std::clamp<UINT>(r.uTimeout, 10000, 30000));
-        entry.icon.showMessage(FieldText(r.szInfoTitle, sizeof r.szInfoTitle),
-                               FieldText(r.szInfo, sizeof r.szInfo), kind, timeout);
+        entry.icon->showMessage(FieldText(r.szInfoTitle, sizeof r.szInfoTitle),
+                                FieldText(r.szInfo, sizeof r.szInfo), kind, timeout);
     }
 }
 
@@ -117,7 +120,7 @@ void Apply(TrayEntry& entry, const NOTIFYICONDATA& r) {
 
 const QSystemTrayIcon* TrayIconFor(HWND hWnd, UINT uID) {
     const auto it = Entries().find({hWnd, uID});
-    return it == Entries().end() ? nullptr : &it->second->icon;
+    return it == Entries().end() ? nullptr : it->second->icon;
 }
 
 } // namespace platform::qt
@@ -151,7 +154,7 @@ BOOL Shell_NotifyIcon(DWORD dwMessage, const NOTIFYICONDATA* lpData) {
         entry->uID = r.uID;
         const bool activationIsDoubleClick = StatusNotifierHost();
         QObject::connect(
-            &entry->icon, &QSystemTrayIcon::activated, [key, activationIsDoubleClick](auto reason) {
+            entry->icon, &QSystemTrayIcon::activated, [key, activationIsDoubleClick](auto reason) {
                 switch (reason) {
                 case QSystemTrayIcon::DoubleClick:
                     Deliver(key, WM_LBUTTONDBLCLK);
@@ -166,10 +169,10 @@ BOOL Shell_NotifyIcon(DWORD dwMessage, const NOTIFYICONDATA* lpData) {
                     break;
                 }
             });
-        QObject::connect(&entry->icon, &QSystemTrayIcon::messageClicked,
+        QObject::connect(entry->icon, &QSystemTrayIcon::messageClicked,
                          [key] { Deliver(key, NIN_BALLOONUSERCLICK); });
         Apply(*entry, r);
-        entry->icon.show();
+        entry->icon->show();
         entries.emplace(key, std::move(entry));
         if (!QSystemTrayIcon::isSystemTrayAvailable()) {
             ShowWhenTrayAppears();
@@ -186,6 +189,9 @@ BOOL Shell_NotifyIcon(DWORD dwMessage, const NOTIFYICONDATA* lpData) {
         if (it == entries.end()) {
             return FALSE;
         }
+        // Not hidden here: hiding destroys the icon's window at once, and
+        // the request may come from within that window's own click.
+        it->second->icon->deleteLater();
         entries.erase(it);
         return TRUE;
     case NIM_SETVERSION:
