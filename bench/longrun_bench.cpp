@@ -49,7 +49,8 @@ int main(int argc, char** argv) {
     const std::string store = dir / "registry.db";
     ::setenv("NETVIGIL_REGISTRY", store.c_str(), 1);
     for (int n = 1; n <= 20; ++n) {
-        platform::SaveSetting("Netvigil", "Remote Hosts", "Host " + std::to_string(n), "host " + std::to_string(n));
+        platform::SaveSetting("Netvigil", "Remote Hosts", "Host " + std::to_string(n),
+                              "host " + std::to_string(n));
         platform::SaveSetting("Netvigil", "Remote Hosts", "IP Address " + std::to_string(n),
                               "127.0.0." + std::to_string(n));
     }
@@ -59,8 +60,8 @@ int main(int argc, char** argv) {
     main->Load();
     main->tmrPING.SetInterval(1);
     const auto sample = [&] {
-        return Sample{testing_support::OpenDescriptorCount(), testing_support::ChildProcessCount(), RssKiB(),
-                      std::filesystem::file_size(store)};
+        return Sample{testing_support::OpenDescriptorCount(), testing_support::ChildProcessCount(),
+                      RssKiB(), std::filesystem::file_size(store)};
     };
     // The first sweeps settle what is made once (the runner, caches).
     int done = 0;

@@ -102,9 +102,13 @@ std::optional<Target> Resolve(const std::string& name, int family, bool* literal
 }
 
 std::string Milliseconds(microseconds time) {
-    return time < milliseconds(1)
-               ? "<1ms"
-               : "=" + std::to_string(duration_cast<milliseconds>(time).count()) + "ms";
+    if (time < milliseconds(1)) {
+        return "<1ms";
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "=%lldms",
+                  static_cast<long long>(duration_cast<milliseconds>(time).count()));
+    return text;
 }
 
 } // namespace
