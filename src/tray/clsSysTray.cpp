@@ -72,8 +72,6 @@ std::string Text(const std::u32string& field) {
                                       : text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-} // namespace
-
 // A failing step, with the runtime's number for it.
 class TrayFailure : public std::runtime_error {
 public:
@@ -90,6 +88,8 @@ constexpr std::int32_t kObjectNotSet = 91;
 constexpr std::int32_t kInvalidPicture = 481;
 constexpr std::int32_t kEntryPointNotFound = 453;
 constexpr std::int32_t kInvalidCall = 5;
+
+} // namespace
 
 // Every step runs; the most recent failure is what gets reported.
 class clsSysTray::Failures {
@@ -218,26 +218,34 @@ bool clsSysTray::AttachForm(IWindow* oForm, IMenu* mnuMainPopupMenu,
     return result;
 }
 
-bool clsSysTray::AddIconToTray(HICON oIcon, const std::string& sTooltip, std::int32_t lFormHandle) {
-    Failures failures;
-    NotifyIconData& r = m_tNotifyIconData;
-    const HWND hWnd = WindowHandle(lFormHandle);
+void clsSysTray::StartRequest(Failures& failures, std::optional<HWND> hWnd) {
     failures.Run([&] {
         if (m_lNotifyIconDataSize == 0) {
             SetNotifyIconDataSize();
         }
     });
-    r.cbSize = static_cast<DWORD>(m_lNotifyIconDataSize);
-    r.hWnd = hWnd;
-    r.uID = ProcessIconId();
+    m_tNotifyIconData.cbSize = static_cast<DWORD>(m_lNotifyIconDataSize);
+    if (hWnd) {
+        m_tNotifyIconData.hWnd = *hWnd;
+    }
+    m_tNotifyIconData.uID = ProcessIconId();
+}
+
+void clsSysTray::SetIcon(HICON oIcon) {
+    // An unusable picture leaves the last icon in the record.
+    if (oIcon == 0) {
+        throw TrayFailure(kInvalidPicture, "Invalid picture");
+    }
+    m_tNotifyIconData.hIcon = oIcon;
+}
+
+bool clsSysTray::AddIconToTray(HICON oIcon, const std::string& sTooltip, std::int32_t lFormHandle) {
+    Failures failures;
+    NotifyIconData& r = m_tNotifyIconData;
+    StartRequest(failures, WindowHandle(lFormHandle));
     r.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     r.uCallbackMessage = WM_MOUSEMOVE;
-    failures.Run([&] {
-        if (oIcon == 0) {
-            throw TrayFailure(kInvalidPicture, "Invalid picture");
-        }
-        r.hIcon = oIcon;
-    });
+    failures.Run([&] { SetIcon(oIcon); });
     r.szTip = TextField(sTooltip, 128);
     r.uTimeout = kNotifyIconVersion;
     failures.Run([&] { Send(NIM_ADD); });
@@ -248,20 +256,9 @@ bool clsSysTray::AddIconToTray(HICON oIcon, const std::string& sTooltip, std::in
 bool clsSysTray::ChangeIcon(HICON oIcon, const std::string& sTooltip) {
     Failures failures;
     NotifyIconData& r = m_tNotifyIconData;
-    failures.Run([&] {
-        if (m_lNotifyIconDataSize == 0) {
-            SetNotifyIconDataSize();
-        }
-    });
-    r.cbSize = static_cast<DWORD>(m_lNotifyIconDataSize);
-    r.uID = ProcessIconId();
+    StartRequest(failures, std::nullopt);
     r.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    failures.Run([&] {
-        if (oIcon == 0) {
-            throw TrayFailure(kInvalidPicture, "Invalid picture");
-        }
-        r.hIcon = oIcon;
-    });
+    failures.Run([&] { SetIcon(oIcon); });
     r.szTip = TextField(sTooltip, 128);
     failures.Run([&] { Send(NIM_MODIFY); });
     return Finish(failures, "clsTrayIcon.ChangeIcon()");
@@ -269,16 +266,7 @@ bool clsSysTray::ChangeIcon(HICON oIcon, const std::string& sTooltip) {
 
 bool clsSysTray::RemoveIcon(std::int32_t lFormHandle) {
     Failures failures;
-    NotifyIconData& r = m_tNotifyIconData;
-    const HWND hWnd = WindowHandle(lFormHandle);
-    failures.Run([&] {
-        if (m_lNotifyIconDataSize == 0) {
-            SetNotifyIconDataSize();
-        }
-    });
-    r.cbSize = static_cast<DWORD>(m_lNotifyIconDataSize);
-    r.hWnd = hWnd;
-    r.uID = ProcessIconId();
+    StartRequest(failures, WindowHandle(lFormHandle));
     failures.Run([&] { Send(NIM_DELETE); });
     return Finish(failures, "clsTrayIcon.RemoveIcon()");
 }
@@ -288,15 +276,7 @@ bool clsSysTray::ShowBalloon(const std::string& sTitle, const std::string& sTool
                              std::int32_t lFormHandle) {
     Failures failures;
     NotifyIconData& r = m_tNotifyIconData;
-    const HWND hWnd = WindowHandle(lFormHandle);
-    failures.Run([&] {
-        if (m_lNotifyIconDataSize == 0) {
-            SetNotifyIconDataSize();
-        }
-    });
-    r.cbSize = static_cast<DWORD>(m_lNotifyIconDataSize);
-    r.hWnd = hWnd;
-    r.uID = ProcessIconId();
+    StartRequest(failures, WindowHandle(lFormHandle));
     r.uFlags = NIF_INFO;
     r.dwInfoFlags = static_cast<DWORD>(lIconType);
     r.uTimeout = static_cast<UINT>(lTimeoutSeconds & 3);

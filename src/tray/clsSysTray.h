@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 class clsSysTray {
@@ -69,6 +70,10 @@ private:
     };
     class Failures;
 
+    // The start every request shares: the record's size (chosen on the first
+    // request), the window handle where the operation sets one, the id.
+    void StartRequest(Failures& failures, std::optional<platform::HWND> hWnd);
+    void SetIcon(platform::HICON oIcon);
     void SetNotifyIconDataSize();
     bool IsShellVersionAtLeast(std::int32_t lMajor);
     platform::HWND WindowHandle(std::int32_t lFormHandle) const;

@@ -3,6 +3,8 @@
 // xdg-open takes "www.example.com" for a file.
 // NETVIGIL_DRY_RUN set: prints the command instead of running it.
 
+#include "RunOrPrint.h"
+
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -43,11 +45,6 @@ int main(int argc, char** argv) {
     if (!HasScheme(address)) {
         address = "http://" + address;
     }
-    if (std::getenv("NETVIGIL_DRY_RUN") != nullptr) {
-        std::printf("xdg-open %s\n", address.c_str());
-        return 0;
-    }
-    ::execlp("xdg-open", "xdg-open", address.c_str(), static_cast<char*>(nullptr));
-    std::fprintf(stderr, "browser: cannot start xdg-open (Debian package xdg-utils)\n");
-    return 1;
+    return RunOrPrint({"xdg-open", address},
+                      "browser: cannot start xdg-open (Debian package xdg-utils)");
 }

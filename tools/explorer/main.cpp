@@ -2,6 +2,8 @@
 // manager, as smb://HOST/share/path. Anything else opens nothing.
 // NETVIGIL_DRY_RUN set: prints the command instead of running it.
 
+#include "RunOrPrint.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -60,20 +62,7 @@ int main(int argc, char** argv) {
     }
     std::vector<std::string> command = OnPath("gio") ? std::vector<std::string>{"gio", "open", uri}
                                                      : std::vector<std::string>{"xdg-open", uri};
-    if (std::getenv("NETVIGIL_DRY_RUN") != nullptr) {
-        for (std::size_t i = 0; i < command.size(); ++i) {
-            std::printf("%s%s", i == 0 ? "" : " ", command[i].c_str());
-        }
-        std::printf("\n");
-        return 0;
-    }
-    std::vector<char*> args;
-    for (auto& part : command) {
-        args.push_back(part.data());
-    }
-    args.push_back(nullptr);
-    ::execvp(args[0], args.data());
-    std::fprintf(stderr, "explorer: cannot start %s (install gvfs-backends and a file manager)\n",
-                 args[0]);
-    return 1;
+    return RunOrPrint(
+        std::move(command),
+        "explorer: cannot start the file manager (install gvfs-backends and a file manager)");
 }

@@ -4,6 +4,8 @@
 // or local host, or with anything it does not understand, it refuses.
 // NETVIGIL_DRY_RUN set: prints the command instead of running it.
 
+#include "RunOrPrint.h"
+
 #include <arpa/inet.h>
 #include <cctype>
 #include <cstdio>
@@ -214,20 +216,6 @@ int main(int argc, char** argv) {
             command.insert(command.end(), {"-C", *comment});
         }
     }
-    if (std::getenv("NETVIGIL_DRY_RUN") != nullptr) {
-        for (std::size_t i = 0; i < command.size(); ++i) {
-            std::printf("%s%s", i == 0 ? "" : " ", command[i].c_str());
-        }
-        std::printf("\n");
-        return 0;
-    }
-    std::vector<char*> args;
-    for (auto& part : command) {
-        args.push_back(part.data());
-    }
-    args.push_back(nullptr);
-    ::execvp("net", args.data());
-    std::fprintf(stderr,
-                 "shutdown: Samba's net is not installed (Debian package samba-common-bin)\n");
-    return 1;
+    return RunOrPrint(std::move(command),
+                      "shutdown: Samba's net is not installed (Debian package samba-common-bin)");
 }
