@@ -86,6 +86,15 @@ bool IsIcon(const Window& w) {
     return w.width <= 32 && w.height <= 32 && w.y < 40 && w.x > 800;
 }
 
+Window Find(const VirtualDesktop& desktop, bool (*is)(const Window&)) {
+    for (const Window& w : Windows(desktop, true)) {
+        if (is(w)) {
+            return w;
+        }
+    }
+    return {};
+}
+
 TEST(Desktop, HiddenStartTrayMenuRestoreAndExit) {
     VirtualDesktop desktop(true);
     if (!desktop.Available()) {
@@ -97,16 +106,8 @@ TEST(Desktop, HiddenStartTrayMenuRestoreAndExit) {
                                          {"QT_QPA_PLATFORM", "xcb"},
                                          {"NETVIGIL_REGISTRY", dir / "registry.db"}});
     Window icon;
-    ASSERT_TRUE(WaitFor([&] {
-        for (const Window& w : Windows(desktop, true)) {
-            if (IsIcon(w)) {
-                icon = w;
-                return true;
-            }
-        }
-        return false;
-    })) << "no tray icon among "
-        << Describe(Windows(desktop, false))
+    ASSERT_TRUE(WaitFor([&] { return !(icon = Find(desktop, IsIcon)).id.empty(); }))
+        << "no tray icon among " << Describe(Windows(desktop, false))
         << " tray host: " << desktop.XDoTool({"search", "--class", "trayer"})
         << " owner: " << TrayHostPresent(desktop.Display());
     for (const Window& w : Windows(desktop, true)) {
@@ -126,15 +127,8 @@ TEST(Desktop, HiddenStartTrayMenuRestoreAndExit) {
     })) << "no tray menu";
     desktop.XDoTool({"key", "Down", "Down", "Down", "Return"});
     Window board;
-    ASSERT_TRUE(WaitFor([&] {
-        for (const Window& w : Windows(desktop, true)) {
-            if (IsBoard(w)) {
-                board = w;
-                return true;
-            }
-        }
-        return false;
-    })) << "Restore From Tray did not show the board";
+    ASSERT_TRUE(WaitFor([&] { return !(board = Find(desktop, IsBoard)).id.empty(); }))
+        << "Restore From Tray did not show the board";
 
     // The menu bar's Exit: Options, Tray, Stop, Exit from the left.
     desktop.XDoTool(
@@ -184,15 +178,6 @@ std::string LightColours(const VirtualDesktop& desktop, const Window& board,
     }
     std::erase(runs, '.');
     return runs;
-}
-
-Window Find(const VirtualDesktop& desktop, bool (*is)(const Window&)) {
-    for (const Window& w : Windows(desktop, true)) {
-        if (is(w)) {
-            return w;
-        }
-    }
-    return {};
 }
 
 bool IsOptions(const Window& w) {
