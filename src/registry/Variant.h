@@ -19,9 +19,6 @@ public:
     }
 
     bool IsEmpty() const { return std::holds_alternative<std::monostate>(m_value); }
-    bool IsInteger() const { return std::holds_alternative<std::int16_t>(m_value); }
-    bool IsLong() const { return std::holds_alternative<std::int32_t>(m_value); }
-    bool IsText() const { return std::holds_alternative<std::string>(m_value); }
     bool IsBytes() const { return std::holds_alternative<std::vector<std::uint8_t>>(m_value); }
 
     // Empty is "", integers are decimal, bytes are taken as 8-bit text.

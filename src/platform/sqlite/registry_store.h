@@ -33,7 +33,6 @@ public:
     LONG Status() const { return m_lStatus; }
     // Why the store cannot be used (or cannot be written), in words.
     const std::string& Problem() const { return m_sProblem; }
-    const std::string& Path() const { return m_sPath; }
     bool ReadOnly() const { return m_bReadOnly; }
     // This open made the store: the file was new or empty.
     bool Created() const { return m_bCreated; }
@@ -68,8 +67,6 @@ public:
     LONG QueryInfoKey(HKEY hKey, KeyInfo* info);
     // A handle to a root of this store, to be closed like any other.
     LONG ConnectRoot(HKEY hKey, HKEY* phkResult);
-
-    std::size_t OpenKeyCount() const { return m_handles.size(); }
 
     // Refuses every write below a root, as Windows refuses an ordinary user
     // writes below HKEY_LOCAL_MACHINE.
