@@ -95,6 +95,20 @@ Window Find(const VirtualDesktop& desktop, bool (*is)(const Window&)) {
     return {};
 }
 
+// The program ends by itself, cleanly, and takes its windows (the tray icon
+// too) with it; one that does not is stopped.
+void ExpectEnded(const VirtualDesktop& desktop, pid_t netvigil) {
+    int status = -1;
+    EXPECT_TRUE(WaitFor([&] { return ::waitpid(netvigil, &status, WNOHANG) == netvigil; }));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "exit " << (WIFEXITED(status) ? WEXITSTATUS(status) : -1) << " signal "
+        << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_TRUE(Windows(desktop, false).empty()) << "a window (the icon) outlived the program";
+    if (status == -1) {
+        StopProgram(netvigil);
+    }
+}
+
 TEST(Desktop, HiddenStartTrayMenuRestoreAndExit) {
     VirtualDesktop desktop(true);
     if (!desktop.Available()) {
@@ -133,15 +147,7 @@ TEST(Desktop, HiddenStartTrayMenuRestoreAndExit) {
     // The menu bar's Exit: Options, Tray, Stop, Exit from the left.
     desktop.XDoTool(
         {"mousemove", "--window", board.id, std::to_string(board.width - 30), "8", "click", "1"});
-    int status = -1;
-    EXPECT_TRUE(WaitFor([&] { return ::waitpid(netvigil, &status, WNOHANG) == netvigil; }));
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << "exit " << (WIFEXITED(status) ? WEXITSTATUS(status) : -1) << " signal "
-        << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
-    EXPECT_TRUE(Windows(desktop, false).empty()) << "a window (the icon) outlived the program";
-    if (status == -1) {
-        StopProgram(netvigil);
-    }
+    ExpectEnded(desktop, netvigil);
 }
 
 } // namespace
@@ -295,14 +301,6 @@ TEST(Desktop, WholeProgramWithThreeHosts) {
                      std::to_string(icon.y + icon.height / 2), "click", "3"});
     ASSERT_TRUE(WaitFor([&] { return !Find(desktop, IsMenu).id.empty(); })) << "no tray menu";
     desktop.XDoTool({"key", "Up", "Return"});
-    int status = -1;
-    EXPECT_TRUE(WaitFor([&] { return ::waitpid(netvigil, &status, WNOHANG) == netvigil; }));
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << "exit " << (WIFEXITED(status) ? WEXITSTATUS(status) : -1) << " signal "
-        << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
-    EXPECT_TRUE(Windows(desktop, false).empty()) << "a window (the icon) outlived the program";
+    ExpectEnded(desktop, netvigil);
     EXPECT_TRUE(WaitForChildCount(desktopProcesses)) << "the program left a child behind";
-    if (status == -1) {
-        StopProgram(netvigil);
-    }
 }

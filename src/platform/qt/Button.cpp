@@ -21,12 +21,7 @@ void Button::focusInEvent(QFocusEvent* event) {
 
 void Button::mouseReleaseEvent(QMouseEvent* event) {
     QPushButton::mouseReleaseEvent(event);
-    if (MouseUp) {
-        const QPointF at = event->position();
-        MouseUp(ButtonCode(event->button()), ShiftCode(event->modifiers()),
-                static_cast<float>(at.x() * TwipsPerPixelX()),
-                static_cast<float>(at.y() * TwipsPerPixelY()));
-    }
+    RaiseMouseEvent(MouseUp, *event);
 }
 
 } // namespace platform::qt

@@ -47,6 +47,15 @@ int ShiftCode(Qt::KeyboardModifiers modifiers) {
            (modifiers.testFlag(Qt::AltModifier) ? 4 : 0);
 }
 
+void RaiseMouseEvent(const MouseMoveHandler& handler, const QMouseEvent& event) {
+    if (handler) {
+        const QPointF at = event.position();
+        handler(ButtonCode(event.button()), ShiftCode(event.modifiers()),
+                static_cast<float>(at.x() * TwipsPerPixelX()),
+                static_cast<float>(at.y() * TwipsPerPixelY()));
+    }
+}
+
 Form::Form() : m_client(new QWidget(this)), m_hWnd(NextHandle()) {
     // No caption text: a blank, since for an empty title the desktop would be
     // shown the program's name instead.

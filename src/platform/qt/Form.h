@@ -19,6 +19,7 @@
 #include <vector>
 
 class QEventLoop;
+class QMouseEvent;
 
 namespace platform::qt {
 
@@ -113,5 +114,9 @@ private:
 // VB's mouse button and shift codes from Qt's.
 int ButtonCode(Qt::MouseButtons buttons);
 int ShiftCode(Qt::KeyboardModifiers modifiers);
+
+// Hands an element's press or release to its handler: the button that
+// changed, the shift state, and the position in twips.
+void RaiseMouseEvent(const MouseMoveHandler& handler, const QMouseEvent& event);
 
 } // namespace platform::qt

@@ -21,12 +21,7 @@ void Image::ZOrder() {
 }
 
 void Image::mousePressEvent(QMouseEvent* event) {
-    if (MouseDown) {
-        const QPointF at = event->position();
-        MouseDown(ButtonCode(event->button()), ShiftCode(event->modifiers()),
-                  static_cast<float>(at.x() * TwipsPerPixelX()),
-                  static_cast<float>(at.y() * TwipsPerPixelY()));
-    }
+    RaiseMouseEvent(MouseDown, *event);
 }
 
 } // namespace platform::qt
