@@ -93,6 +93,11 @@ TEST_F(Life, StartsWithItsIconBoardAndTimer) {
     EXPECT_TRUE(main.mnpStop->Visible());
     EXPECT_FALSE(main.mnpResume->Visible());
     EXPECT_EQ(main.mnuPopup->actions().size(), 5);
+    // Every host button takes its own clicks, above the drag surface.
+    for (int n = 1; n <= 20; ++n) {
+        main.btn(n)->SetVisible(true);
+        EXPECT_EQ(main.Client()->childAt(main.btn(n)->geometry().center()), main.btn(n)) << n;
+    }
 }
 
 TEST_F(Life, HideArgumentIsTheWholeArgumentInAnyCase) {

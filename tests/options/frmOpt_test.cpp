@@ -186,6 +186,19 @@ TEST_F(Options, ABadNoticeFlagShowsUntickedAndSurvivesCancel) {
     EXPECT_EQ(Stored("Remote Hosts", "Display Balloon 4"), "0");
 }
 
+TEST_F(Options, BoxesTakeClicksAboveTheDragSurface) {
+    Visit([](frmOpt& w) {
+        for (QWidget* box :
+             std::initializer_list<QWidget*>{w.txtName(1), w.txtIP(20), w.chkPC(7), w.cmdBColor}) {
+            QWidget* at = w.Client()->childAt(box->geometry().center());
+            EXPECT_EQ(at, box) << box->metaObject()->className() << " under "
+                               << (at ? at->metaObject()->className() : "nothing");
+        }
+        EXPECT_EQ(w.Client()->childAt(QPoint(3, 200)), w.Image1);
+        w.mnuCancel->Click();
+    });
+}
+
 TEST_F(Options, OpensOverTheMainWindowOnScreen) {
     m_main->Show();
     m_main->move(5000, 5000); // far off: the options window still lands on the screen

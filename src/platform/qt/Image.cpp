@@ -12,7 +12,9 @@ void Image::ZOrder() {
     if (parentWidget() == nullptr) {
         return;
     }
-    for (QObject* child : parentWidget()->children()) {
+    // A copy: raising a widget reorders its parent's list of children.
+    const QObjectList siblings = parentWidget()->children();
+    for (QObject* child : siblings) {
         auto* widget = qobject_cast<QWidget*>(child);
         if (widget != nullptr && widget->property("windowed").toBool()) {
             widget->raise();
