@@ -13,7 +13,6 @@
 
 #include <QFontDatabase>
 #include <QFontMetrics>
-#include <QPointer>
 
 #include <algorithm>
 #include <cctype>
@@ -170,7 +169,10 @@ void frmMain::Form_Load() {
 void frmMain::Form_Unload() {
     if (oTray) {
         oTray->RemoveIcon(0);
-        oTray.reset();
+        // Released now; freed with the window, since the tray's own menu
+        // (its Exit) may be what is unloading it, with the instance still on
+        // the stack.
+        m_oReleasedTray = std::move(oTray);
     }
     for (Form* form : std::vector<Form*>(Forms())) {
         form->Unload();
@@ -220,10 +222,9 @@ void frmMain::LoadSettings() {
 
 std::string frmMain::PingHosts() {
     // A yield may unload this window: from then on the sweep touches nothing.
-    const QPointer<frmMain> self(this);
     for (int n = 1; n <= kSlots; ++n) {
         DoEvents();
-        if (self == nullptr || Unloaded()) {
+        if (Unloaded()) {
             return {};
         }
         const std::string sAddress = lblPC(n)->Tag();
@@ -233,7 +234,7 @@ std::string frmMain::PingHosts() {
         const std::string sOutput =
             RunCommand->GetRtnText("ping -n 1 -w 8 " + sAddress, "Reply", 0, 0);
         DoEvents();
-        if (self == nullptr || Unloaded()) {
+        if (Unloaded()) {
             return {};
         }
         if (n == 1) {
@@ -263,14 +264,16 @@ void frmMain::mnuOptions_Click() {
     // The options window is made for each visit and unloads itself on close.
     auto* options = new frmOpt(*this);
     options->ShowModal();
-    LoadSettings();
+    // An exit chosen while the options were open leaves no board to fill.
+    if (!Unloaded()) {
+        LoadSettings();
+    }
 }
 
 void frmMain::tmrPING_Timer() {
-    const QPointer<frmMain> self(this);
     const std::string sSummary = PingHosts();
     // An exit chosen during the sweep leaves nothing to update.
-    if (self == nullptr || Unloaded()) {
+    if (Unloaded()) {
         return;
     }
     if (WindowState() == 1 && platform::NotificationAreaAvailable()) {

@@ -55,7 +55,7 @@ public:
     platform::qt::ControlArray<platform::qt::Button*, kSlots> btn;
     platform::qt::Image* Image1;
     platform::qt::Button* cm1;
-    platform::qt::Timer tmrPING;
+    platform::qt::Timer tmrPING{*this};
 
     // The menu bar's direct commands.
     platform::qt::MenuItem* mnuOptions;
@@ -101,5 +101,6 @@ private:
     std::optional<std::string> SelectedAddress() const;
 
     std::unique_ptr<clsRunCommand> RunCommand;
+    std::unique_ptr<clsSysTray> m_oReleasedTray;
     int m_nFullHeight = 0;
 };

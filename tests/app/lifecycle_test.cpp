@@ -11,6 +11,8 @@
 #include "platform/settings_store.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -226,19 +228,62 @@ TEST_F(Life, OrderlyExitRemovesTheIconAndUnloadsEverything) {
     EXPECT_TRUE(Form::Forms().empty());
 }
 
-TEST_F(Life, ExitDuringASweepEndsCleanly) {
-    frmMain& main = Start();
-    int pings = 0;
-    fake::SetProcessScript([&](const std::string&) {
-        if (++pings == 3) {
-            QTimer::singleShot(0, [&main] { main.mnpExit->Click(); });
+// The four ways a board gets closed while one of its own loops runs: the
+// host menu or the tray menu is up, or a yield of a timed sweep takes the
+// close button or the tray menu's Exit. Nothing may touch the window after
+// its unload; the sanitizer run of this test catches what would.
+TEST_F(Life, ClosedInsideItsOwnLoopsTheBoardIsLeftAlone) {
+    const auto closeButton = [](frmMain& main) { main.close(); };
+    const auto trayExit = [](frmMain& main) { main.mnpExit->Click(); };
+    const auto inMenu = [this](const std::function<void(frmMain&)>& open,
+                               const std::function<void(frmMain&)>& close) {
+        frmMain& main = Start();
+        QTimer::singleShot(20, &main, [&main, close] { close(main); });
+        open(main);
+        EXPECT_TRUE(main.Unloaded());
+    };
+    const auto inSweep = [this](const std::function<void(frmMain&)>& close) {
+        frmMain& main = Start();
+        int pings = 0;
+        fake::SetProcessScript([&](const std::string&) {
+            if (++pings == 3) {
+                QTimer::singleShot(0, &main, [&main, close] { close(main); });
+            }
+            return std::optional<std::string>(kReply);
+        });
+        main.tmrPING.SetInterval(1);
+        QElapsedTimer clock;
+        clock.start();
+        while (!main.Unloaded() && clock.elapsed() < 5000) {
+            DoEvents();
         }
-        return std::optional<std::string>(kReply);
-    });
-    EXPECT_EQ(main.PingHosts(), "");
-    EXPECT_EQ(pings, 3);
+        EXPECT_TRUE(main.Unloaded());
+        EXPECT_EQ(pings, 3);
+    };
+
+    // A right button released on a host button opens its menu.
+    inMenu(
+        [](frmMain& main) {
+            QMouseEvent release(QEvent::MouseButtonRelease, QPointF(2, 2), QPointF(2, 2),
+                                Qt::RightButton, Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(main.btn(1), &release);
+        },
+        closeButton);
+    inMenu(
+        [](frmMain& main) {
+            main.mnuTray->Click();
+            main.RaiseMouseMove(0, 0, 0x205 * 15.0F, 0);
+        },
+        closeButton);
+    inSweep(closeButton);
+    inSweep(trayExit);
+
+    EXPECT_EQ(m_ends, 4);
     EXPECT_EQ(fake::ShellRequests().back().message, NIM_DELETE);
-    EXPECT_EQ(m_ends, 1);
+    // Every board is freed once the stack has unwound.
+    QPointer<frmMain> last = m_main;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(last.isNull());
 }
 
 } // namespace

@@ -75,7 +75,7 @@ TEST(QtLayer, ShowModalReturnsWhenHiddenWhileTimersTick) {
     Form owner;
     Form dialog;
     int ticks = 0;
-    Timer timer;
+    Timer timer(owner);
     timer.SetInterval(1);
     timer.OnTimer = [&] {
         if (++ticks == 5) {

@@ -3,6 +3,7 @@
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "platform/qt/Form.h"
+#include "platform/qt/NestedLoop.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -17,6 +18,7 @@
 namespace platform::qt {
 
 void DoEvents() {
+    const NestedLoop nested;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
@@ -111,6 +113,7 @@ DWORD Shell(const std::string& commandLine, int showStyle) {
 
 void InstallMessageBox() {
     SetMessageBoxHandler([](HWND hWnd, const std::string& text, const std::string& caption, UINT) {
+        const NestedLoop nested;
         QMessageBox::information(Form::FromHandle(hWnd), QString::fromStdString(caption),
                                  QString::fromStdString(text));
         return IDOK;

@@ -1,5 +1,6 @@
 #include "platform/qt/CommonDialog.h"
 
+#include "platform/qt/NestedLoop.h"
 #include "platform/qt/Twips.h"
 
 #include <QColorDialog>
@@ -22,6 +23,7 @@ bool CommonDialog::ShowColor() {
     if (CurrentChooser()) {
         picked = CurrentChooser()(m_lColor, m_title);
     } else {
+        const NestedLoop nested;
         const QColor color = QColorDialog::getColor(FromBgr(m_lColor), m_owner, m_title);
         if (color.isValid()) {
             picked = ToBgr(color);

@@ -1,6 +1,8 @@
 #include "platform/qt/Form.h"
 
 #include "platform/qt/Menu.h"
+#include "platform/qt/NestedLoop.h"
+#include "platform/qt/Timer.h"
 #include "platform/qt/Twips.h"
 
 #include <QCloseEvent>
@@ -104,6 +106,7 @@ void Form::ShowModal() {
     if (m_bUnloaded) {
         return; // unloaded by its own load step
     }
+    const NestedLoop nested;
     QEventLoop loop;
     m_modalLoop = &loop;
     loop.exec();
@@ -172,9 +175,19 @@ void Form::Unload() {
     m_bUnloading = true;
     Form_Unload();
     m_bUnloaded = true;
+    for (Timer* timer : m_timers) {
+        timer->SetEnabled(false);
+    }
     std::erase(Loaded(), this);
     Hide();
-    deleteLater();
+    // A menu of this window still open (the close came while it was up)
+    // closes with it.
+    for (Menu* menu : findChildren<Menu*>()) {
+        if (menu->isVisible()) {
+            menu->close();
+        }
+    }
+    DeleteWhenUnwound(this);
     if (Loaded().empty() && LastFormUnloaded()) {
         LastFormUnloaded()();
     }

@@ -24,6 +24,7 @@ class QMouseEvent;
 namespace platform::qt {
 
 class Menu;
+class Timer;
 
 class Form : public QMainWindow, public IWindow {
 public:
@@ -67,7 +68,8 @@ public:
     double TwipsPerPixelX() const override;
     void SetScaleMode(int mode) { m_nScaleMode = mode; }
 
-    // Runs Form_Unload, then removes the window; it leaves Forms() at once.
+    // Runs Form_Unload, then removes the window; it leaves Forms() at once,
+    // and its memory once no handler up the stack can still be using it.
     void Unload();
     bool Unloaded() const { return m_bUnloaded; }
     static const std::vector<Form*>& Forms();
@@ -90,6 +92,9 @@ public:
     // The same at (x, y) in the window's coordinate unit.
     void PopupMenuAt(IMenu& menu, IMenuItem* defaultItem, float x, float y) override;
 
+    // A timer of this window: stopped when the window unloads.
+    void AddTimer(Timer* timer) { m_timers.push_back(timer); }
+
     // Called once the last loaded window has been unloaded: the program's end.
     static void SetLastFormUnloaded(std::function<void()> handler);
 
@@ -108,6 +113,7 @@ private:
     bool m_bUnloading = false;
     bool m_bUnloaded = false;
     QEventLoop* m_modalLoop = nullptr;
+    std::vector<Timer*> m_timers;
     MouseMoveHandler m_subscriber;
 };
 

@@ -1,5 +1,7 @@
 #include "platform/qt/Menu.h"
 
+#include "platform/qt/NestedLoop.h"
+
 #include <QCursor>
 
 namespace platform::qt {
@@ -26,7 +28,10 @@ void Menu::Popup(MenuItem* defaultItem) {
 
 void Menu::Popup(MenuItem* defaultItem, const QPoint& at) {
     setDefaultAction(defaultItem);
-    exec(at);
+    {
+        const NestedLoop nested;
+        exec(at);
+    }
     setDefaultAction(nullptr);
 }
 

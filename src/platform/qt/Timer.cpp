@@ -1,8 +1,11 @@
 #include "platform/qt/Timer.h"
 
+#include "platform/qt/Form.h"
+
 namespace platform::qt {
 
-Timer::Timer() {
+Timer::Timer(Form& owner) {
+    owner.AddTimer(this);
     m_timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
         if (!OnTimer || m_bTicking) {

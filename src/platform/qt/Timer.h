@@ -6,12 +6,15 @@
 
 namespace platform::qt {
 
+class Form;
+
 // Ticks every Interval milliseconds while enabled, through the message loop.
 // A tick never nests: one that falls due while the last is still being
-// handled (inside a yield) is dropped, so ticks do not pile up either.
+// handled (inside a yield) is dropped, so ticks do not pile up either. A
+// timer belongs to a window and stops for good when that window unloads.
 class Timer {
 public:
-    Timer();
+    explicit Timer(Form& owner);
 
     int Interval() const { return m_timer.interval(); }
     void SetInterval(int milliseconds);
