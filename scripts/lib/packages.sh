@@ -2,7 +2,8 @@
 # Sourced by scripts/run and scripts/test.
 
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libsqlite3-dev libcap2-bin qt6-base-dev qt6-svg-dev libxcb1-dev fonts-dejavu-core)
-TEST_PACKAGES=(libgtest-dev iputils-ping iproute2 procps xvfb xauth trayer openbox xdotool imagemagick)
+TEST_PACKAGES=(libgtest-dev iputils-ping iproute2 procps xvfb xauth trayer openbox xdotool imagemagick
+    x11-utils dbus-daemon dbus-x11)
 
 # Installs the packages that are not installed yet: as root directly, else
 # through sudo; without either, prints the command to run and stops.

@@ -115,10 +115,9 @@ TEST(Desktop, HiddenStartTrayMenuRestoreAndExit) {
         GTEST_SKIP() << "needs Xvfb, trayer, openbox and xdotool";
     }
     TempDir dir;
-    const pid_t netvigil = StartProgram({BinDir() + "/netvigil", "/hide"},
-                                        {{"DISPLAY", desktop.Display()},
-                                         {"QT_QPA_PLATFORM", "xcb"},
-                                         {"NETVIGIL_REGISTRY", dir / "registry.db"}});
+    std::map<std::string, std::string> env = desktop.Environment();
+    env.insert({{"QT_QPA_PLATFORM", "xcb"}, {"NETVIGIL_REGISTRY", dir / "registry.db"}});
+    const pid_t netvigil = StartProgram({BinDir() + "/netvigil", "/hide"}, env);
     Window icon;
     ASSERT_TRUE(WaitFor([&] { return !(icon = Find(desktop, IsIcon)).id.empty(); }))
         << "no tray icon among " << Describe(Windows(desktop, false))
@@ -148,6 +147,34 @@ TEST(Desktop, HiddenStartTrayMenuRestoreAndExit) {
     desktop.XDoTool(
         {"mousemove", "--window", board.id, std::to_string(board.width - 30), "8", "click", "1"});
     ExpectEnded(desktop, netvigil);
+}
+
+// A notification area that goes away (a panel that crashes) while the board
+// is hidden in it gives the board back: minimized, with its task-list entry.
+TEST(Desktop, ATrayThatGoesAwayGivesTheBoardBack) {
+    VirtualDesktop desktop(true);
+    if (!desktop.Available()) {
+        GTEST_SKIP() << "needs Xvfb, trayer, openbox and xdotool";
+    }
+    TempDir dir;
+    std::map<std::string, std::string> env = desktop.Environment();
+    env.insert({{"QT_QPA_PLATFORM", "xcb"}, {"NETVIGIL_REGISTRY", dir / "registry.db"}});
+    const pid_t netvigil = StartProgram({BinDir() + "/netvigil", "/hide"}, env);
+    ASSERT_TRUE(WaitFor([&] { return !Find(desktop, IsIcon).id.empty(); })) << "no tray icon";
+    desktop.StopTrayHost();
+    std::string state;
+    EXPECT_TRUE(WaitFor([&] {
+        for (const Window& w : Windows(desktop, false)) {
+            if (IsBoard(w) &&
+                (state = desktop.XProp(w.id, "WM_STATE")).find("Iconic") != std::string::npos) {
+                state += desktop.XProp(w.id, "_NET_WM_STATE");
+                return true;
+            }
+        }
+        return false;
+    })) << "the board stayed hidden with no tray to come back from";
+    EXPECT_EQ(state.find("SKIP_TASKBAR"), std::string::npos) << state;
+    StopProgram(netvigil);
 }
 
 } // namespace
@@ -235,9 +262,8 @@ TEST(Desktop, WholeProgramWithThreeHosts) {
         ip({"netns", "exec", peer, "sysctl", "-qw", "net.ipv4.icmp_echo_ignore_all=1"}));
 
     TempDir dir;
-    const std::map<std::string, std::string> env = {{"DISPLAY", desktop.Display()},
-                                                    {"QT_QPA_PLATFORM", "xcb"},
-                                                    {"NETVIGIL_REGISTRY", dir / "registry.db"}};
+    std::map<std::string, std::string> env = desktop.Environment();
+    env.insert({{"QT_QPA_PLATFORM", "xcb"}, {"NETVIGIL_REGISTRY", dir / "registry.db"}});
     const std::string key = "HKCU\\Software\\Netvigil\\Remote Hosts";
     const std::pair<std::string, std::string> hosts[] = {
         {"one", "127.0.0.1"}, {"silent", "10.203.0.2"}, {"three", "127.0.0.2"}};

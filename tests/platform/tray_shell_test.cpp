@@ -135,7 +135,9 @@ int main(int argc, char** argv) {
     testing_support::VirtualDesktop desktop(false);
     if (desktop.Available()) {
         g_display = desktop.Display();
-        ::setenv("DISPLAY", g_display.c_str(), 1);
+        for (const auto& [name, value] : desktop.Environment()) {
+            ::setenv(name.c_str(), value.c_str(), 1);
+        }
     }
     ::setenv("QT_QPA_PLATFORM", g_display.empty() ? "offscreen" : "xcb", 1);
     QApplication app(argc, argv);

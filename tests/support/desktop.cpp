@@ -13,13 +13,18 @@
 namespace testing_support {
 
 pid_t StartProgram(const std::vector<std::string>& args,
-                   const std::map<std::string, std::string>& env) {
+                   const std::map<std::string, std::string>& env, int keepFd) {
     const pid_t pid = ::fork();
     if (pid == 0) {
         const int null = ::open("/dev/null", O_RDWR);
         ::dup2(null, 0);
         ::dup2(null, 1);
         ::dup2(null, 2);
+        for (int fd = 3; fd < 1024; ++fd) {
+            if (fd != keepFd) {
+                ::close(fd);
+            }
+        }
         for (const auto& [key, value] : env) {
             ::setenv(key.c_str(), value.c_str(), 1);
         }
@@ -70,14 +75,51 @@ bool WaitForSelection(const std::string& display, const char* name) {
     return false;
 }
 
+// Reads the one line a starting program writes to the pipe it was given.
+std::string ReadLine(int fd) {
+    std::string line;
+    char c = 0;
+    while (::read(fd, &c, 1) == 1 && c != '\n') {
+        line += c;
+    }
+    return line;
+}
+
 } // namespace
 
 bool TrayHostPresent(const std::string& display) {
     return SelectionOwned(display, "_NET_SYSTEM_TRAY_S0");
 }
 
-VirtualDesktop::VirtualDesktop(bool windowManager) {
-    for (const char* program : {"/usr/bin/Xvfb", "/usr/bin/trayer", "/usr/bin/xdotool"}) {
+bool VirtualDesktop::StartBus() {
+    int ready[2];
+    if (::pipe(ready) != 0) {
+        return false;
+    }
+    const std::string fd = std::to_string(ready[1]);
+    const pid_t bus = StartProgram(
+        {"dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=" + fd}, {},
+        ready[1]);
+    ::close(ready[1]);
+    m_bus = ReadLine(ready[0]);
+    ::close(ready[0]);
+    m_processes.push_back(bus);
+    return !m_bus.empty();
+}
+
+std::map<std::string, std::string> VirtualDesktop::Environment() const {
+    return {{"DISPLAY", m_display}, {"DBUS_SESSION_BUS_ADDRESS", m_bus}};
+}
+
+void VirtualDesktop::StopTrayHost() {
+    StopProgram(m_tray);
+    std::erase(m_processes, m_tray);
+    m_tray = 0;
+}
+
+VirtualDesktop::VirtualDesktop(bool windowManager, bool trayHost) {
+    for (const char* program :
+         {"/usr/bin/Xvfb", "/usr/bin/trayer", "/usr/bin/xdotool", "/usr/bin/dbus-daemon"}) {
         if (::access(program, X_OK) != 0) {
             return;
         }
@@ -90,34 +132,26 @@ VirtualDesktop::VirtualDesktop(bool windowManager) {
     if (::pipe(ready) != 0) {
         return;
     }
-    const pid_t server = ::fork();
-    if (server == 0) {
-        const int null = ::open("/dev/null", O_RDWR);
-        ::dup2(null, 0);
-        ::dup2(null, 1);
-        ::dup2(null, 2);
-        ::close(ready[0]);
-        const std::string fd = std::to_string(ready[1]);
-        ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
-                 "-nolisten", "tcp", static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
+    const pid_t server = StartProgram({"Xvfb", "-displayfd", std::to_string(ready[1]), "-screen",
+                                       "0", "1024x768x24", "-nolisten", "tcp"},
+                                      {}, ready[1]);
     ::close(ready[1]);
     m_processes.push_back(server);
-    std::string number;
-    char c = 0;
-    while (::read(ready[0], &c, 1) == 1 && c != '\n') {
-        number += c;
-    }
+    const std::string number = ReadLine(ready[0]);
     ::close(ready[0]);
-    if (number.empty()) {
+    if (number.empty() || !StartBus()) {
         return;
     }
     const std::string display = ":" + number;
-    const std::map<std::string, std::string> env = {{"DISPLAY", display}};
+    const std::map<std::string, std::string> env = {{"DISPLAY", display},
+                                                    {"DBUS_SESSION_BUS_ADDRESS", m_bus}};
     if (windowManager) {
         m_processes.push_back(StartProgram({"openbox"}, env));
         WaitForSelection(display, "WM_S0");
+    }
+    if (!trayHost) {
+        m_display = display;
+        return;
     }
     // trayer now and then fails to start beside a starting window manager:
     // give it a few chances to take the notification area.
@@ -127,6 +161,7 @@ VirtualDesktop::VirtualDesktop(bool windowManager) {
                                         env);
         if (WaitForSelection(display, "_NET_SYSTEM_TRAY_S0")) {
             m_processes.push_back(tray);
+            m_tray = tray;
             // The host sets up its window a moment after taking the selection.
             ::usleep(300000);
             m_display = display;
@@ -144,6 +179,10 @@ VirtualDesktop::~VirtualDesktop() {
 
 std::string VirtualDesktop::XDoTool(const std::vector<std::string>& args) const {
     return RunProgram("/usr/bin/xdotool", args, {{"DISPLAY", m_display}}).out;
+}
+
+std::string VirtualDesktop::XProp(const std::string& window, const std::string& property) const {
+    return RunProgram("/usr/bin/xprop", {"-id", window, property}, {{"DISPLAY", m_display}}).out;
 }
 
 } // namespace testing_support

@@ -10,9 +10,12 @@
 #include <QMessageBox>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <vector>
 #include <xcb/xcb.h>
 
 namespace platform::qt {
@@ -57,7 +60,10 @@ xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
 
 } // namespace
 
-void HideFromTaskList(Form& form) {
+namespace {
+
+// Adds the skip-taskbar and skip-pager states to a window, or takes them off.
+void SetSkipTaskList(Form& form, bool skip) {
     // Qt's own window flags give no such hint on X11: ask the window manager.
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
@@ -66,8 +72,8 @@ void HideFromTaskList(Form& form) {
     }
     const auto window = static_cast<xcb_window_t>(form.winId());
     const xcb_atom_t state = Atom(connection, "_NET_WM_STATE");
-    const xcb_atom_t skip[] = {Atom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
-                               Atom(connection, "_NET_WM_STATE_SKIP_PAGER")};
+    const xcb_atom_t atoms[] = {Atom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
+                                Atom(connection, "_NET_WM_STATE_SKIP_PAGER")};
     if (form.isVisible()) {
         // A mapped window's state belongs to the window manager: send it a request.
         const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
@@ -76,18 +82,43 @@ void HideFromTaskList(Form& form) {
         event.format = 32;
         event.window = window;
         event.type = state;
-        event.data.data32[0] = 1; // add
-        event.data.data32[1] = skip[0];
-        event.data.data32[2] = skip[1];
+        event.data.data32[0] = skip ? 1 : 0; // add or remove
+        event.data.data32[1] = atoms[0];
+        event.data.data32[2] = atoms[1];
         event.data.data32[3] = 1;
         xcb_send_event(connection, 0, screen->root,
                        XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                        reinterpret_cast<const char*>(&event));
-    } else {
+    } else if (skip) {
         xcb_change_property(connection, XCB_PROP_MODE_APPEND, window, state, XCB_ATOM_ATOM, 32, 2,
-                            skip);
+                            atoms);
+    } else {
+        // Unmapped, the window's own property is what the manager will read.
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            connection, xcb_get_property(connection, 0, window, state, XCB_ATOM_ATOM, 0, 64),
+            nullptr);
+        std::vector<xcb_atom_t> kept;
+        if (reply != nullptr) {
+            const auto* value = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
+            const int count = xcb_get_property_value_length(reply) / 4;
+            std::copy_if(value, value + count, std::back_inserter(kept),
+                         [&](xcb_atom_t a) { return a != atoms[0] && a != atoms[1]; });
+            std::free(reply);
+        }
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, state, XCB_ATOM_ATOM, 32,
+                            static_cast<std::uint32_t>(kept.size()), kept.data());
     }
     xcb_flush(connection);
+}
+
+} // namespace
+
+void HideFromTaskList(Form& form) {
+    SetSkipTaskList(form, true);
+}
+
+void ShowInTaskList(Form& form) {
+    SetSkipTaskList(form, false);
 }
 
 void End() {

@@ -21,8 +21,9 @@ std::string Command();
 // nothing restores the real ones.
 void SetCommand(std::optional<std::string> command);
 
-// Keeps the window out of the desktop's task list.
+// Keeps the window out of the desktop's task list, or puts it back.
 void HideFromTaskList(Form& form);
+void ShowInTaskList(Form& form);
 
 // Ends the process at once, with no unload notifications.
 [[noreturn]] void End();

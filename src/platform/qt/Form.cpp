@@ -29,6 +29,11 @@ std::function<void()>& LastFormUnloaded() {
     return handler;
 }
 
+PopupProbe*& CurrentProbe() {
+    static PopupProbe* probe = nullptr;
+    return probe;
+}
+
 HWND NextHandle() {
     static HWND next = 0x10000;
     next += 4;
@@ -211,7 +216,9 @@ MenuItem* Form::AddMenuBarItem(const std::string& caption) {
 }
 
 void Form::RaiseMouseMove(int button, int shift, float x, float y) {
-    if (MouseMove) {
+    // A probe asks only the tray class what it would show; the window's own
+    // handler hears of real moves alone.
+    if (MouseMove && CurrentProbe() == nullptr) {
         MouseMove(button, shift, x, y);
     }
     if (m_subscriber) {
@@ -221,8 +228,19 @@ void Form::RaiseMouseMove(int button, int shift, float x, float y) {
     }
 }
 
+PopupProbe::PopupProbe() {
+    CurrentProbe() = this;
+}
+
+PopupProbe::~PopupProbe() {
+    CurrentProbe() = nullptr;
+}
+
 void Form::PopupMenu(IMenu& menu, IMenuItem* defaultItem) {
-    if (auto* popup = dynamic_cast<Menu*>(&menu)) {
+    auto* popup = dynamic_cast<Menu*>(&menu);
+    if (popup != nullptr && CurrentProbe() != nullptr) {
+        CurrentProbe()->m_shown = popup;
+    } else if (popup != nullptr) {
         popup->Popup(dynamic_cast<MenuItem*>(defaultItem));
     }
 }
@@ -230,6 +248,10 @@ void Form::PopupMenu(IMenu& menu, IMenuItem* defaultItem) {
 void Form::PopupMenuAt(IMenu& menu, IMenuItem* defaultItem, float x, float y) {
     auto* popup = dynamic_cast<Menu*>(&menu);
     if (popup == nullptr) {
+        return;
+    }
+    if (CurrentProbe() != nullptr) {
+        CurrentProbe()->m_shown = popup;
         return;
     }
     const bool pixels = m_nScaleMode == 3;

@@ -117,6 +117,22 @@ private:
     MouseMoveHandler m_subscriber;
 };
 
+// While one lives, a popup asked of any window is not shown but noted: what
+// a right click on the notification-area icon would show now, to hand to a
+// host that draws the menu itself.
+class PopupProbe {
+public:
+    PopupProbe();
+    ~PopupProbe();
+    PopupProbe(const PopupProbe&) = delete;
+    PopupProbe& operator=(const PopupProbe&) = delete;
+    Menu* Shown() const { return m_shown; }
+
+private:
+    friend class Form;
+    Menu* m_shown = nullptr;
+};
+
 // VB's mouse button and shift codes from Qt's.
 int ButtonCode(Qt::MouseButtons buttons);
 int ShiftCode(Qt::KeyboardModifiers modifiers);

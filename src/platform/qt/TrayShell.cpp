@@ -1,13 +1,17 @@
 #include "platform/qt/TrayShell.h"
 
+#include "platform/qt/App.h"
 #include "platform/qt/Form.h"
 #include "platform/qt/Icons.h"
+#include "platform/qt/Menu.h"
 #include "platform/qt/Twips.h"
 #include "platform/shell.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusServiceWatcher>
+#include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -29,6 +33,8 @@ struct TrayEntry {
     UINT uID = 0;
     UINT callbackMessage = 0;
     UINT version = 0;
+    // On a StatusNotifierItem host: the menu the host shows on a right click.
+    QMenu* exported = nullptr;
 };
 
 using Key = std::pair<HWND, UINT>;
@@ -38,33 +44,66 @@ std::map<Key, std::unique_ptr<TrayEntry>>& Entries() {
     return entries;
 }
 
-// On a StatusNotifierItem host (KDE, GNOME with the extension, most
-// current desktops) icons are activated, never double-clicked.
+constexpr const char* kWatcher = "org.kde.StatusNotifierWatcher";
+
+// On a StatusNotifierItem host (KDE, Xfce, GNOME with the extension, most
+// current desktops) icons are activated, never double-clicked, and the host
+// draws the icon's menu itself.
 bool StatusNotifierHost() {
     QDBusConnection bus = QDBusConnection::sessionBus();
     return bus.isConnected() && bus.interface() != nullptr &&
-           bus.interface()->isServiceRegistered("org.kde.StatusNotifierWatcher").value();
+           bus.interface()->isServiceRegistered(kWatcher).value();
+}
+
+// A hidden window whose notification area has gone (a panel that crashed or
+// restarts) would leave the user nothing to bring it back with: it comes
+// back minimized, with its task-list entry.
+void NotificationAreaGone() {
+    for (auto& [key, entry] : Entries()) {
+        Form* form = Form::FromHandle(key.first);
+        if (form != nullptr && !form->Visible()) {
+            ShowInTaskList(*form);
+            form->SetWindowState(1);
+            form->Show();
+        }
+    }
 }
 
 // Icons added while the desktop had no notification area yet (a panel that
 // starts after Netvigil at log-in) are shown again once one appears.
-void ShowWhenTrayAppears() {
-    static QTimer* watch = nullptr;
-    if (watch == nullptr) {
-        watch = new QTimer(qApp);
-        watch->setInterval(250);
-        QObject::connect(watch, &QTimer::timeout, [] {
-            if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-                return;
-            }
-            watch->stop();
-            for (auto& [key, entry] : Entries()) {
-                entry->icon->hide();
-                entry->icon->show();
-            }
-        });
+void NotificationAreaBack() {
+    for (auto& [key, entry] : Entries()) {
+        entry->icon->hide();
+        entry->icon->show();
     }
-    watch->start();
+}
+
+// Follows the notification area as it comes and goes: the host's service
+// on the session bus, or the XEmbed tray's selection, which Qt tracks.
+void WatchNotificationArea() {
+    static bool watching = false;
+    if (watching) {
+        return;
+    }
+    watching = true;
+    if (StatusNotifierHost()) {
+        auto* watcher = new QDBusServiceWatcher(kWatcher, QDBusConnection::sessionBus(),
+                                                QDBusServiceWatcher::WatchForOwnerChange, qApp);
+        QObject::connect(watcher, &QDBusServiceWatcher::serviceUnregistered,
+                         [] { NotificationAreaGone(); });
+        return;
+    }
+    static bool available = QSystemTrayIcon::isSystemTrayAvailable();
+    auto* poll = new QTimer(qApp);
+    poll->setInterval(250);
+    QObject::connect(poll, &QTimer::timeout, [] {
+        const bool now = QSystemTrayIcon::isSystemTrayAvailable();
+        if (now != available) {
+            available = now;
+            now ? NotificationAreaBack() : NotificationAreaGone();
+        }
+    });
+    poll->start();
 }
 
 // The callback goes to the window named in the record as its mouse-move
@@ -80,6 +119,75 @@ void Deliver(const Key& key, UINT message) {
     }
     const double x = form->ScaleMode() == 3 ? message : message * TwipsPerPixelX();
     form->RaiseMouseMove(0, 0, static_cast<float>(x), 0);
+}
+
+// The exported menu mirrors the one a right click on the icon would pop up
+// now, which depends on the window (the tray menu only while it is hidden):
+// asked again whenever the window is shown or hidden. Its items are copies
+// that follow their originals and trigger them from the event loop.
+void Mirror(const Key& key) {
+    const auto it = Entries().find(key);
+    Form* form = Form::FromHandle(key.first);
+    if (it == Entries().end() || it->second->exported == nullptr) {
+        return;
+    }
+    QMenu* exported = it->second->exported;
+    exported->clear();
+    Menu* shown = nullptr;
+    if (form != nullptr) {
+        const PopupProbe probe;
+        const double x = form->ScaleMode() == 3 ? WM_RBUTTONUP : WM_RBUTTONUP * TwipsPerPixelX();
+        form->RaiseMouseMove(0, 0, static_cast<float>(x), 0);
+        shown = probe.Shown();
+    }
+    if (shown == nullptr) {
+        return;
+    }
+    for (QAction* original : shown->actions()) {
+        QAction* copy = exported->addAction(original->text());
+        const auto follow = [original, copy] {
+            copy->setText(original->text());
+            copy->setSeparator(original->isSeparator());
+            copy->setVisible(original->isVisible());
+            copy->setEnabled(original->isEnabled());
+        };
+        follow();
+        QObject::connect(original, &QAction::changed, copy, follow);
+        QObject::connect(copy, &QAction::triggered, original, [original] {
+            QTimer::singleShot(0, original, [original] { original->trigger(); });
+        });
+    }
+}
+
+// Watches a window's showing and hiding for the menus exported for it.
+class VisibilityWatch : public QObject {
+public:
+    explicit VisibilityWatch(Key key) : QObject(qApp), m_key(key) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show || event->type() == QEvent::Hide) {
+            QTimer::singleShot(0, this, [key = m_key] { Mirror(key); });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    Key m_key;
+};
+
+void ExportMenu(TrayEntry& entry) {
+    entry.exported = new QMenu();
+    QObject::connect(entry.icon, &QObject::destroyed, entry.exported, &QObject::deleteLater);
+    entry.icon->setContextMenu(entry.exported);
+    const Key key{entry.hWnd, entry.uID};
+    if (Form* form = Form::FromHandle(entry.hWnd)) {
+        auto* watch = new VisibilityWatch(key);
+        form->installEventFilter(watch);
+        QObject::connect(form, &QObject::destroyed, watch, &QObject::deleteLater);
+        QObject::connect(entry.icon, &QObject::destroyed, watch, &QObject::deleteLater);
+    }
+    QTimer::singleShot(0, qApp, [key] { Mirror(key); });
 }
 
 QString FieldText(const char* field, std::size_t width) {
@@ -152,31 +260,37 @@ BOOL Shell_NotifyIcon(DWORD dwMessage, const NOTIFYICONDATA* lpData) {
         auto entry = std::make_unique<TrayEntry>();
         entry->hWnd = r.hWnd;
         entry->uID = r.uID;
-        const bool activationIsDoubleClick = StatusNotifierHost();
-        QObject::connect(
-            entry->icon, &QSystemTrayIcon::activated, [key, activationIsDoubleClick](auto reason) {
-                switch (reason) {
-                case QSystemTrayIcon::DoubleClick:
-                    Deliver(key, WM_LBUTTONDBLCLK);
-                    break;
-                case QSystemTrayIcon::Trigger:
-                    Deliver(key, activationIsDoubleClick ? WM_LBUTTONDBLCLK : WM_LBUTTONUP);
-                    break;
-                case QSystemTrayIcon::Context:
-                    Deliver(key, WM_RBUTTONUP);
-                    break;
-                default:
-                    break;
-                }
-            });
+        const bool statusNotifier = StatusNotifierHost();
+        // Delivered from the event loop, never inside the host's own call:
+        // a menu or a window shown from there would keep the host waiting.
+        const auto deliver = [key](UINT message) {
+            QTimer::singleShot(0, qApp, [key, message] { Deliver(key, message); });
+        };
+        QObject::connect(entry->icon, &QSystemTrayIcon::activated,
+                         [deliver, statusNotifier](auto reason) {
+                             switch (reason) {
+                             case QSystemTrayIcon::DoubleClick:
+                                 deliver(WM_LBUTTONDBLCLK);
+                                 break;
+                             case QSystemTrayIcon::Trigger:
+                                 deliver(statusNotifier ? WM_LBUTTONDBLCLK : WM_LBUTTONUP);
+                                 break;
+                             case QSystemTrayIcon::Context:
+                                 deliver(WM_RBUTTONUP);
+                                 break;
+                             default:
+                                 break;
+                             }
+                         });
         QObject::connect(entry->icon, &QSystemTrayIcon::messageClicked,
-                         [key] { Deliver(key, NIN_BALLOONUSERCLICK); });
+                         [deliver] { deliver(NIN_BALLOONUSERCLICK); });
+        if (statusNotifier) {
+            ExportMenu(*entry);
+        }
         Apply(*entry, r);
         entry->icon->show();
         entries.emplace(key, std::move(entry));
-        if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-            ShowWhenTrayAppears();
-        }
+        WatchNotificationArea();
         return TRUE;
     }
     case NIM_MODIFY:
