@@ -1,7 +1,7 @@
 #pragma once
 
 // What ping asks of the system besides the echo: a name's address within a
-// time limit, and standard output that reaches a reader line by line.
+// time limit, and standard output set up for whoever reads it.
 
 #include "echo.h"
 
@@ -20,6 +20,9 @@ inline constexpr std::chrono::milliseconds kResolveLimit{500};
 // the name was an address already.
 std::optional<Target> Resolve(const std::string& name, int family, bool* literal);
 
-void LineBufferedOutput();
+// Line by line where the C runtime can; where it cannot (Windows), each
+// character at once to a console, and the whole text in as few writes as fit
+// to a pipe, which is how the sweep reads it.
+void StartOutput();
 
 } // namespace netvigil_ping

@@ -63,7 +63,7 @@ std::string Milliseconds(microseconds time) {
 } // namespace
 
 int main(int argc, char** argv) {
-    LineBufferedOutput();
+    StartOutput();
     if (argc < 2) {
         return Usage();
     }

@@ -57,7 +57,7 @@ std::optional<Target> Resolve(const std::string& name, int family, bool* literal
     return target;
 }
 
-void LineBufferedOutput() {
+void StartOutput() {
     setvbuf(stdout, nullptr, _IOLBF, 0);
 }
 

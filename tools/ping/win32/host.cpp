@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <io.h>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -69,10 +70,15 @@ std::optional<Target> Resolve(const std::string& name, int family, bool* literal
     return lookup->finished ? lookup->target : std::nullopt;
 }
 
-void LineBufferedOutput() {
-    // Windows' C runtime buffers whole blocks where asked for lines; with no
-    // buffer each line goes out as it is printed.
-    setvbuf(stdout, nullptr, _IONBF, 0);
+void StartOutput() {
+    // Every write to a pipe costs a round trip through the system (under Wine
+    // a fraction of a millisecond): a character at a time, the lines of one
+    // ping took longer than the ping.
+    if (_isatty(_fileno(stdout)) != 0) {
+        setvbuf(stdout, nullptr, _IONBF, 0);
+    } else {
+        setvbuf(stdout, nullptr, _IOFBF, 4096);
+    }
 }
 
 } // namespace netvigil_ping
