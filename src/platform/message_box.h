@@ -11,7 +11,8 @@ inline constexpr UINT MB_OK = 0x00000000;
 inline constexpr int IDOK = 1;
 
 // Shows a modal message and returns the button chosen. Until a window
-// system installs its own, the text goes to standard error.
+// system installs its own way, the backend's is used: Windows' message box,
+// or on Linux the text on standard error.
 int MessageBox(HWND hWnd, const char* lpText, const char* lpCaption, UINT uType);
 
 using MessageBoxHandler =
@@ -20,5 +21,10 @@ using MessageBoxHandler =
 // Replaces how messages are shown (the window system's dialog, a test's
 // recorder); an empty handler restores the default.
 void SetMessageBoxHandler(MessageBoxHandler handler);
+
+namespace detail {
+// The backend's own way of showing a message.
+int ShowMessageBox(HWND hWnd, const std::string& text, const std::string& caption, UINT uType);
+} // namespace detail
 
 } // namespace platform

@@ -59,8 +59,9 @@ struct NOTIFYICONDATA {
 };
 static_assert(sizeof(NOTIFYICONDATA) == 504);
 
-// Returns FALSE when the shell refuses the request.
-BOOL Shell_NotifyIcon(DWORD dwMessage, const NOTIFYICONDATA* lpData);
+// Returns FALSE when the shell refuses the request. The record comes back
+// with whatever the shell changed in it.
+BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATA* lpData);
 
 // Whether the desktop has a notification area at all. Without one, a window
 // that hides itself "in the tray" would leave the user no way back.

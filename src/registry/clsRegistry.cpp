@@ -23,7 +23,7 @@ constexpr REGSAM kAllAccess = 0x3F;
 // The running program's file name without its extension, then ".cRegistry".
 std::string Source() {
     std::string name = ExecutablePath();
-    name = name.substr(name.rfind('/') + 1);
+    name = name.substr(name.find_last_of("/\\") + 1);
     if (const auto dot = name.rfind('.'); dot != std::string::npos && dot > 0) {
         name.resize(dot);
     }

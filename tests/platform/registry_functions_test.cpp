@@ -2,13 +2,14 @@
 // the exact codes (234 with the size, 259 at the end, 2 for missing, ...).
 
 #include "platform/environment.h"
-#include "platform/fake/fake_registry.h"
 #include "platform/handles.h"
 #include "platform/registry.h"
+#include "store.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,7 @@ namespace {
 class RegistryFunctions : public ::testing::Test {
 protected:
     void SetUp() override {
-        fake::ResetRegistry();
+        FreshStore();
         m_handlesBefore = OpenHandleCount();
     }
     void TearDown() override {
@@ -44,6 +45,8 @@ protected:
         EXPECT_EQ(
             RegQueryValueEx(h, name, nullptr, type, reinterpret_cast<BYTE*>(data.data()), &size),
             ERROR_SUCCESS);
+        // The first answer may be an upper bound (Windows' 8-bit functions).
+        data.resize(size);
         return data;
     }
     static std::vector<std::string> Subkeys(HKEY h) {
@@ -133,7 +136,12 @@ TEST_F(RegistryFunctions, DataRoundTripsByteForByte) {
     DWORD type = 0;
     EXPECT_EQ(Get(h, "bin", &type), binary);
     EXPECT_EQ(type, REG_BINARY);
-    EXPECT_EQ(Get(h, "big"), big);
+    if (testing_support::WineDiffers("a string stored without its terminating zero reads back "
+                                     "with one added")) {
+        EXPECT_EQ(Get(h, "big"), big + '\0');
+    } else {
+        EXPECT_EQ(Get(h, "big"), big);
+    }
     EXPECT_EQ(Get(h, utf8.c_str()), utf8 + '\0');
     EXPECT_EQ(Get(h, "ODD", &type), std::string(8, '\x7F'));
     EXPECT_EQ(type, 11u);
@@ -157,7 +165,13 @@ TEST_F(RegistryFunctions, EnumerationIsByIndexAndStable) {
          ++i, len = sizeof name) {
         values.emplace_back(name, len);
     }
-    EXPECT_EQ(values, (std::vector<std::string>{"zeta", "Alpha", "mid"}));
+    if (testing_support::WineDiffers("values are listed sorted by name, not in the order they "
+                                     "were made")) {
+        std::sort(values.begin(), values.end());
+        EXPECT_EQ(values, (std::vector<std::string>{"Alpha", "mid", "zeta"}));
+    } else {
+        EXPECT_EQ(values, (std::vector<std::string>{"zeta", "Alpha", "mid"}));
+    }
 
     // A name buffer one short of the terminator is refused, for keys and values.
     char tight[4];
@@ -181,6 +195,28 @@ TEST_F(RegistryFunctions, EnumerationIsByIndexAndStable) {
     EXPECT_EQ(values3, 3u);
     EXPECT_EQ(maxName, 5u);
     EXPECT_EQ(maxData, 4u);
+    RegCloseKey(h);
+}
+
+TEST_F(RegistryFunctions, LongestNamesAreCountedInBytes) {
+    // Callers size their name buffers from these lengths: a name of characters
+    // that take several bytes must fit.
+    HKEY h = Create("Software\\Bytes");
+    const std::string name = "Grüße 世界";
+    Set(h, name.c_str(), REG_SZ, std::string("x\0", 2));
+    RegCloseKey(Create(name.c_str(), h));
+    DWORD maxSub = 0;
+    DWORD maxName = 0;
+    ASSERT_EQ(RegQueryInfoKey(h, nullptr, nullptr, nullptr, nullptr, &maxSub, nullptr, nullptr,
+                              &maxName, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(maxSub, name.size());
+    EXPECT_EQ(maxName, name.size());
+    std::string buffer(maxName + 1, '\0');
+    DWORD length = maxName + 1;
+    EXPECT_EQ(RegEnumValue(h, 0, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(buffer.substr(0, length), name);
     RegCloseKey(h);
 }
 
@@ -214,11 +250,31 @@ TEST_F(RegistryFunctions, BadHandlesPathsAndRights) {
               ERROR_INVALID_HANDLE);
     EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "No\\Such\\Key", 0, KEY_READ, &h),
               ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(
-        RegCreateKeyEx(HKEY_CURRENT_USER, "a\\\\b", 0, "", 0, KEY_ALL_ACCESS, nullptr, &h, nullptr),
-        ERROR_BAD_PATHNAME);
-    EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, std::string(256, 'k').c_str(), 0, "", 0,
-                             KEY_ALL_ACCESS, nullptr, &h, nullptr),
+    // An empty level, and a level longer than the documented 255 characters
+    // of a key name. Wine takes both (but not 257 characters); what it made
+    // is removed again.
+    const std::string tooLong(256, 'k');
+    const LONG empty =
+        RegCreateKeyEx(HKEY_CURRENT_USER, "a\\\\b", 0, "", 0, KEY_ALL_ACCESS, nullptr, &h, nullptr);
+    if (testing_support::WineDiffers("an empty level in a key path is skipped")) {
+        EXPECT_EQ(empty, ERROR_SUCCESS);
+        RegCloseKey(h);
+        RegDeleteKey(HKEY_CURRENT_USER, "a\\b");
+        RegDeleteKey(HKEY_CURRENT_USER, "a");
+    } else {
+        EXPECT_EQ(empty, ERROR_BAD_PATHNAME);
+    }
+    const LONG longName = RegCreateKeyEx(HKEY_CURRENT_USER, tooLong.c_str(), 0, "", 0,
+                                         KEY_ALL_ACCESS, nullptr, &h, nullptr);
+    if (testing_support::WineDiffers("a key name of 256 characters is taken")) {
+        EXPECT_EQ(longName, ERROR_SUCCESS);
+        RegCloseKey(h);
+        RegDeleteKey(HKEY_CURRENT_USER, tooLong.c_str());
+    } else {
+        EXPECT_EQ(longName, ERROR_INVALID_PARAMETER);
+    }
+    EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, (tooLong + 'k').c_str(), 0, "", 0, KEY_ALL_ACCESS,
+                             nullptr, &h, nullptr),
               ERROR_INVALID_PARAMETER);
 
     h = Create("Software\\Rights");
@@ -237,7 +293,11 @@ TEST_F(RegistryFunctions, BadHandlesPathsAndRights) {
     EXPECT_EQ(RegEnumKey(h, 0, name, sizeof name), ERROR_ACCESS_DENIED);
     RegCloseKey(h);
 
-    EXPECT_EQ(RegConnectRegistry("\\\\pc7", HKEY_LOCAL_MACHINE, &h), ERROR_BAD_NETPATH);
+    // No machine is asked: Wine knows no remote registry.
+    EXPECT_EQ(RegConnectRegistry("\\\\pc7", HKEY_LOCAL_MACHINE, &h),
+              testing_support::WineDiffers("an unknown remote machine is ERROR_FILE_NOT_FOUND")
+                  ? ERROR_FILE_NOT_FOUND
+                  : ERROR_BAD_NETPATH);
     ASSERT_EQ(RegConnectRegistry(nullptr, HKEY_LOCAL_MACHINE, &h), ERROR_SUCCESS);
     HKEY sub = Create("Software", h);
     RegCloseKey(sub);
@@ -247,23 +307,24 @@ TEST_F(RegistryFunctions, BadHandlesPathsAndRights) {
 TEST_F(RegistryFunctions, CreateReportsDisposition) {
     HKEY h = 0;
     DWORD disposition = 0;
-    ASSERT_EQ(RegCreateKeyEx(HKEY_CLASSES_ROOT, "htmlfile\\shell\\opennew\\command", 0, "", 0,
+    ASSERT_EQ(RegCreateKeyEx(HKEY_CLASSES_ROOT, "nvtestfile\\shell\\opennew\\command", 0, "", 0,
                              KEY_ALL_ACCESS, nullptr, &h, &disposition),
               ERROR_SUCCESS);
     EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
     RegCloseKey(h);
-    ASSERT_EQ(RegCreateKeyEx(HKEY_CLASSES_ROOT, "HTMLFILE\\shell\\opennew\\command\\", 0, "", 0,
+    ASSERT_EQ(RegCreateKeyEx(HKEY_CLASSES_ROOT, "NVTESTFILE\\shell\\opennew\\command\\", 0, "", 0,
                              KEY_ALL_ACCESS, nullptr, &h, &disposition),
               ERROR_SUCCESS);
     EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
     RegCloseKey(h);
     // The roots are separate trees.
-    EXPECT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "htmlfile", 0, KEY_READ, &h), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "nvtestfile", 0, KEY_READ, &h),
+              ERROR_FILE_NOT_FOUND);
 }
 
 TEST(ExpandEnvironmentStrings, ExpandsSetVariablesOnly) {
-    ::setenv("NV_TEST_DIR", "/tmp/nv", 1);
-    ::unsetenv("NV_TEST_UNSET");
+    const testing_support::ScopedEnv dir("NV_TEST_DIR", "/tmp/nv");
+    const testing_support::ScopedEnv unset("NV_TEST_UNSET", std::nullopt);
     const auto expand = [](const char* text) {
         const DWORD needed = ExpandEnvironmentStrings(text, nullptr, 0);
         std::string out(needed, '\0');
@@ -277,9 +338,9 @@ TEST(ExpandEnvironmentStrings, ExpandsSetVariablesOnly) {
     EXPECT_EQ(expand("%%"), "%%");
     EXPECT_EQ(expand("%NV_TEST_UNSET%%NV_TEST_DIR%"), "%NV_TEST_UNSET%/tmp/nv");
     EXPECT_EQ(expand(""), "");
+    // What a buffer too small holds afterwards is not said, only the size.
     char small[3] = "ab";
     EXPECT_EQ(ExpandEnvironmentStrings("%NV_TEST_DIR%", small, sizeof small), 8u);
-    EXPECT_STREQ(small, "ab");
 }
 
 } // namespace

@@ -1,7 +1,7 @@
-#include "platform/fake/fake_registry.h"
 #include "platform/handles.h"
 #include "platform/registry.h"
 #include "platform/settings_store.h"
+#include "store.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@ namespace {
 class SettingsStore : public ::testing::Test {
 protected:
     void SetUp() override {
-        fake::ResetRegistry();
+        FreshStore();
         m_handles = OpenHandleCount();
     }
     void TearDown() override { EXPECT_EQ(OpenHandleCount(), m_handles); }

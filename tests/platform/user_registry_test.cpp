@@ -39,7 +39,7 @@ protected:
     }
 
     std::string Store() const { return m_dir / "registry.db"; }
-    LONG Status() const { return posix::UserRegistryStatus(nullptr); }
+    LONG Status() const { return UserRegistryStatus(nullptr); }
 
     static std::string BrowserCommand() {
         HKEY h = 0;
@@ -121,14 +121,14 @@ TEST_F(UserRegistry, UnusableStoresAreLeftUntouched) {
     sqlite3_close(db);
     const std::string foreign = ReadFileBytes(Store());
     std::string problem;
-    EXPECT_EQ(posix::UserRegistryStatus(&problem), ERROR_BADDB);
+    EXPECT_EQ(UserRegistryStatus(&problem), ERROR_BADDB);
     EXPECT_NE(problem.find("not a Netvigil registry"), std::string::npos) << problem;
     EXPECT_NE(SaveSetting("Netvigil", "Settings", "Backcolor", "1"), ERROR_SUCCESS);
     EXPECT_EQ(ReadFileBytes(Store()), foreign);
     posix::CloseUserRegistry();
 
     const ScopedEnv missing("NETVIGIL_REGISTRY", m_dir / "no/such/dir/registry.db");
-    EXPECT_EQ(posix::UserRegistryStatus(&problem), ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(UserRegistryStatus(&problem), ERROR_PATH_NOT_FOUND);
     EXPECT_NE(problem.find("does not exist"), std::string::npos) << problem;
     EXPECT_EQ(GetSetting("Netvigil", "Settings", "Backcolor", "128"), "128");
     EXPECT_FALSE(std::filesystem::exists(m_dir / "no"));
@@ -141,7 +141,7 @@ TEST_F(UserRegistry, ReadOnlyStoreReadsButRefusesWrites) {
     const std::string before = ReadFileBytes(Store());
 
     std::string problem;
-    EXPECT_EQ(posix::UserRegistryStatus(&problem), ERROR_SUCCESS);
+    EXPECT_EQ(UserRegistryStatus(&problem), ERROR_SUCCESS);
     EXPECT_NE(problem.find("read-only"), std::string::npos);
     EXPECT_EQ(GetSetting("Netvigil", "Settings", "Backcolor", "128"), "255");
     EXPECT_EQ(SaveSetting("Netvigil", "Settings", "Backcolor", "1"), ERROR_ACCESS_DENIED);
@@ -152,14 +152,14 @@ TEST_F(UserRegistry, ReadOnlyStoreReadsButRefusesWrites) {
 
 TEST_F(UserRegistry, TransactionsAreAllOrNothing) {
     {
-        posix::UserRegistryTransaction transaction;
+        UserRegistryTransaction transaction;
         ASSERT_EQ(transaction.Status(), ERROR_SUCCESS);
         ASSERT_EQ(SaveSetting("Netvigil", "Settings", "A", "1"), ERROR_SUCCESS);
         ASSERT_EQ(SaveSetting("Netvigil", "Settings", "B", "2"), ERROR_SUCCESS);
     }
     EXPECT_EQ(GetSetting("Netvigil", "Settings", "A", "none"), "none");
     {
-        posix::UserRegistryTransaction transaction;
+        UserRegistryTransaction transaction;
         ASSERT_EQ(SaveSetting("Netvigil", "Settings", "A", "1"), ERROR_SUCCESS);
         ASSERT_EQ(transaction.Commit(), ERROR_SUCCESS);
     }

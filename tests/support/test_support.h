@@ -50,13 +50,19 @@ private:
     std::optional<std::string> m_old;
 };
 
+// Where Wine is known to answer otherwise than Windows: true when the tests run
+// under Wine, and then the difference is named in the test's output and its
+// record. The test expects Windows' answer unless this says Wine differs.
+bool WineDiffers(const std::string& what);
+
 } // namespace testing_support
 
 namespace testing_support {
 
 // Moves this process (and every child it starts from now on) into a new,
-// private network namespace with loopback up. False, with the reason, where
-// namespaces cannot be made here.
+// private network namespace with loopback up; a Windows test cannot, and is
+// started in one by its runner (wine-run --private-network). False, with the
+// reason, where namespaces cannot be made here.
 bool EnterPrivateNetwork(std::string* why);
 
 // Writes a value under /proc/sys, as sysctl -w does, for this namespace.

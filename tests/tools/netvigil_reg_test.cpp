@@ -120,6 +120,15 @@ TEST_F(NetvigilReg, ExportImportRoundTripsByteForByte) {
     Ok({"export", "HKCU\\Software", second, "/y"});
 }
 
+// The same file comes back unchanged from netvigil-reg.exe on Windows.
+TEST_F(NetvigilReg, TheFileSharedWithWindowsComesBackByteForByte) {
+    const std::string shared = NETVIGIL_ROUND_TRIP_FILE;
+    Ok({"import", shared});
+    const std::string exported = m_dir / "exported.reg";
+    Ok({"export", "HKCU\\Software\\Netvigil Round Trip", exported});
+    EXPECT_EQ(ReadFileBytes(exported), ReadFileBytes(shared));
+}
+
 TEST_F(NetvigilReg, AFailedImportWritesNothing) {
     const std::string file = m_dir / "bad.reg";
     WriteFileBytes(file, "REGEDIT4\n\n[HKCU\\Software\\Good]\n\"a\"=\"1\"\n\"b\"=hex:zz\n");

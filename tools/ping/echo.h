@@ -3,10 +3,11 @@
 // One ICMP echo request and what came of it, by whichever means this machine
 // allows: an ICMP datagram socket, a raw socket, or the system's own ping.
 
+#include "sockets.h"
+
 #include <chrono>
 #include <memory>
 #include <string>
-#include <sys/socket.h>
 
 namespace netvigil_ping {
 

@@ -2,12 +2,11 @@
 // options and texts, and "Reply from" only for a real echo reply.
 
 #include "echo.h"
+#include "host.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
+#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <netdb.h>
 #include <optional>
 #include <string>
 #include <thread>
@@ -17,11 +16,6 @@ using namespace netvigil_ping;
 using namespace std::chrono;
 
 namespace {
-
-// A dead resolver must not hold a ping (and the sweep waiting on it) for the
-// resolver's own 5 s times its retries; a working one, even over a slow VPN,
-// answers well within this.
-constexpr milliseconds kResolveLimit{500};
 
 constexpr const char* kUsage = R"(
 Usage: ping [-n count] [-w timeout] [-4] [-6] target_name
@@ -56,51 +50,6 @@ std::optional<unsigned long> Number(const char* text) {
     return static_cast<unsigned long>(value);
 }
 
-std::string Numeric(const sockaddr* address, socklen_t length) {
-    char host[NI_MAXHOST] = {};
-    getnameinfo(address, length, host, sizeof host, nullptr, 0, NI_NUMERICHOST);
-    return host;
-}
-
-// The first address of the name, within kResolveLimit.
-std::optional<Target> Resolve(const std::string& name, int family, bool* literal) {
-    addrinfo hints{};
-    hints.ai_family = family;
-    hints.ai_socktype = SOCK_RAW;
-    hints.ai_flags = AI_NUMERICHOST;
-    addrinfo* found = nullptr;
-    *literal = getaddrinfo(name.c_str(), nullptr, &hints, &found) == 0;
-    if (!*literal) {
-        hints.ai_flags = AI_ADDRCONFIG;
-        gaicb request{};
-        request.ar_name = name.c_str();
-        request.ar_request = &hints;
-        gaicb* requests[] = {&request};
-        if (getaddrinfo_a(GAI_NOWAIT, requests, 1, nullptr) != 0) {
-            return std::nullopt;
-        }
-        const auto ns = duration_cast<nanoseconds>(kResolveLimit).count();
-        const timespec limit{static_cast<time_t>(ns / 1000000000),
-                             static_cast<long>(ns % 1000000000)};
-        gai_suspend(requests, 1, &limit);
-        if (gai_error(&request) != 0) {
-            // Still asking, or failed: either way there is no address. The
-            // lookup's thread dies with the process.
-            return std::nullopt;
-        }
-        found = request.ar_result;
-    }
-    if (found == nullptr) {
-        return std::nullopt;
-    }
-    Target target;
-    std::memcpy(&target.address, found->ai_addr, found->ai_addrlen);
-    target.length = found->ai_addrlen;
-    target.text = Numeric(found->ai_addr, found->ai_addrlen);
-    freeaddrinfo(found);
-    return target;
-}
-
 std::string Milliseconds(microseconds time) {
     if (time < milliseconds(1)) {
         return "<1ms";
@@ -114,7 +63,7 @@ std::string Milliseconds(microseconds time) {
 } // namespace
 
 int main(int argc, char** argv) {
-    setvbuf(stdout, nullptr, _IOLBF, 0);
+    StartOutput();
     if (argc < 2) {
         return Usage();
     }

@@ -1,8 +1,8 @@
 // netvigil-reg: reads and writes Netvigil's registry store from the command
 // line, in the manner of the Windows "reg" command.
 
-#include "platform/posix/user_registry.h"
 #include "platform/registry.h"
+#include "platform/user_registry.h"
 #include "reg_file.h"
 
 #include <cstdio>
@@ -33,9 +33,6 @@ TYPE is REG_SZ (the default), REG_EXPAND_SZ, REG_DWORD, REG_BINARY or
 REG_MULTI_SZ. DATA of a REG_DWORD is decimal or 0x-prefixed hex; of a
 REG_BINARY, hex digits; of a REG_MULTI_SZ, strings separated by \0.
 /f and /y answer yes to the question before an overwrite or a delete.
-
-The store is the file named by NETVIGIL_REGISTRY, or else
-$XDG_CONFIG_HOME/netvigil/registry.db.
 )";
 
 class Failure {
@@ -444,7 +441,7 @@ int Add(const Options& o) {
         }
     }
     // The key and its value arrive together or not at all.
-    posix::UserRegistryTransaction transaction;
+    UserRegistryTransaction transaction;
     Check(transaction.Status());
     {
         const Key key(ref, KEY_SET_VALUE, true);
@@ -473,7 +470,7 @@ int Delete(const Options& o) {
     if (!o.force && !Confirm("Delete " + what)) {
         throw Failure("The operation was cancelled; nothing was deleted.");
     }
-    posix::UserRegistryTransaction transaction;
+    UserRegistryTransaction transaction;
     Check(transaction.Status());
     if (o.valueName) {
         const Key key(ref, KEY_SET_VALUE);
@@ -548,7 +545,7 @@ int Import(const Options& o) {
         throw Failure(name + ", line " + std::to_string(error->line) + ": " + error->message +
                       ". Nothing was imported.");
     }
-    posix::UserRegistryTransaction transaction;
+    UserRegistryTransaction transaction;
     Check(transaction.Status());
     int line = 0;
     try {
@@ -591,7 +588,7 @@ int Import(const Options& o) {
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty() || args[0] == "/?" || args[0] == "-h" || args[0] == "--help") {
-        std::cout << kUsage;
+        std::cout << kUsage << "\nThe store is " << UserRegistryDescription() << ".\n";
         return args.empty() ? 1 : 0;
     }
     std::string command = args[0];
@@ -618,8 +615,8 @@ int main(int argc, char** argv) {
             rest[0] = command;
             const Options options = ParseOptions(rest, c.options);
             std::string problem;
-            const LONG status = posix::UserRegistryStatus(&problem);
-            const std::string store = posix::UserRegistryPath();
+            const LONG status = UserRegistryStatus(&problem);
+            const std::string store = UserRegistryName();
             if (status != ERROR_SUCCESS) {
                 throw Failure("Cannot use the registry store " + store + ": " + problem + ". " +
                               "The file has been left as it is.");

@@ -1,6 +1,5 @@
 #include "platform/message_box.h"
 
-#include <cstdio>
 #include <mutex>
 
 namespace platform {
@@ -27,8 +26,7 @@ int MessageBox(HWND hWnd, const char* lpText, const char* lpCaption, UINT uType)
     if (handler) {
         return handler(hWnd, text, caption, uType);
     }
-    std::fprintf(stderr, "%s\n%s\n", caption.c_str(), text.c_str());
-    return IDOK;
+    return detail::ShowMessageBox(hWnd, text, caption, uType);
 }
 
 void SetMessageBoxHandler(MessageBoxHandler handler) {

@@ -29,7 +29,7 @@ bool NotificationAreaAvailable() {
     return g_area;
 }
 
-BOOL Shell_NotifyIcon(DWORD dwMessage, const NOTIFYICONDATA* lpData) {
+BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATA* lpData) {
     const BOOL answer = Answer() ? Answer()(dwMessage) : TRUE;
     fake::ShellRequests().push_back({dwMessage, *lpData});
     return answer;

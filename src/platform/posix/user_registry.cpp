@@ -101,6 +101,23 @@ std::string UserRegistryPath() {
     return base + "/netvigil/registry.db";
 }
 
+void CloseUserRegistry() {
+    const std::lock_guard guard(sqlite::RegistryLock());
+    Slot().reset();
+}
+
+} // namespace platform::posix
+
+namespace platform {
+
+std::string UserRegistryName() {
+    return posix::UserRegistryPath();
+}
+
+std::string UserRegistryDescription() {
+    return "the file named by NETVIGIL_REGISTRY, or else\n$XDG_CONFIG_HOME/netvigil/registry.db";
+}
+
 LONG UserRegistryStatus(std::string* problem) {
     const std::lock_guard guard(sqlite::RegistryLock());
     const auto& store = sqlite::ActiveStore();
@@ -108,11 +125,6 @@ LONG UserRegistryStatus(std::string* problem) {
         *problem = store.Problem();
     }
     return store.Status();
-}
-
-void CloseUserRegistry() {
-    const std::lock_guard guard(sqlite::RegistryLock());
-    Slot().reset();
 }
 
 UserRegistryTransaction::UserRegistryTransaction() {
@@ -138,7 +150,7 @@ LONG UserRegistryTransaction::Commit() {
     return m_lStatus;
 }
 
-} // namespace platform::posix
+} // namespace platform
 
 namespace platform::sqlite {
 

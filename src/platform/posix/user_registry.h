@@ -1,9 +1,9 @@
 #pragma once
 
-// The user's registry store on Linux, for the programs that manage it
-// (netvigil-reg) and for tests. Everything else uses the registry functions.
+// The user's registry store on Linux: where it is, and closing it, for tests.
+// The rest of what netvigil-reg needs of it is in platform/user_registry.h.
 
-#include "platform/win32_types.h"
+#include "platform/user_registry.h"
 
 #include <string>
 
@@ -13,30 +13,8 @@ namespace platform::posix {
 // (~/.config when XDG_CONFIG_HOME is unset or not absolute).
 std::string UserRegistryPath();
 
-// Opens the store if it is not open yet. ERROR_SUCCESS when it can be used;
-// otherwise the error every registry function answers, with the reason in
-// *problem. A read-only store is usable, and says so in *problem.
-LONG UserRegistryStatus(std::string* problem);
-
 // Closes the store, so that the next registry call opens UserRegistryPath()
 // afresh. Handles still open become invalid.
 void CloseUserRegistry();
-
-// The registry writes made while an instance lives reach the store together,
-// at Commit(), or not at all.
-class UserRegistryTransaction {
-public:
-    UserRegistryTransaction();
-    ~UserRegistryTransaction();
-    UserRegistryTransaction(const UserRegistryTransaction&) = delete;
-    UserRegistryTransaction& operator=(const UserRegistryTransaction&) = delete;
-
-    LONG Status() const { return m_lStatus; }
-    LONG Commit();
-
-private:
-    LONG m_lStatus;
-    bool m_bOpen;
-};
 
 } // namespace platform::posix

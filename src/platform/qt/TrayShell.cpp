@@ -239,7 +239,7 @@ bool NotificationAreaAvailable() {
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
-BOOL Shell_NotifyIcon(DWORD dwMessage, const NOTIFYICONDATA* lpData) {
+BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATA* lpData) {
     using namespace qt;
     if (lpData == nullptr || lpData->cbSize < 88 || lpData->cbSize > sizeof(NOTIFYICONDATA)) {
         return FALSE;

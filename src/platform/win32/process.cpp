@@ -1,0 +1,175 @@
+// Pipes and processes over kernel32. Windows searches for the program itself:
+// the application's directory first, where Netvigil's own ping.exe sits.
+
+#include "platform/handles.h"
+#include "platform/win32/api.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+void Counted(BOOL made, int handles) {
+    for (int i = 0; made != FALSE && i < handles; ++i) {
+        detail::HandleOpened();
+    }
+}
+
+::SECURITY_ATTRIBUTES Native(const SECURITY_ATTRIBUTES& sa) {
+    ::SECURITY_ATTRIBUTES native{};
+    native.nLength = sizeof native;
+    native.lpSecurityDescriptor = sa.lpSecurityDescriptor;
+    native.bInheritHandle = sa.bInheritHandle;
+    return native;
+}
+
+// The standard handles the record names, each once: the only handles the
+// child inherits.
+std::vector<::HANDLE> StandardHandles(const ::STARTUPINFOA& si) {
+    std::vector<::HANDLE> handles;
+    for (const ::HANDLE h : {si.hStdInput, si.hStdOutput, si.hStdError}) {
+        if (h != nullptr && h != win32::InvalidHandle() &&
+            std::find(handles.begin(), handles.end(), h) == handles.end()) {
+            handles.push_back(h);
+        }
+    }
+    return handles;
+}
+
+} // namespace
+
+BOOL CreatePipe(HANDLE* hReadPipe, HANDLE* hWritePipe, const SECURITY_ATTRIBUTES* lpPipeAttributes,
+                DWORD nSize) {
+    ::SECURITY_ATTRIBUTES sa{};
+    if (lpPipeAttributes != nullptr) {
+        sa = Native(*lpPipeAttributes);
+    }
+    ::HANDLE read = nullptr;
+    ::HANDLE write = nullptr;
+    const BOOL made =
+        ::CreatePipe(&read, &write, lpPipeAttributes != nullptr ? &sa : nullptr, nSize);
+    if (made != FALSE) {
+        // The reading end stays with the parent: a child holding it would
+        // keep nothing alive, but it is not the child's.
+        ::SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+        *hReadPipe = win32::Ours(read);
+        *hWritePipe = win32::Ours(write);
+    }
+    Counted(made, 2);
+    return made;
+}
+
+BOOL CreateProcess(const char* lpApplicationName, char* lpCommandLine,
+                   const SECURITY_ATTRIBUTES* lpProcessAttributes,
+                   const SECURITY_ATTRIBUTES* lpThreadAttributes, BOOL bInheritHandles,
+                   DWORD dwCreationFlags, void* lpEnvironment, const char* lpCurrentDirectory,
+                   STARTUPINFO* lpStartupInfo, PROCESS_INFORMATION* lpProcessInformation) {
+    if (lpStartupInfo == nullptr || lpProcessInformation == nullptr) {
+        ::SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    ::STARTUPINFOEXA si{};
+    si.StartupInfo.cb = sizeof si;
+    si.StartupInfo.dwFlags = lpStartupInfo->dwFlags;
+    si.StartupInfo.wShowWindow = lpStartupInfo->wShowWindow;
+    si.StartupInfo.dwX = lpStartupInfo->dwX;
+    si.StartupInfo.dwY = lpStartupInfo->dwY;
+    si.StartupInfo.dwXSize = lpStartupInfo->dwXSize;
+    si.StartupInfo.dwYSize = lpStartupInfo->dwYSize;
+    si.StartupInfo.lpTitle = lpStartupInfo->lpTitle;
+    si.StartupInfo.lpDesktop = lpStartupInfo->lpDesktop;
+    si.StartupInfo.hStdInput = win32::NativeHandle(lpStartupInfo->hStdInput);
+    si.StartupInfo.hStdOutput = win32::NativeHandle(lpStartupInfo->hStdOutput);
+    si.StartupInfo.hStdError = win32::NativeHandle(lpStartupInfo->hStdError);
+
+    const bool redirected = (lpStartupInfo->dwFlags & STARTF_USESTDHANDLES) != 0;
+    // A child given no input reads the null device, as on every platform
+    // Netvigil runs on.
+    ::HANDLE nul = nullptr;
+    if (redirected && si.StartupInfo.hStdInput == nullptr) {
+        ::SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        nul = ::CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                            OPEN_EXISTING, 0, nullptr);
+        si.StartupInfo.hStdInput = nul != win32::InvalidHandle() ? nul : nullptr;
+    }
+
+    // Only the standard handles reach the child, whatever else is inheritable.
+    std::vector<::HANDLE> inherited = StandardHandles(si.StartupInfo);
+    std::vector<char> attributes;
+    DWORD flags = dwCreationFlags;
+    if (bInheritHandles != FALSE && redirected && !inherited.empty()) {
+        SIZE_T size = 0;
+        ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        attributes.resize(size);
+        si.lpAttributeList = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes.data());
+        if (::InitializeProcThreadAttributeList(si.lpAttributeList, 1, 0, &size) != FALSE &&
+            ::UpdateProcThreadAttribute(si.lpAttributeList, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
+                                        inherited.data(), inherited.size() * sizeof(::HANDLE),
+                                        nullptr, nullptr) != FALSE) {
+            flags |= EXTENDED_STARTUPINFO_PRESENT;
+        } else {
+            si.lpAttributeList = nullptr;
+        }
+    }
+
+    ::SECURITY_ATTRIBUTES processSa{};
+    ::SECURITY_ATTRIBUTES threadSa{};
+    if (lpProcessAttributes != nullptr) {
+        processSa = Native(*lpProcessAttributes);
+    }
+    if (lpThreadAttributes != nullptr) {
+        threadSa = Native(*lpThreadAttributes);
+    }
+    ::PROCESS_INFORMATION pi{};
+    const BOOL started = ::CreateProcessA(
+        lpApplicationName, lpCommandLine, lpProcessAttributes != nullptr ? &processSa : nullptr,
+        lpThreadAttributes != nullptr ? &threadSa : nullptr, bInheritHandles, flags, lpEnvironment,
+        lpCurrentDirectory, &si.StartupInfo, &pi);
+    const DWORD error = ::GetLastError();
+    if (si.lpAttributeList != nullptr) {
+        ::DeleteProcThreadAttributeList(si.lpAttributeList);
+    }
+    if (nul != nullptr && nul != win32::InvalidHandle()) {
+        ::CloseHandle(nul);
+    }
+    if (started != FALSE) {
+        lpProcessInformation->hProcess = win32::Ours(pi.hProcess);
+        lpProcessInformation->hThread = win32::Ours(pi.hThread);
+        lpProcessInformation->dwProcessId = pi.dwProcessId;
+        lpProcessInformation->dwThreadId = pi.dwThreadId;
+    }
+    Counted(started, 2);
+    ::SetLastError(error);
+    return started;
+}
+
+BOOL ReadFile(HANDLE hFile, void* lpBuffer, DWORD nNumberOfBytesToRead, DWORD* lpNumberOfBytesRead,
+              void* lpOverlapped) {
+    ::DWORD read = 0;
+    const BOOL ok = ::ReadFile(win32::NativeHandle(hFile), lpBuffer, nNumberOfBytesToRead, &read,
+                               static_cast<::OVERLAPPED*>(lpOverlapped));
+    if (lpNumberOfBytesRead != nullptr) {
+        *lpNumberOfBytesRead = read;
+    }
+    return ok;
+}
+
+BOOL CloseHandle(HANDLE hObject) {
+    const BOOL closed = ::CloseHandle(win32::NativeHandle(hObject));
+    if (closed != FALSE) {
+        detail::HandleClosed();
+    }
+    return closed;
+}
+
+DWORD GetLastError() {
+    return ::GetLastError();
+}
+
+void SetLastError(DWORD dwErrCode) {
+    ::SetLastError(dwErrCode);
+}
+
+} // namespace platform

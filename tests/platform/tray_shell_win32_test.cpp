@@ -1,0 +1,204 @@
+// The tray class over Windows' own notification area: Shell_NotifyIconA and
+// the version facility on the real shell32.dll, run by wine-run --desktop with
+// Wine's notification area docked in trayer. The icon comes and goes, and the
+// shell's callbacks reach the window as mouse moves with the message in X.
+
+#include "platform/shell.h"
+#include "test_support.h"
+#include "tray/clsSysTray.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+// The platform's functions of these names are meant, not Windows' A/W macros.
+#undef GetFileVersionInfo
+#undef GetFileVersionInfoSize
+#undef Shell_NotifyIcon
+#undef VerQueryValue
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A real window, hidden, that hands its mouse moves to the tray class as the
+// window system does (pixels: the message number is X).
+class Window : public platform::IWindow {
+public:
+    Window() {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "NetvigilTrayTest";
+        RegisterClassA(&wc);
+        m_hwnd = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 100, 100, nullptr, nullptr,
+                                 wc.hInstance, nullptr);
+        SetWindowLongPtrA(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~Window() override { DestroyWindow(m_hwnd); }
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+
+    platform::HWND hWnd() const override {
+        return static_cast<platform::HWND>(reinterpret_cast<std::intptr_t>(m_hwnd));
+    }
+    int ScaleMode() const override { return 3; }
+    double TwipsPerPixelX() const override { return 15.0; }
+    void SetWindowState(int state) override { log.push_back("state " + std::to_string(state)); }
+    void Show() override { log.push_back("show"); }
+    bool Visible() const override { return visible; }
+    void PopupMenu(platform::IMenu&, platform::IMenuItem*) override { log.push_back("popup"); }
+    void PopupMenuAt(platform::IMenu&, platform::IMenuItem*, float, float) override {
+        log.push_back("popup at");
+    }
+    void SubscribeMouseMove(platform::MouseMoveHandler handler) override {
+        m_mouseMove = std::move(handler);
+    }
+
+    std::vector<std::string> log;
+    std::vector<std::pair<WPARAM, LPARAM>> moves;
+    bool visible = true;
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (self != nullptr && message == WM_MOUSEMOVE) {
+            self->moves.emplace_back(wParam, lParam);
+            if (self->m_mouseMove) {
+                self->m_mouseMove(0, 0, static_cast<float>(LOWORD(lParam)),
+                                  static_cast<float>(HIWORD(lParam)));
+            }
+        }
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+
+    HWND m_hwnd = nullptr;
+    platform::MouseMoveHandler m_mouseMove;
+};
+
+template <typename Condition> bool PumpUntil(Condition condition) {
+    const auto end = Clock::now() + std::chrono::seconds(5);
+    while (!condition()) {
+        if (Clock::now() > end) {
+            return false;
+        }
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+            DispatchMessageA(&msg);
+        }
+        Sleep(10);
+    }
+    return true;
+}
+
+// Wine's X11 driver shows each docked icon as a window of this class; the
+// mouse messages it gets are what a click on the icon in the tray gives.
+HWND DockedIcon() {
+    return FindWindowA("__winex11_tray_icon", nullptr);
+}
+
+bool TrayHostRunning() {
+    return FindWindowA("Shell_TrayWnd", nullptr) != nullptr;
+}
+
+platform::HICON Icon() {
+    return static_cast<platform::HICON>(
+        reinterpret_cast<std::uintptr_t>(LoadIconA(nullptr, IDI_APPLICATION)));
+}
+
+TEST(WindowsTray, TheVersionFacilityReadsTheRealShell) {
+    platform::DWORD handle = 1;
+    const platform::DWORD size = platform::GetFileVersionInfoSize("shell32.dll", &handle);
+    ASSERT_GT(size, 0u);
+    EXPECT_EQ(handle, 0u);
+    std::vector<platform::BYTE> data(size);
+    ASSERT_NE(platform::GetFileVersionInfo("shell32.dll", 0, size, data.data()), FALSE);
+    void* block = nullptr;
+    platform::UINT length = 0;
+    ASSERT_EQ(platform::VerQueryValue(data.data(), "\\", &block, &length), 1);
+    ASSERT_EQ(length, sizeof(platform::VS_FIXEDFILEINFO));
+    const auto* info = static_cast<const platform::VS_FIXEDFILEINFO*>(block);
+    EXPECT_EQ(info->dwSignature, 0xFEEF04BDu);
+    EXPECT_GE(info->dwFileVersionMS >> 16, 6u); // 504-byte records
+    EXPECT_EQ(platform::GetFileVersionInfoSize("no-such-library.dll", nullptr), 0u);
+}
+
+// Each of the three record sizes reaches the shell as the native record of the
+// same version: the icon is added, answers on the window and message given,
+// and is removed.
+TEST(WindowsTray, EveryRecordSizeReachesTheShell) {
+    if (!TrayHostRunning()) {
+        GTEST_SKIP() << "no notification area: run it through wine-run --desktop";
+    }
+    Window window;
+    EXPECT_TRUE(platform::NotificationAreaAvailable());
+    for (const platform::DWORD size : {504u, 488u, 88u}) {
+        SCOPED_TRACE(size);
+        platform::NOTIFYICONDATA r{};
+        r.cbSize = size;
+        r.hWnd = window.hWnd();
+        r.uID = 40 + size;
+        r.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+        r.uCallbackMessage = WM_MOUSEMOVE;
+        r.hIcon = Icon();
+        std::snprintf(r.szTip, sizeof r.szTip, "size %u", static_cast<unsigned>(size));
+        ASSERT_EQ(platform::Shell_NotifyIcon(NIM_ADD, &r), TRUE);
+        EXPECT_EQ(r.cbSize, size);
+        EXPECT_EQ(r.hWnd, window.hWnd());
+        EXPECT_STREQ(r.szTip, ("size " + std::to_string(size)).c_str());
+        HWND icon = nullptr;
+        ASSERT_TRUE(PumpUntil([&] { return (icon = DockedIcon()) != nullptr; }));
+
+        window.moves.clear();
+        PostMessageA(icon, WM_RBUTTONUP, 0, MAKELPARAM(4, 4));
+        ASSERT_TRUE(PumpUntil([&] { return !window.moves.empty(); }));
+        EXPECT_EQ(window.moves.front().first, r.uID);
+        EXPECT_EQ(LOWORD(window.moves.front().second), WM_RBUTTONUP);
+
+        std::snprintf(r.szTip, sizeof r.szTip, "changed");
+        EXPECT_EQ(platform::Shell_NotifyIcon(NIM_MODIFY, &r), TRUE);
+        EXPECT_EQ(platform::Shell_NotifyIcon(NIM_DELETE, &r), TRUE);
+        EXPECT_TRUE(PumpUntil([&] { return DockedIcon() == nullptr; }));
+        // Gone: the shell refuses to change or remove it again.
+        EXPECT_EQ(platform::Shell_NotifyIcon(NIM_MODIFY, &r), FALSE);
+        EXPECT_EQ(platform::Shell_NotifyIcon(NIM_DELETE, &r), FALSE);
+    }
+}
+
+TEST(WindowsTray, TheClassAddsChangesAndRemovesItsIcon) {
+    if (!TrayHostRunning()) {
+        GTEST_SKIP() << "no notification area: run it through wine-run --desktop";
+    }
+    Window window;
+    struct Menu : platform::IMenu {
+    } menu;
+    clsSysTray tray;
+    std::vector<std::string> errors;
+    tray.OnError = [&](const std::string& message, const std::string& source) {
+        errors.push_back(source + ": " + message);
+    };
+    ASSERT_TRUE(tray.AttachForm(&window, &menu, nullptr));
+    ASSERT_TRUE(tray.AddIconToTray(Icon(), "Netvigil", 0));
+    HWND icon = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (icon = DockedIcon()) != nullptr; }));
+
+    // A double click restores the window; a right click while it is hidden
+    // opens the tray menu.
+    PostMessageA(icon, WM_LBUTTONDBLCLK, 0, MAKELPARAM(4, 4));
+    EXPECT_TRUE(PumpUntil([&] { return window.log.size() >= 2; }));
+    window.visible = false;
+    PostMessageA(icon, WM_RBUTTONUP, 0, MAKELPARAM(4, 4));
+    EXPECT_TRUE(PumpUntil([&] { return window.log.size() >= 3; }));
+    EXPECT_EQ(window.log, (std::vector<std::string>{"state 0", "show", "popup"}));
+
+    EXPECT_TRUE(tray.ChangeIcon(Icon(), std::string(200, 'x') + "\r"));
+    EXPECT_TRUE(tray.RemoveIcon(0));
+    EXPECT_TRUE(PumpUntil([&] { return DockedIcon() == nullptr; }));
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+} // namespace

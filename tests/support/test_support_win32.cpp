@@ -1,0 +1,267 @@
+// The tests' helpers on Windows (under Wine): the same promises as on Linux,
+// kept with the Windows API.
+
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+// clang-format off
+#include <windows.h>
+#include <tlhelp32.h>
+// clang-format on
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+namespace testing_support {
+
+namespace {
+
+// One argument as the Microsoft C runtime splits it back out.
+std::string Quoted(const std::string& arg) {
+    if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) {
+        return arg;
+    }
+    std::string out = "\"";
+    std::size_t slashes = 0;
+    for (const char c : arg) {
+        if (c == '\\') {
+            ++slashes;
+            continue;
+        }
+        out.append(c == '"' ? slashes * 2 + 1 : slashes, '\\');
+        slashes = 0;
+        out += c;
+    }
+    out.append(slashes * 2, '\\');
+    return out + "\"";
+}
+
+// The calling process's environment with some variables replaced, as a
+// Windows environment block.
+std::string EnvironmentBlock(const std::map<std::string, std::string>& env) {
+    std::map<std::string, std::string> merged;
+    char* block = GetEnvironmentStringsA();
+    for (const char* entry = block; *entry != '\0'; entry += std::strlen(entry) + 1) {
+        const char* eq = std::strchr(entry + 1, '=');
+        if (eq != nullptr) {
+            merged[std::string(entry, eq)] = eq + 1;
+        }
+    }
+    FreeEnvironmentStringsA(block);
+    for (const auto& [key, value] : env) {
+        merged[key] = value;
+    }
+    std::string out;
+    for (const auto& [key, value] : merged) {
+        out += key + "=" + value + '\0';
+    }
+    return out + '\0';
+}
+
+void Drain(HANDLE pipe, std::string* into) {
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(pipe, buffer, sizeof buffer, &read, nullptr) != FALSE && read > 0) {
+        into->append(buffer, read);
+    }
+}
+
+} // namespace
+
+TempDir::TempDir() {
+    const auto base = std::filesystem::temp_directory_path();
+    for (unsigned attempt = 0;; ++attempt) {
+        const auto path = base / ("netvigil-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                  std::to_string(GetTickCount64()) + "-" + std::to_string(attempt));
+        if (CreateDirectoryA(path.string().c_str(), nullptr) != FALSE) {
+            m_path = path.string();
+            return;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS) {
+            throw std::runtime_error("cannot make a temporary directory");
+        }
+    }
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(m_path, ignored);
+}
+
+std::string BinDir() {
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return std::filesystem::path(std::string(path, length)).parent_path().string();
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+ProgramResult RunProgram(const std::string& name, const std::vector<std::string>& args,
+                         const std::map<std::string, std::string>& env, const std::string& input) {
+    std::string path = name;
+    if (name.find_first_of("/\\") == std::string::npos) {
+        path = BinDir() + "\\" + name + (name.ends_with(".exe") ? "" : ".exe");
+    }
+    std::string commandLine = Quoted(path);
+    for (const auto& arg : args) {
+        commandLine += " " + Quoted(arg);
+    }
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE in[2];
+    HANDLE out[2];
+    HANDLE err[2];
+    if (CreatePipe(&in[0], &in[1], &inherit, 0) == FALSE ||
+        CreatePipe(&out[0], &out[1], &inherit, 0) == FALSE ||
+        CreatePipe(&err[0], &err[1], &inherit, 0) == FALSE) {
+        throw std::runtime_error("pipe failed");
+    }
+    for (HANDLE own : {in[1], out[0], err[0]}) {
+        SetHandleInformation(own, HANDLE_FLAG_INHERIT, 0);
+    }
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = in[0];
+    si.hStdOutput = out[1];
+    si.hStdError = err[1];
+    PROCESS_INFORMATION pi{};
+    std::string block = EnvironmentBlock(env);
+    const BOOL started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                        block.data(), nullptr, &si, &pi);
+    for (HANDLE childs : {in[0], out[1], err[1]}) {
+        CloseHandle(childs);
+    }
+    ProgramResult result;
+    if (started == FALSE) {
+        for (HANDLE own : {in[1], out[0], err[0]}) {
+            CloseHandle(own);
+        }
+        result.exitCode = 127;
+        return result;
+    }
+    std::thread errors([&] { Drain(err[0], &result.err); });
+    std::thread writer([&] {
+        DWORD written = 0;
+        for (std::size_t at = 0; at < input.size(); at += written) {
+            if (WriteFile(in[1], input.data() + at, static_cast<DWORD>(input.size() - at), &written,
+                          nullptr) == FALSE) {
+                break;
+            }
+        }
+        CloseHandle(in[1]);
+    });
+    Drain(out[0], &result.out);
+    errors.join();
+    writer.join();
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    result.exitCode = static_cast<int>(code);
+    for (HANDLE own : {out[0], err[0], pi.hProcess, pi.hThread}) {
+        CloseHandle(own);
+    }
+    return result;
+}
+
+bool WineDiffers(const std::string& what) {
+    static const bool wine =
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+    if (wine) {
+        std::printf("[ WINE     ] differs from Windows: %s\n", what.c_str());
+        ::testing::Test::RecordProperty("wine_differs", what);
+    }
+    return wine;
+}
+
+ScopedEnv::ScopedEnv(std::string name, const std::optional<std::string>& value)
+    : m_name(std::move(name)) {
+    if (const char* old = std::getenv(m_name.c_str())) {
+        m_old = old;
+    }
+    // An empty value removes the variable, from the runtime's copy and from
+    // the process's own environment.
+    _putenv_s(m_name.c_str(), value ? value->c_str() : "");
+}
+
+ScopedEnv::~ScopedEnv() {
+    _putenv_s(m_name.c_str(), m_old ? m_old->c_str() : "");
+}
+
+bool EnterPrivateNetwork(std::string* why) {
+    if (std::getenv("NETVIGIL_TEST_PRIVATE_NETWORK") != nullptr) {
+        return true;
+    }
+    *why = "needs a private network namespace: run it through wine-run --private-network (as root)";
+    return false;
+}
+
+bool WriteSysctl(const std::string& name, const std::string& value) {
+    // Wine's drive Z: is the root of the Linux file system.
+    std::string path = "Z:\\proc\\sys\\" + name;
+    for (char& c : path) {
+        c = c == '.' ? '\\' : c;
+    }
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const std::string line = value + "\n";
+    DWORD written = 0;
+    const bool ok =
+        WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) != FALSE &&
+        written == line.size();
+    CloseHandle(file);
+    return ok;
+}
+
+int OpenDescriptorCount() {
+    DWORD count = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &count);
+    return static_cast<int>(count);
+}
+
+int ChildProcessCount() {
+    const DWORD self = GetCurrentProcessId();
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    int count = 0;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more != FALSE;
+         more = Process32Next(snapshot, &entry)) {
+        count += entry.th32ParentProcessID == self && entry.th32ProcessID != self;
+    }
+    CloseHandle(snapshot);
+    return count;
+}
+
+bool WaitForChildCount(int n) {
+    for (int i = 0; i < 500; ++i) {
+        if (ChildProcessCount() <= n) {
+            return true;
+        }
+        Sleep(10);
+    }
+    return false;
+}
+
+} // namespace testing_support

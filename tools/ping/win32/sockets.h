@@ -1,0 +1,4 @@
+#pragma once
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
