@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 using namespace netvigil_reg;
@@ -130,6 +131,107 @@ TEST(RegFile, MalformedLinesAreNamed) {
                                "\"v\"=hex(7):41,00,42\r\n"))
                   .line,
               3);
+}
+
+TEST(RegFileParts, KeyLines) {
+    struct Case {
+        std::string line;
+        const char* path; // nullptr: refused, with the error holding `why`
+        bool remove;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"[HKCU\\Software]", "HKEY_CURRENT_USER\\Software", false, ""},
+        {"[-hklm\\A\\B]", "HKEY_LOCAL_MACHINE\\A\\B", true, ""},
+        {"[HKEY_USERS]", "HKEY_USERS", false, ""},
+        {"[HKCU\\x", nullptr, false, "must end in ]"},
+        {"[]", nullptr, false, "must end in ]"},
+        {"[HKEY_NOWHERE\\x]", nullptr, false, "HKEY_NOWHERE"},
+        {"[-]", nullptr, false, "unknown root"},
+    };
+    for (const Case& c : cases) {
+        const auto parsed = ParseKeyLine(c.line);
+        ASSERT_EQ(parsed.value.has_value(), c.path != nullptr) << c.line << ": " << parsed.error;
+        if (c.path != nullptr) {
+            EXPECT_EQ(parsed.value->path, c.path);
+            EXPECT_EQ(parsed.value->remove, c.remove) << c.line;
+        } else {
+            EXPECT_NE(parsed.error.find(c.why), std::string::npos)
+                << c.line << ": " << parsed.error;
+        }
+    }
+}
+
+TEST(RegFileParts, ValueNamesAndDwords) {
+    struct NameCase {
+        std::string text;
+        std::optional<std::string> name;
+        std::string rest;
+    };
+    const NameCase names[] = {
+        {"@=\"x\"", "", "=\"x\""},
+        {"\"a \\\"b\\\\\"=-", "a \"b\\", "=-"},
+        {"\"open=x", std::nullopt, ""},
+        {"name=x", std::nullopt, ""},
+    };
+    for (const NameCase& c : names) {
+        std::string_view rest = c.text;
+        const auto parsed = ParseValueName(rest);
+        EXPECT_EQ(parsed.value, c.name) << c.text;
+        if (c.name) {
+            EXPECT_EQ(rest, c.rest) << c.text;
+        }
+    }
+
+    const std::pair<std::string, std::optional<std::string>> dwords[] = {
+        {"00000080", std::string("\x80\0\0\0", 4)},
+        {"1", std::string("\x01\0\0\0", 4)},
+        {"FfFfFfFf", std::string("\xFF\xFF\xFF\xFF", 4)},
+        {"", std::nullopt},
+        {"123456789", std::nullopt},
+        {"12 ", std::nullopt},
+        {"-1", std::nullopt},
+        {"0x10", std::nullopt},
+    };
+    for (const auto& [digits, data] : dwords) {
+        EXPECT_EQ(ParseDword(digits).value, data) << digits;
+    }
+}
+
+TEST(RegFileParts, HexValues) {
+    struct Case {
+        std::string text; // what follows "hex"
+        bool unicode;
+        std::optional<platform::DWORD> type;
+        std::string data;
+    };
+    const Case cases[] = {
+        {":01,ab,FF", true, platform::REG_BINARY, "\x01\xAB\xFF"},
+        {":", true, platform::REG_BINARY, ""},
+        {"(b):00, 01 ,02", false, 11, std::string("\0\x01\x02", 3)},
+        {"(2):41,00,42,00,00,00", true, platform::REG_EXPAND_SZ, std::string("AB\0", 3)},
+        {"(2):41,42,00", false, platform::REG_EXPAND_SZ, std::string("AB\0", 3)},
+        {"(7):41,00,00,00,00,00", true, platform::REG_MULTI_SZ, std::string("A\0\0", 3)},
+        {"(7):41,00,42", true, std::nullopt, ""},
+        {"(123456789):00", true, std::nullopt, ""},
+        {"(x):00", true, std::nullopt, ""},
+        {"(1:00", true, std::nullopt, ""},
+        {"01,02", true, std::nullopt, ""},
+        {":1g", true, std::nullopt, ""},
+        {":123", true, std::nullopt, ""},
+        {":01,", true, std::nullopt, ""},
+        {":01,,02", true, std::nullopt, ""},
+    };
+    for (const Case& c : cases) {
+        const auto parsed = ParseHexValue(c.text, c.unicode);
+        ASSERT_EQ(parsed.value.has_value(), c.type.has_value()) << c.text << ": " << parsed.error;
+        if (c.type) {
+            EXPECT_EQ(parsed.value->type, *c.type) << c.text;
+            EXPECT_EQ(parsed.value->data, c.data) << c.text;
+        } else {
+            EXPECT_FALSE(parsed.error.empty());
+        }
+    }
 }
 
 } // namespace

@@ -271,6 +271,119 @@ std::string WriteRegFile(const std::vector<RegKeyBlock>& keys) {
     return "\xFF\xFE" + Utf8ToUtf16le(text);
 }
 
+Parsed<RegKeyBlock> ParseKeyLine(std::string_view line) {
+    if (line.size() < 3 || line.front() != '[' || line.back() != ']') {
+        return {{}, "a key line must end in ]"};
+    }
+    std::string_view inner = line.substr(1, line.size() - 2);
+    RegKeyBlock block;
+    block.remove = inner.starts_with('-');
+    if (block.remove) {
+        inner.remove_prefix(1);
+    }
+    auto path = CanonicalKeyPath(inner);
+    if (!path) {
+        return {{}, "unknown root key in \"" + std::string(inner) + "\""};
+    }
+    block.path = std::move(*path);
+    return {std::move(block), {}};
+}
+
+Parsed<std::string> ParseValueName(std::string_view& rest) {
+    if (rest.starts_with('@')) {
+        rest.remove_prefix(1);
+        return {std::string(), {}};
+    }
+    auto name = Unquote(rest);
+    if (!name) {
+        return {{}, "cannot parse the value name"};
+    }
+    return {std::move(name), {}};
+}
+
+Parsed<std::string> ParseDword(std::string_view digits) {
+    if (digits.empty() || digits.size() > 8 ||
+        digits.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos) {
+        return {{}, "a dword needs 1 to 8 hex digits"};
+    }
+    const unsigned long number = std::stoul(std::string(digits), nullptr, 16);
+    std::string data;
+    for (int b = 0; b < 4; ++b) {
+        data += static_cast<char>((number >> (8 * b)) & 0xFF);
+    }
+    return {std::move(data), {}};
+}
+
+Parsed<RegValue> ParseHexValue(std::string_view rest, bool unicode) {
+    RegValue value;
+    value.type = platform::REG_BINARY;
+    if (rest.starts_with('(')) {
+        const auto close = rest.find(')');
+        const std::string_view digits =
+            rest.substr(1, close == std::string_view::npos ? 0 : close - 1);
+        if (close == std::string_view::npos || digits.empty() || digits.size() > 8 ||
+            digits.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos) {
+            return {{}, "a hex(N) type needs a hex number N"};
+        }
+        value.type = static_cast<DWORD>(std::stoul(std::string(digits), nullptr, 16));
+        rest.remove_prefix(close + 1);
+    }
+    if (!rest.starts_with(':')) {
+        return {{}, "a : must follow hex"};
+    }
+    auto data = ParseHexList(rest.substr(1));
+    if (!data) {
+        return {{}, "cannot parse the list of hex bytes"};
+    }
+    value.data = std::move(*data);
+    if (unicode && StringType(value.type) && !Utf16leToUtf8(std::string(value.data), &value.data)) {
+        return {{}, "string data in UTF-16 needs an even number of bytes"};
+    }
+    return {std::move(value), {}};
+}
+
+Parsed<RegValue> ParseValueLine(std::string_view line, bool unicode) {
+    std::string_view rest = line;
+    auto name = ParseValueName(rest);
+    if (!name.value) {
+        return {{}, std::move(name.error)};
+    }
+    rest = Trim(rest);
+    if (!rest.starts_with('=')) {
+        return {{}, "an = must follow the value name"};
+    }
+    rest = Trim(rest.substr(1));
+    Parsed<RegValue> parsed;
+    if (rest == "-") {
+        parsed.value = RegValue{};
+        parsed.value->remove = true;
+    } else if (rest.starts_with('"')) {
+        auto data = Unquote(rest);
+        if (!data || !Trim(rest).empty()) {
+            return {{}, "cannot parse the quoted string"};
+        }
+        parsed.value = RegValue{};
+        parsed.value->type = platform::REG_SZ;
+        parsed.value->data = std::move(*data) + '\0';
+    } else if (rest.starts_with("dword:")) {
+        auto data = ParseDword(rest.substr(6));
+        if (!data.value) {
+            return {{}, std::move(data.error)};
+        }
+        parsed.value = RegValue{};
+        parsed.value->type = platform::REG_DWORD;
+        parsed.value->data = std::move(*data.value);
+    } else if (rest.starts_with("hex")) {
+        parsed = ParseHexValue(rest.substr(3), unicode);
+    } else {
+        return {{}, "cannot parse the value's data"};
+    }
+    if (parsed.value) {
+        parsed.value->name = std::move(*name.value);
+    }
+    return parsed;
+}
+
 std::variant<RegFile, ParseError> ParseRegFile(const std::string& bytes) {
     std::string text;
     if (bytes.starts_with("\xFF\xFE")) {
@@ -299,101 +412,23 @@ std::variant<RegFile, ParseError> ParseRegFile(const std::string& bytes) {
             continue;
         }
         if (s.front() == '[') {
-            if (s.back() != ']' || s.size() < 3) {
-                return ParseError{line.number, "a key line must end in ]"};
+            auto key = ParseKeyLine(s);
+            if (!key.value) {
+                return ParseError{line.number, std::move(key.error)};
             }
-            std::string_view inner = s.substr(1, s.size() - 2);
-            RegKeyBlock block;
-            block.line = line.number;
-            block.remove = inner.starts_with('-');
-            if (block.remove) {
-                inner.remove_prefix(1);
-            }
-            const auto path = CanonicalKeyPath(inner);
-            if (!path) {
-                return ParseError{line.number,
-                                  "unknown root key in \"" + std::string(inner) + "\""};
-            }
-            block.path = *path;
-            file.keys.push_back(std::move(block));
+            key.value->line = line.number;
+            file.keys.push_back(std::move(*key.value));
             continue;
         }
         if (file.keys.empty()) {
             return ParseError{line.number, "a value comes before any [key] line"};
         }
-        RegValue value;
-        value.line = line.number;
-        std::string_view rest = s;
-        if (rest.front() == '@') {
-            rest.remove_prefix(1);
-        } else if (auto name = Unquote(rest)) {
-            value.name = std::move(*name);
-        } else {
-            return ParseError{line.number, "cannot parse the value name"};
+        auto value = ParseValueLine(s, unicode);
+        if (!value.value) {
+            return ParseError{line.number, std::move(value.error)};
         }
-        rest = Trim(rest);
-        if (!rest.starts_with('=')) {
-            return ParseError{line.number, "an = must follow the value name"};
-        }
-        rest = Trim(rest.substr(1));
-        if (rest == "-") {
-            value.remove = true;
-        } else if (rest.starts_with('"')) {
-            auto data = Unquote(rest);
-            if (!data || !Trim(rest).empty()) {
-                return ParseError{line.number, "cannot parse the quoted string"};
-            }
-            value.type = platform::REG_SZ;
-            value.data = std::move(*data) + '\0';
-        } else if (rest.starts_with("dword:")) {
-            const std::string_view digits = rest.substr(6);
-            unsigned long number = 0;
-            std::size_t used = 0;
-            for (const char c : digits) {
-                if (std::isxdigit(static_cast<unsigned char>(c)) == 0) {
-                    break;
-                }
-                ++used;
-            }
-            if (used == 0 || used > 8 || used != digits.size()) {
-                return ParseError{line.number, "a dword needs 1 to 8 hex digits"};
-            }
-            number = std::stoul(std::string(digits), nullptr, 16);
-            value.type = platform::REG_DWORD;
-            for (int b = 0; b < 4; ++b) {
-                value.data += static_cast<char>((number >> (8 * b)) & 0xFF);
-            }
-        } else if (rest.starts_with("hex")) {
-            rest.remove_prefix(3);
-            value.type = platform::REG_BINARY;
-            if (rest.starts_with('(')) {
-                const auto close = rest.find(')');
-                const std::string_view digits =
-                    rest.substr(1, close == std::string_view::npos ? 0 : close - 1);
-                if (close == std::string_view::npos || digits.empty() || digits.size() > 8 ||
-                    digits.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos) {
-                    return ParseError{line.number, "a hex(N) type needs a hex number N"};
-                }
-                value.type = static_cast<DWORD>(std::stoul(std::string(digits), nullptr, 16));
-                rest.remove_prefix(close + 1);
-            }
-            if (!rest.starts_with(':')) {
-                return ParseError{line.number, "a : must follow hex"};
-            }
-            auto data = ParseHexList(rest.substr(1));
-            if (!data) {
-                return ParseError{line.number, "cannot parse the list of hex bytes"};
-            }
-            value.data = std::move(*data);
-            if (unicode && StringType(value.type) &&
-                !Utf16leToUtf8(std::string(value.data), &value.data)) {
-                return ParseError{line.number,
-                                  "string data in UTF-16 needs an even number of bytes"};
-            }
-        } else {
-            return ParseError{line.number, "cannot parse the value's data"};
-        }
-        file.keys.back().values.push_back(std::move(value));
+        value.value->line = line.number;
+        file.keys.back().values.push_back(std::move(*value.value));
     }
     if (!headerSeen) {
         return ParseError{1, "the file is empty"};

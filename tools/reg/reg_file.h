@@ -38,6 +38,25 @@ struct ParseError {
     std::string message;
 };
 
+// What one of the line parsers below made of its text: the value, or why there
+// is none.
+template <typename T> struct Parsed {
+    std::optional<T> value;
+    std::string error;
+};
+
+// The parts of a file, each over plain text and free of state, so tests and
+// fuzzers can reach them directly. A key line is "[PATH]" or "[-PATH]"; a
+// value name is "@" or a quoted name, and the parser leaves rest after it; a
+// dword is its hex digits; a hex list is what follows "hex" or "hex(N)", with
+// string data in UTF-16LE when unicode is set.
+Parsed<RegKeyBlock> ParseKeyLine(std::string_view line);
+Parsed<std::string> ParseValueName(std::string_view& rest);
+Parsed<std::string> ParseDword(std::string_view digits);
+Parsed<RegValue> ParseHexValue(std::string_view afterHex, bool unicode);
+// A whole value line: NAME=DATA.
+Parsed<RegValue> ParseValueLine(std::string_view line, bool unicode);
+
 // A key path with its root spelled in full (HKCU becomes HKEY_CURRENT_USER),
 // or nothing when the root is not one of the four.
 std::optional<std::string> CanonicalKeyPath(std::string_view path);
