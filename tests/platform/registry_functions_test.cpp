@@ -244,6 +244,28 @@ TEST_F(RegistryFunctions, BadHandlesPathsAndRights) {
     RegCloseKey(h);
 }
 
+TEST_F(RegistryFunctions, NamesWithANulNeverReachTheStore) {
+    const HKEY h = Create("Software\\Netvigil");
+    Set(h, "IP Address 1", REG_SZ, std::string("10.0.0.1", 9));
+    const std::string key("Software\\Netvigil\0\\Evil", 22);
+    const std::string value("IP Address 1\0-x", 15);
+    HKEY other = 0;
+    EXPECT_EQ(
+        RegCreateKeyEx(HKEY_CURRENT_USER, key, 0, "", 0, KEY_ALL_ACCESS, nullptr, &other, nullptr),
+        ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, key, 0, KEY_READ, &other), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegDeleteKey(HKEY_CURRENT_USER, std::string("Software\\Netvigil\0x", 18)),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegSetValueEx(h, value, 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2),
+              ERROR_INVALID_PARAMETER);
+    DWORD size = 0;
+    EXPECT_EQ(RegQueryValueEx(h, value, nullptr, nullptr, nullptr, &size), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegDeleteValue(h, value), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(Get(h, "IP Address 1"), std::string("10.0.0.1", 9));
+    EXPECT_TRUE(Subkeys(h).empty());
+    RegCloseKey(h);
+}
+
 TEST_F(RegistryFunctions, CreateReportsDisposition) {
     HKEY h = 0;
     DWORD disposition = 0;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 using testing_support::ProgramResult;
@@ -134,6 +135,41 @@ TEST_F(NetvigilReg, AFailedImportWritesNothing) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("line 6"), std::string::npos) << r.err;
     EXPECT_EQ(Reg({"query", "HKCU\\Software\\Good"}).exitCode, 1);
+}
+
+// A name cut at a NUL would name another key: a deletion of Netvigil's key
+// with a NUL and anything after it once took its whole tree, endlessly.
+TEST_F(NetvigilReg, NamesWithANulChangeNothing) {
+    Ok({"add", "HKCU\\Software\\Netvigil\\Remote Hosts", "/v", "IP Address 1", "/d", "10.0.0.1"});
+    Ok({"add", "HKCU\\Software\\Netvigil\\Settings", "/v", "Backcolor", "/d", "128"});
+    const std::string before = ReadFileBytes(Store());
+    const std::string nul(1, '\0');
+    const std::string file = m_dir / "hostile.reg";
+    for (const std::string& line :
+         {"[-HKEY_CURRENT_USER\\Software\\Netvigil\\Remote Hosts" + nul + " (other)]",
+          "[-HKEY_CURRENT_USER\\Software\\Netvigil" + nul + "zzz]",
+          "[HKEY_CURRENT_USER\\Software" + nul + "\\Evil]\n\"x\"=\"1\"",
+          "[HKEY_CURRENT_USER\\Software\\Netvigil\\Remote Hosts]\n\"IP Address 1" + nul +
+              "-x\"=\"evil\""}) {
+        WriteFileBytes(file, "REGEDIT4\n\n" + line + "\n");
+        const ProgramResult r = Reg({"import", file});
+        EXPECT_EQ(r.exitCode, 1) << line;
+        EXPECT_NE(r.err.find("NUL character. Nothing was imported."), std::string::npos) << r.err;
+        EXPECT_EQ(ReadFileBytes(Store()), before) << line;
+    }
+
+    // A store changed behind our back never hands such a name out.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(Store().c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "INSERT INTO keys(parent, name, fold) SELECT id, x'53657474696e677300',"
+                           " x'53455454494e475300' FROM keys WHERE fold = x'4E4554564947494C'",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    const ProgramResult r = Reg({"export", "HKCU\\Software", m_dir / "out.reg"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("damaged"), std::string::npos) << r.err;
 }
 
 TEST_F(NetvigilReg, UnusableStoresAreReportedAndLeftAlone) {

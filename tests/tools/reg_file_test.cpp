@@ -133,6 +133,24 @@ TEST(RegFile, MalformedLinesAreNamed) {
               3);
 }
 
+TEST(RegFile, NamesWithANulAreRefusedByLine) {
+    const std::string head = "REGEDIT4\n[HKCU\\Software]\n";
+    const std::string nul(1, '\0');
+    EXPECT_EQ(ParseFails(head + "[-HKEY_CURRENT_USER\\Software\\Netvigil\\Remote Hosts" + nul +
+                         " (other)]\n")
+                  .line,
+              3);
+    const ParseError value =
+        ParseFails(head + "\"a\"=\"1\"\n\"IP Address 1" + nul + "-x\"=\"x\"\n");
+    EXPECT_EQ(value.line, 4);
+    EXPECT_NE(value.message.find("NUL"), std::string::npos) << value.message;
+    const ParseError key = ParseFails(
+        Utf16("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software" + nul +
+              "\\Evil]\r\n"));
+    EXPECT_EQ(key.line, 3);
+    EXPECT_NE(key.message.find("NUL"), std::string::npos) << key.message;
+}
+
 TEST(RegFileParts, KeyLines) {
     struct Case {
         std::string line;

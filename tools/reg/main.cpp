@@ -117,11 +117,11 @@ KeyRef ParseKey(const std::string& arg) {
 class Key {
 public:
     Key(const KeyRef& ref, REGSAM access) {
-        Check(RegOpenKeyEx(ref.root, ref.sub.c_str(), 0, access, &m_h));
+        Check(RegOpenKeyEx(ref.root, ref.sub, 0, access, &m_h));
     }
     Key(const KeyRef& ref, REGSAM access, bool /*create*/) {
-        Check(RegCreateKeyEx(ref.root, ref.sub.c_str(), 0, "", REG_OPTION_NON_VOLATILE, access,
-                             nullptr, &m_h, nullptr));
+        Check(RegCreateKeyEx(ref.root, ref.sub, 0, "", REG_OPTION_NON_VOLATILE, access, nullptr,
+                             &m_h, nullptr));
     }
     ~Key() { RegCloseKey(m_h); }
     Key(const Key&) = delete;
@@ -134,7 +134,7 @@ private:
 
 bool KeyExists(const KeyRef& ref) {
     HKEY h = 0;
-    if (RegOpenKeyEx(ref.root, ref.sub.c_str(), 0, KEY_QUERY_VALUE, &h) != ERROR_SUCCESS) {
+    if (RegOpenKeyEx(ref.root, ref.sub, 0, KEY_QUERY_VALUE, &h) != ERROR_SUCCESS) {
         return false;
     }
     RegCloseKey(h);
@@ -189,7 +189,7 @@ void DeleteTree(const KeyRef& ref) {
     for (const std::string& name : ReadSubkeys(ref)) {
         DeleteTree(Child(ref, name));
     }
-    Check(RegDeleteKey(ref.root, ref.sub.c_str()));
+    Check(RegDeleteKey(ref.root, ref.sub));
 }
 
 std::string TypeName(DWORD type) {
@@ -437,7 +437,7 @@ int Add(const Options& o) {
     if (!o.force && KeyExists(ref)) {
         const Key key(ref, KEY_QUERY_VALUE);
         DWORD size = 0;
-        if (RegQueryValueEx(key.Handle(), o.valueName->c_str(), nullptr, nullptr, nullptr, &size) ==
+        if (RegQueryValueEx(key.Handle(), *o.valueName, nullptr, nullptr, nullptr, &size) ==
                 ERROR_SUCCESS &&
             !Confirm("Value " + DisplayName(*o.valueName) + " exists, overwrite")) {
             throw Failure("The operation was cancelled; nothing was written.");
@@ -448,7 +448,7 @@ int Add(const Options& o) {
     Check(transaction.Status());
     {
         const Key key(ref, KEY_SET_VALUE, true);
-        Check(RegSetValueEx(key.Handle(), o.valueName->c_str(), 0, typeNumber,
+        Check(RegSetValueEx(key.Handle(), *o.valueName, 0, typeNumber,
                             reinterpret_cast<const BYTE*>(data.data()),
                             static_cast<DWORD>(data.size())));
     }
@@ -477,11 +477,11 @@ int Delete(const Options& o) {
     Check(transaction.Status());
     if (o.valueName) {
         const Key key(ref, KEY_SET_VALUE);
-        Check(RegDeleteValue(key.Handle(), o.valueName->c_str()));
+        Check(RegDeleteValue(key.Handle(), *o.valueName));
     } else if (o.allValues) {
         const Key key(ref, KEY_QUERY_VALUE | KEY_SET_VALUE);
         for (const RegValue& value : ReadValues(key)) {
-            Check(RegDeleteValue(key.Handle(), value.name.c_str()));
+            Check(RegDeleteValue(key.Handle(), value.name));
         }
     } else {
         DeleteTree(ref);
@@ -569,10 +569,10 @@ int Import(const Options& o) {
             for (const RegValue& value : block.values) {
                 line = value.line;
                 if (value.remove) {
-                    const LONG status = RegDeleteValue(key.Handle(), value.name.c_str());
+                    const LONG status = RegDeleteValue(key.Handle(), value.name);
                     Check(status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status);
                 } else {
-                    Check(RegSetValueEx(key.Handle(), value.name.c_str(), 0, value.type,
+                    Check(RegSetValueEx(key.Handle(), value.name, 0, value.type,
                                         reinterpret_cast<const BYTE*>(value.data.data()),
                                         static_cast<DWORD>(value.data.size())));
                 }

@@ -276,6 +276,11 @@ Parsed<RegKeyBlock> ParseKeyLine(std::string_view line) {
         return {{}, "a key line must end in ]"};
     }
     std::string_view inner = line.substr(1, line.size() - 2);
+    // Cut at a NUL, as the registry functions would cut it, the name would
+    // reach another key: a deletion there could take a whole tree with it.
+    if (inner.find('\0') != std::string_view::npos) {
+        return {{}, "a key name holds a NUL character"};
+    }
     RegKeyBlock block;
     block.remove = inner.starts_with('-');
     if (block.remove) {
@@ -297,6 +302,9 @@ Parsed<std::string> ParseValueName(std::string_view& rest) {
     auto name = Unquote(rest);
     if (!name) {
         return {{}, "cannot parse the value name"};
+    }
+    if (name->find('\0') != std::string::npos) {
+        return {{}, "the value name holds a NUL character"};
     }
     return {std::move(name), {}};
 }

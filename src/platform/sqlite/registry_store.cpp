@@ -1,6 +1,7 @@
 #include "platform/sqlite/registry_store.h"
 
 #include "platform/handles.h"
+#include "platform/registry.h"
 #include "platform/utf8.h"
 
 #include <chrono>
@@ -730,6 +731,11 @@ LONG RegistryStore::EnumKey(HKEY hKey, DWORD dwIndex, char* lpName, DWORD cchNam
         return ERROR_INVALID_PARAMETER;
     }
     const std::string_view name = list.Bytes(0);
+    // Only a file changed behind our back holds such a name; handed out, it
+    // would read as a shorter one, the name of some other key.
+    if (HoldsNul(name)) {
+        return ERROR_REGISTRY_CORRUPT;
+    }
     if (name.size() + 1 > cchName) {
         return ERROR_MORE_DATA;
     }
@@ -755,6 +761,9 @@ LONG RegistryStore::EnumValue(HKEY hKey, DWORD dwIndex, char* lpValueName, DWORD
         return ERROR_INVALID_PARAMETER;
     }
     const std::string_view name = list.Bytes(0);
+    if (HoldsNul(name)) {
+        return ERROR_REGISTRY_CORRUPT;
+    }
     if (name.size() + 1 > *lpcchValueName) {
         return ERROR_MORE_DATA;
     }
