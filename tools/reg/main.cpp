@@ -557,7 +557,7 @@ int Import(const Options& o) {
             const KeyRef ref = ParseKey(block.path);
             if (ref.sub.empty()) {
                 throw Failure("a root key cannot be " +
-                              std::string(block.remove ? "deleted" : "written"));
+                              std::string(block.remove ? "deleted." : "written."));
             }
             if (block.remove) {
                 if (KeyExists(ref)) {
