@@ -11,6 +11,13 @@
 
 namespace platform {
 
+// Windows' limits: a key name (one level of a path) of 255 characters, a value
+// name of 16,383, a tree 512 levels deep below its root. In these 8-bit forms
+// a character is a byte.
+constexpr std::size_t kMaxKeyNameLength = 255;
+constexpr std::size_t kMaxValueNameLength = 16383;
+constexpr int kMaxKeyDepth = 512;
+
 LONG RegOpenKeyEx(HKEY hKey, const char* lpSubKey, DWORD ulOptions, REGSAM samDesired,
                   HKEY* phkResult);
 LONG RegCreateKeyEx(HKEY hKey, const char* lpSubKey, DWORD Reserved, const char* lpClass,

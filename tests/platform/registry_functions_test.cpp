@@ -184,6 +184,54 @@ TEST_F(RegistryFunctions, EnumerationIsByIndexAndStable) {
     RegCloseKey(h);
 }
 
+// Going on from the last index must give what asking for the index afresh
+// gives, also when the key changed in between.
+TEST_F(RegistryFunctions, EnumerationSeesChangesBetweenIndices) {
+    HKEY h = Create("Software\\Enum");
+    for (const char* name : {"b", "d", "f"}) {
+        RegCloseKey(Create(name, h));
+        Set(h, name, REG_SZ, "");
+    }
+    char name[8];
+    DWORD len = sizeof name;
+    ASSERT_EQ(RegEnumKey(h, 0, name, sizeof name), ERROR_SUCCESS);
+    ASSERT_EQ(RegEnumKey(h, 1, name, sizeof name), ERROR_SUCCESS);
+    EXPECT_STREQ(name, "d");
+    RegCloseKey(Create("a", h));
+    ASSERT_EQ(RegEnumKey(h, 2, name, sizeof name), ERROR_SUCCESS);
+    EXPECT_STREQ(name, "d");
+    ASSERT_EQ(RegDeleteKey(h, "b"), ERROR_SUCCESS);
+    ASSERT_EQ(RegEnumKey(h, 3, name, sizeof name), ERROR_NO_MORE_ITEMS);
+
+    ASSERT_EQ(RegEnumValue(h, 0, name, &len, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    len = sizeof name;
+    ASSERT_EQ(RegDeleteValue(h, "b"), ERROR_SUCCESS);
+    ASSERT_EQ(RegEnumValue(h, 1, name, &len, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_STREQ(name, "f");
+    RegCloseKey(h);
+}
+
+// Windows' limits: 512 levels below a root, 255 characters a level, 16,383
+// a value name.
+TEST_F(RegistryFunctions, KeysDeeperThanTheLimitAreRefused) {
+    std::string path = "Level";
+    for (int level = 2; level <= 512; ++level) {
+        path += "\\Level";
+    }
+    HKEY h = Create(path.c_str());
+    HKEY deeper = 0;
+    EXPECT_EQ(RegCreateKeyEx(h, "Level", 0, "", 0, KEY_ALL_ACCESS, nullptr, &deeper, nullptr),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, (path + "\\Level").c_str(), 0, "", 0,
+                             KEY_ALL_ACCESS, nullptr, &deeper, nullptr),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegSetValueEx(h, std::string(16384, 'v'), 0, REG_SZ, nullptr, 0),
+              ERROR_INVALID_PARAMETER);
+    Set(h, std::string(16383, 'v').c_str(), REG_SZ, "");
+    EXPECT_TRUE(Subkeys(h).empty());
+    RegCloseKey(h);
+}
+
 TEST_F(RegistryFunctions, DeletingKeysAndValues) {
     HKEY h = Create("Software\\Del\\Child");
     RegCloseKey(h);

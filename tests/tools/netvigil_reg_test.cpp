@@ -76,7 +76,13 @@ TEST_F(NetvigilReg, BadArgumentsAreRefusedClearly) {
         std::vector<std::string> args;
         const char* message;
     };
+    std::string deep = "HKCU";
+    for (int level = 0; level < 513; ++level) {
+        deep += "\\k";
+    }
     const Case cases[] = {
+        {{"add", deep}, "Invalid key name: the key is 513 levels deep"},
+        {{"add", "HKCU\\x", "/v", std::string(16384, 'v')}, "longer than 16,383 characters"},
         {{"query", "HKEY_NOWHERE\\x"}, "Invalid key name"},
         {{"add", "HKCU\\x", "/v", "n", "/t", "REG_WHATEVER"}, "Invalid type"},
         {{"add", "HKCU\\x", "/v", "n", "/t", "REG_DWORD", "/d", "4294967296"}, "REG_DWORD"},

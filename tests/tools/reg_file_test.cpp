@@ -151,10 +151,18 @@ TEST(RegFile, NamesWithANulAreRefusedByLine) {
     EXPECT_NE(key.message.find("NUL"), std::string::npos) << key.message;
 }
 
+std::string Levels(int count) {
+    std::string levels;
+    for (int i = 0; i < count; ++i) {
+        levels += "\\k";
+    }
+    return levels;
+}
+
 TEST(RegFileParts, KeyLines) {
     struct Case {
         std::string line;
-        const char* path; // nullptr: refused, with the error holding `why`
+        const char* path; // nullptr: refused, the error holding `why`; "": taken
         bool remove;
         const char* why;
     };
@@ -166,11 +174,15 @@ TEST(RegFileParts, KeyLines) {
         {"[]", nullptr, false, "must end in ]"},
         {"[HKEY_NOWHERE\\x]", nullptr, false, "HKEY_NOWHERE"},
         {"[-]", nullptr, false, "unknown root"},
+        {"[HKCU\\" + std::string(255, 'k') + "]", "", false, ""},
+        {"[HKCU\\" + std::string(256, 'k') + "\\x]", nullptr, false, "longer than 255"},
+        {"[HKCU" + Levels(512) + "]", "", false, ""},
+        {"[-HKCU" + Levels(513) + "]", nullptr, false, "513 levels deep"},
     };
     for (const Case& c : cases) {
         const auto parsed = ParseKeyLine(c.line);
         ASSERT_EQ(parsed.value.has_value(), c.path != nullptr) << c.line << ": " << parsed.error;
-        if (c.path != nullptr) {
+        if (c.path != nullptr && *c.path != '\0') {
             EXPECT_EQ(parsed.value->path, c.path);
             EXPECT_EQ(parsed.value->remove, c.remove) << c.line;
         } else {
@@ -191,6 +203,8 @@ TEST(RegFileParts, ValueNamesAndDwords) {
         {"\"a \\\"b\\\\\"=-", "a \"b\\", "=-"},
         {"\"open=x", std::nullopt, ""},
         {"name=x", std::nullopt, ""},
+        {"\"" + std::string(16383, 'n') + "\"", std::string(16383, 'n'), ""},
+        {"\"" + std::string(16384, 'n') + "\"", std::nullopt, ""},
     };
     for (const NameCase& c : names) {
         std::string_view rest = c.text;

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -99,6 +100,9 @@ KeyRef ParseKey(const std::string& arg) {
     while (path->ends_with('\\')) {
         path->pop_back();
     }
+    if (const std::string problem = netvigil_reg::KeyPathProblem(*path); !problem.empty()) {
+        throw Failure("Invalid key name: " + problem + ".");
+    }
     static const std::pair<std::string_view, HKEY> kRoots[] = {
         {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
         {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
@@ -122,6 +126,9 @@ public:
     Key(const KeyRef& ref, REGSAM access, bool /*create*/) {
         Check(RegCreateKeyEx(ref.root, ref.sub, 0, "", REG_OPTION_NON_VOLATILE, access, nullptr,
                              &m_h, nullptr));
+    }
+    Key(const Key& parent, const std::string& name, REGSAM access) {
+        Check(RegOpenKeyEx(parent.Handle(), name, 0, access, &m_h));
     }
     ~Key() { RegCloseKey(m_h); }
     Key(const Key&) = delete;
@@ -166,8 +173,7 @@ std::vector<RegValue> ReadValues(const Key& key) {
     }
 }
 
-std::vector<std::string> ReadSubkeys(const KeyRef& ref) {
-    const Key key(ref, KEY_ENUMERATE_SUB_KEYS);
+std::vector<std::string> ReadSubkeys(const Key& key) {
     std::vector<std::string> names;
     for (DWORD i = 0;; ++i) {
         char name[256];
@@ -180,16 +186,52 @@ std::vector<std::string> ReadSubkeys(const KeyRef& ref) {
     }
 }
 
-KeyRef Child(const KeyRef& parent, const std::string& name) {
-    return {parent.root, parent.sub.empty() ? name : parent.sub + "\\" + name,
-            parent.path + "\\" + name};
+// Every key of the tree at top, each opened below its parent so that a key
+// costs the same at any depth, without recursion, since a store changed
+// behind our back may be deeper than any stack. enter sees a key before its
+// subkeys, with its path; leave sees it after them, by its parent and name
+// (the top by none).
+void WalkTree(const KeyRef& top, REGSAM access,
+              const std::function<void(const Key&, const std::string& path)>& enter,
+              const std::function<void(const Key* parent, const std::string& name)>& leave) {
+    struct Frame {
+        std::unique_ptr<Key> key;
+        std::string name;
+        std::string path;
+        std::vector<std::string> children;
+        std::size_t next = 0;
+    };
+    std::vector<Frame> stack;
+    const auto push = [&](std::unique_ptr<Key> key, std::string name, std::string path) {
+        enter(*key, path);
+        std::vector<std::string> children = ReadSubkeys(*key);
+        stack.push_back({std::move(key), std::move(name), std::move(path), std::move(children)});
+    };
+    push(std::make_unique<Key>(top, access | KEY_ENUMERATE_SUB_KEYS), {}, top.path);
+    while (!stack.empty()) {
+        Frame& frame = stack.back();
+        if (frame.next < frame.children.size()) {
+            std::string name = frame.children[frame.next++];
+            auto child = std::make_unique<Key>(*frame.key, name, access | KEY_ENUMERATE_SUB_KEYS);
+            std::string path = frame.path + "\\" + name;
+            push(std::move(child), std::move(name), std::move(path));
+            continue;
+        }
+        const std::string name = std::move(frame.name);
+        stack.pop_back();
+        if (leave) {
+            leave(stack.empty() ? nullptr : stack.back().key.get(), name);
+        }
+    }
 }
 
 void DeleteTree(const KeyRef& ref) {
-    for (const std::string& name : ReadSubkeys(ref)) {
-        DeleteTree(Child(ref, name));
-    }
-    Check(RegDeleteKey(ref.root, ref.sub));
+    WalkTree(
+        ref, KEY_QUERY_VALUE, [](const Key&, const std::string&) {},
+        [&](const Key* parent, const std::string& name) {
+            Check(parent != nullptr ? RegDeleteKey(parent->Handle(), name)
+                                    : RegDeleteKey(ref.root, ref.sub));
+        });
 }
 
 std::string TypeName(DWORD type) {
@@ -324,8 +366,7 @@ int Query(const Options& o) {
     }
     const KeyRef top = ParseKey(o.positional[0]);
     int matches = 0;
-    const std::function<void(const KeyRef&)> show = [&](const KeyRef& ref) {
-        const Key key(ref, KEY_QUERY_VALUE);
+    const auto show = [&](const Key& key, const std::string& path) {
         std::vector<RegValue> values = ReadValues(key);
         if (o.valueName) {
             std::erase_if(values, [&](const RegValue& v) {
@@ -337,27 +378,25 @@ int Query(const Options& o) {
             });
         }
         if (!o.valueName || !values.empty()) {
-            std::cout << '\n' << ref.path << '\n';
+            std::cout << '\n' << path << '\n';
             for (const RegValue& value : values) {
                 PrintValue(value);
             }
         }
         matches += static_cast<int>(values.size());
-        const std::vector<std::string> children = ReadSubkeys(ref);
-        if (!o.recurse) {
-            if (!o.valueName) {
-                std::cout << '\n';
-                for (const std::string& name : children) {
-                    std::cout << Child(ref, name).path << '\n';
-                }
-            }
-            return;
-        }
-        for (const std::string& name : children) {
-            show(Child(ref, name));
-        }
     };
-    show(top);
+    if (o.recurse) {
+        WalkTree(top, KEY_QUERY_VALUE, show, nullptr);
+    } else {
+        const Key key(top, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS);
+        show(key, top.path);
+        if (!o.valueName) {
+            std::cout << '\n';
+            for (const std::string& name : ReadSubkeys(key)) {
+                std::cout << top.path << '\\' << name << '\n';
+            }
+        }
+    }
     if (o.valueName && matches == 0) {
         throw Failure(ErrorText(ERROR_FILE_NOT_FOUND));
     }
@@ -431,6 +470,10 @@ int Add(const Options& o) {
     std::string type = o.type.value_or("REG_SZ");
     for (char& c : type) {
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    if (const std::string problem = netvigil_reg::ValueNameProblem(*o.valueName);
+        !problem.empty()) {
+        throw Failure("Invalid value name: " + problem + ".");
     }
     DWORD typeNumber = REG_NONE;
     const std::string data = ParseData(type, o.data.value_or(""), &typeNumber);
@@ -507,14 +550,12 @@ int Export(const Options& o) {
     const KeyRef top = ParseKey(o.positional[0]);
     const std::string& file = o.positional[1];
     std::vector<RegKeyBlock> blocks;
-    const std::function<void(const KeyRef&)> collect = [&](const KeyRef& ref) {
-        const Key key(ref, KEY_QUERY_VALUE);
-        blocks.push_back({ref.path, false, ReadValues(key), 0});
-        for (const std::string& name : ReadSubkeys(ref)) {
-            collect(Child(ref, name));
-        }
-    };
-    collect(top);
+    WalkTree(
+        top, KEY_QUERY_VALUE,
+        [&](const Key& key, const std::string& path) {
+            blocks.push_back({path, false, ReadValues(key), 0});
+        },
+        nullptr);
     if (!o.force && ::access(file.c_str(), F_OK) == 0 &&
         !Confirm("File " + file + " already exists. Overwrite")) {
         throw Failure("The operation was cancelled; nothing was written.");

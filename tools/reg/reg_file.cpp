@@ -1,5 +1,6 @@
 #include "reg_file.h"
 
+#include "platform/registry.h"
 #include "platform/utf8.h"
 
 #include <algorithm>
@@ -211,6 +212,33 @@ std::optional<std::string> CanonicalKeyPath(std::string_view path) {
     return std::nullopt;
 }
 
+std::string KeyPathProblem(std::string_view path) {
+    if (path.ends_with('\\')) {
+        path.remove_suffix(1);
+    }
+    int depth = 0;
+    for (auto sep = path.find('\\'); sep != std::string_view::npos; ++depth) {
+        const auto next = path.find('\\', sep + 1);
+        const auto level =
+            path.substr(sep + 1, next == std::string_view::npos ? next : next - sep - 1);
+        if (level.size() > platform::kMaxKeyNameLength) {
+            return "a key name is longer than 255 characters";
+        }
+        sep = next;
+    }
+    if (depth > platform::kMaxKeyDepth) {
+        return "the key is " + std::to_string(depth) +
+               " levels deep; the registry allows at most 512";
+    }
+    return {};
+}
+
+std::string ValueNameProblem(std::string_view name) {
+    return name.size() > platform::kMaxValueNameLength
+               ? "the value name is longer than 16,383 characters"
+               : "";
+}
+
 std::string Utf8ToUtf16le(const std::string& utf8) {
     std::string out;
     out.reserve(utf8.size() * 2);
@@ -290,6 +318,9 @@ Parsed<RegKeyBlock> ParseKeyLine(std::string_view line) {
     if (!path) {
         return {{}, "unknown root key in \"" + std::string(inner) + "\""};
     }
+    if (std::string problem = KeyPathProblem(*path); !problem.empty()) {
+        return {{}, std::move(problem)};
+    }
     block.path = std::move(*path);
     return {std::move(block), {}};
 }
@@ -305,6 +336,9 @@ Parsed<std::string> ParseValueName(std::string_view& rest) {
     }
     if (name->find('\0') != std::string::npos) {
         return {{}, "the value name holds a NUL character"};
+    }
+    if (std::string problem = ValueNameProblem(*name); !problem.empty()) {
+        return {{}, std::move(problem)};
     }
     return {std::move(name), {}};
 }

@@ -61,6 +61,13 @@ Parsed<RegValue> ParseValueLine(std::string_view line, bool unicode);
 // or nothing when the root is not one of the four.
 std::optional<std::string> CanonicalKeyPath(std::string_view path);
 
+// Why the registry would refuse a key path (root included) as Windows does, or
+// "" when it would not: a path more than 512 levels deep below its root, or a
+// level longer than 255 characters.
+std::string KeyPathProblem(std::string_view path);
+// The same for a value name longer than 16,383 characters.
+std::string ValueNameProblem(std::string_view name);
+
 // Reads a file's bytes, in either format and either encoding.
 std::variant<RegFile, ParseError> ParseRegFile(const std::string& bytes);
 

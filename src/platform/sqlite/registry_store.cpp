@@ -22,8 +22,6 @@ namespace {
 // file named by mistake is refused rather than filled with our tables.
 constexpr int kApplicationId = 0x4E565247;
 constexpr int kSchemaVersion = 1;
-constexpr std::size_t kMaxKeyNameLength = 255;
-constexpr std::size_t kMaxValueNameLength = 16383;
 constexpr std::int64_t kFirstRootId = 1;
 constexpr std::int64_t kRootCount = 4;
 
@@ -413,22 +411,24 @@ LONG RegistryStore::Resolve(HKEY hKey, REGSAM needed, OpenKey* key) {
         return m_lStatus;
     }
     if (IsRoot(hKey)) {
-        *key = {RootId(hKey), KEY_ALL_ACCESS, RootId(hKey)};
+        *key = {RootId(hKey), KEY_ALL_ACCESS, RootId(hKey), 0, 0};
         return ERROR_SUCCESS;
     }
     const auto it = m_handles.find(hKey);
     if (it == m_handles.end()) {
         return ERROR_INVALID_HANDLE;
     }
-    Statement exists(*this, "SELECT 1 FROM keys WHERE id = ?");
-    const int rc = exists.Bind(1, it->second.id).Step();
+    OpenKey& open = it->second.key;
+    Statement exists(*this, "SELECT written FROM keys WHERE id = ?");
+    const int rc = exists.Bind(1, open.id).Step();
     if (rc != SQLITE_ROW) {
         return rc == SQLITE_DONE ? ERROR_KEY_DELETED : Error(rc);
     }
-    if ((needed & ~it->second.access) != 0) {
+    if ((needed & ~open.access) != 0) {
         return ERROR_ACCESS_DENIED;
     }
-    *key = it->second;
+    open.version = exists.Int(0);
+    *key = open;
     return ERROR_SUCCESS;
 }
 
@@ -443,13 +443,13 @@ LONG RegistryStore::Child(std::int64_t parent, const std::string& fold, std::int
 }
 
 LONG RegistryStore::Touch(std::int64_t id) {
-    Statement touch(*this, "UPDATE keys SET written = ? WHERE id = ?");
+    // Strictly increasing, even within one tick of the clock: an enumeration
+    // under way knows by it that the key's subkeys or values have changed.
+    Statement touch(*this, "UPDATE keys SET written = max(?, written + 1) WHERE id = ?");
     return Error(touch.Bind(1, FileTimeNow()).Bind(2, id).Step());
 }
 
-LONG RegistryStore::Walk(std::int64_t from, const char* lpSubKey, bool create, std::int64_t* id,
-                         bool* created) {
-    *id = from;
+LONG RegistryStore::Walk(OpenKey* key, const char* lpSubKey, bool create, bool* created) {
     if (created != nullptr) {
         *created = false;
     }
@@ -473,23 +473,27 @@ LONG RegistryStore::Walk(std::int64_t from, const char* lpSubKey, bool create, s
         }
         const std::string fold = Fold(name);
         std::int64_t child = 0;
-        LONG status = Child(*id, fold, &child);
+        LONG status = Child(key->id, fold, &child);
         if (status == ERROR_FILE_NOT_FOUND && create) {
+            if (key->depth >= kMaxKeyDepth) {
+                return ERROR_INVALID_PARAMETER;
+            }
             Statement insert(*this,
                              "INSERT INTO keys(parent, name, fold, written) VALUES (?, ?, ?, ?)");
             const int rc =
-                insert.Bind(1, *id).Bind(2, name).Bind(3, fold).Bind(4, FileTimeNow()).Step();
+                insert.Bind(1, key->id).Bind(2, name).Bind(3, fold).Bind(4, FileTimeNow()).Step();
             status = Error(rc);
             child = sqlite3_last_insert_rowid(m_db);
             if (status == ERROR_SUCCESS) {
-                status = Touch(*id);
+                status = Touch(key->id);
                 *created = true;
             }
         }
         if (status != ERROR_SUCCESS) {
             return status;
         }
-        *id = child;
+        key->id = child;
+        ++key->depth;
     }
     return ERROR_SUCCESS;
 }
@@ -502,21 +506,26 @@ void RegistryStore::SetReadOnlyRoot(HKEY root, bool readOnly) {
     }
 }
 
-HKEY RegistryStore::NewHandle(std::int64_t id, REGSAM access, std::int64_t root) {
+HKEY RegistryStore::NewHandle(const OpenKey& key, REGSAM access) {
     // Handles are never reused, so a handle used after its close fails
     // instead of reaching some other key.
     const HKEY handle = m_nextHandle;
     m_nextHandle += 4;
-    m_handles.emplace(handle, OpenKey{id, EffectiveAccess(access), root});
+    Handle opened{key, {}, {}};
+    opened.key.access = EffectiveAccess(access);
+    m_handles.emplace(handle, std::move(opened));
     detail::HandleOpened();
     return handle;
 }
 
+RegistryStore::Cursor* RegistryStore::CursorOf(HKEY hKey, Cursor Handle::*which) {
+    const auto it = m_handles.find(hKey);
+    return it == m_handles.end() ? nullptr : &(it->second.*which);
+}
+
 LONG RegistryStore::Locate(HKEY hKey, const char* lpSubKey, OpenKey* key) {
-    OpenKey parent{};
-    const LONG status = Resolve(hKey, 0, &parent);
-    key->root = parent.root;
-    return status == ERROR_SUCCESS ? Walk(parent.id, lpSubKey, false, &key->id, nullptr) : status;
+    const LONG status = Resolve(hKey, 0, key);
+    return status == ERROR_SUCCESS ? Walk(key, lpSubKey, false, nullptr) : status;
 }
 
 LONG RegistryStore::OpenKeyEx(HKEY hKey, const char* lpSubKey, REGSAM samDesired, HKEY* phkResult) {
@@ -526,7 +535,7 @@ LONG RegistryStore::OpenKeyEx(HKEY hKey, const char* lpSubKey, REGSAM samDesired
     OpenKey key{};
     const LONG status = Locate(hKey, lpSubKey, &key);
     if (status == ERROR_SUCCESS) {
-        *phkResult = NewHandle(key.id, samDesired, key.root);
+        *phkResult = NewHandle(key, samDesired);
     }
     return status;
 }
@@ -538,11 +547,11 @@ LONG RegistryStore::CreateKeyEx(HKEY hKey, const char* lpSubKey, REGSAM samDesir
     }
     OpenKey parent{};
     LONG status = Resolve(hKey, 0, &parent);
-    std::int64_t id = 0;
+    OpenKey key = parent;
     bool created = false;
     if (status == ERROR_SUCCESS) {
         // Most calls find the key already there and need no write lock.
-        status = Walk(parent.id, lpSubKey, false, &id, nullptr);
+        status = Walk(&key, lpSubKey, false, nullptr);
     }
     if (status == ERROR_FILE_NOT_FOUND) {
         if ((parent.access & KEY_CREATE_SUB_KEY) == 0 || !Writable(parent)) {
@@ -551,10 +560,10 @@ LONG RegistryStore::CreateKeyEx(HKEY hKey, const char* lpSubKey, REGSAM samDesir
         WriteScope write(*this);
         status = write.Status();
         if (status == ERROR_SUCCESS) {
-            status = Resolve(hKey, 0, &parent);
+            status = Resolve(hKey, 0, &key);
         }
         if (status == ERROR_SUCCESS) {
-            status = Walk(parent.id, lpSubKey, true, &id, &created);
+            status = Walk(&key, lpSubKey, true, &created);
         }
         if (status == ERROR_SUCCESS) {
             status = write.Commit();
@@ -563,7 +572,7 @@ LONG RegistryStore::CreateKeyEx(HKEY hKey, const char* lpSubKey, REGSAM samDesir
     if (status != ERROR_SUCCESS) {
         return status;
     }
-    *phkResult = NewHandle(id, samDesired, parent.root);
+    *phkResult = NewHandle(key, samDesired);
     if (lpdwDisposition != nullptr) {
         *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     }
@@ -722,10 +731,25 @@ LONG RegistryStore::EnumKey(HKEY hKey, DWORD dwIndex, char* lpName, DWORD cchNam
     if (const LONG status = Resolve(hKey, KEY_ENUMERATE_SUB_KEYS, &key); status != ERROR_SUCCESS) {
         return status;
     }
-    Statement list(*this, "SELECT name FROM keys WHERE parent = ? ORDER BY fold LIMIT 1 OFFSET ?");
-    const int rc = list.Bind(1, key.id).Bind(2, static_cast<std::int64_t>(dwIndex)).Step();
+    // Listing every subkey by index costs a walk to each index; going on from
+    // the last one returned, while the key is unchanged, keeps it linear.
+    Cursor* cursor = CursorOf(hKey, &Handle::subkeys);
+    const bool next =
+        cursor != nullptr && cursor->version == key.version && dwIndex == cursor->index + 1;
+    Statement after(*this, "SELECT name, fold FROM keys WHERE parent = ? AND fold > ?"
+                           " ORDER BY fold LIMIT 1");
+    Statement at(*this,
+                 "SELECT name, fold FROM keys WHERE parent = ? ORDER BY fold LIMIT 1 OFFSET ?");
+    Statement& list = next ? after.Bind(1, key.id).Bind(2, cursor->fold)
+                           : at.Bind(1, key.id).Bind(2, static_cast<std::int64_t>(dwIndex));
+    const int rc = list.Step();
     if (rc != SQLITE_ROW) {
         return rc == SQLITE_DONE ? ERROR_NO_MORE_ITEMS : Error(rc);
+    }
+    if (cursor != nullptr) {
+        cursor->version = key.version;
+        cursor->index = dwIndex;
+        cursor->fold = list.Bytes(1);
     }
     if (lpName == nullptr) {
         return ERROR_INVALID_PARAMETER;
@@ -750,11 +774,23 @@ LONG RegistryStore::EnumValue(HKEY hKey, DWORD dwIndex, char* lpValueName, DWORD
     if (const LONG status = Resolve(hKey, KEY_QUERY_VALUE, &key); status != ERROR_SUCCESS) {
         return status;
     }
-    Statement list(*this,
-                   "SELECT name, type, data FROM vals WHERE key = ? ORDER BY id LIMIT 1 OFFSET ?");
-    const int rc = list.Bind(1, key.id).Bind(2, static_cast<std::int64_t>(dwIndex)).Step();
+    Cursor* cursor = CursorOf(hKey, &Handle::values);
+    const bool next =
+        cursor != nullptr && cursor->version == key.version && dwIndex == cursor->index + 1;
+    Statement after(*this, "SELECT name, type, data, id FROM vals WHERE key = ? AND id > ?"
+                           " ORDER BY id LIMIT 1");
+    Statement at(*this, "SELECT name, type, data, id FROM vals WHERE key = ?"
+                        " ORDER BY id LIMIT 1 OFFSET ?");
+    Statement& list = next ? after.Bind(1, key.id).Bind(2, cursor->valueId)
+                           : at.Bind(1, key.id).Bind(2, static_cast<std::int64_t>(dwIndex));
+    const int rc = list.Step();
     if (rc != SQLITE_ROW) {
         return rc == SQLITE_DONE ? ERROR_NO_MORE_ITEMS : Error(rc);
+    }
+    if (cursor != nullptr) {
+        cursor->version = key.version;
+        cursor->index = dwIndex;
+        cursor->valueId = list.Int(3);
     }
     if (lpValueName == nullptr || lpcchValueName == nullptr ||
         (lpData != nullptr && lpcbData == nullptr)) {
@@ -821,7 +857,7 @@ LONG RegistryStore::ConnectRoot(HKEY hKey, HKEY* phkResult) {
     if (!IsRoot(hKey)) {
         return ERROR_INVALID_HANDLE;
     }
-    *phkResult = NewHandle(RootId(hKey), KEY_ALL_ACCESS, RootId(hKey));
+    *phkResult = NewHandle({RootId(hKey), KEY_ALL_ACCESS, RootId(hKey), 0, 0}, KEY_ALL_ACCESS);
     return ERROR_SUCCESS;
 }
 
