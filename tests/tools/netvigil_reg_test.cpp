@@ -189,6 +189,17 @@ TEST_F(NetvigilReg, UnusableStoresAreReportedAndLeftAlone) {
     EXPECT_EQ(Reg({"add", "HKCU\\Software\\x", "/v", "n", "/d", "1"}).exitCode, 1);
     EXPECT_EQ(ReadFileBytes(Store()), "not a database at all");
 
+    // Netvigil's id on a database without its tables.
+    const std::string empty = m_dir / "empty.db";
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(empty.c_str(), &db), SQLITE_OK);
+    sqlite3_exec(db, "PRAGMA application_id = 1314280007", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    r = Reg({"add", "HKCU\\Software\\x", "/v", "n", "/d", "1"}, {}, empty);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("it is damaged (its tables are missing or incomplete)"), std::string::npos)
+        << r.err;
+
     r = Reg({"query", "HKCU\\Software"}, {}, m_dir / "missing/registry.db");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("does not exist"), std::string::npos) << r.err;

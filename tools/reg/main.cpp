@@ -69,6 +69,8 @@ std::string ErrorText(LONG code) {
     case ERROR_BADDB:
     case ERROR_REGISTRY_CORRUPT:
         return "The registry store is damaged.";
+    case ERROR_REGISTRY_IO_FAILED:
+        return "The registry store could not be read or written.";
     case ERROR_KEY_DELETED:
         return "The key was deleted while it was in use.";
     default:

@@ -4,6 +4,7 @@
 #include "platform/registry.h"
 #include "platform/utf8.h"
 
+#include <algorithm>
 #include <chrono>
 #include <clocale>
 #include <cstring>
@@ -247,11 +248,72 @@ void RegistryStore::Open() {
         return;
     }
     sqlite3_busy_timeout(m_db, 10000);
+    sqlite3_extended_result_codes(m_db, 1);
     sqlite3_exec(m_db, "PRAGMA foreign_keys = ON", nullptr, nullptr, nullptr);
-    const LONG status = Initialise();
+    LONG status = Initialise();
+    if (status == ERROR_SUCCESS && !m_bCreated) {
+        status = CheckIntact();
+    }
     if (status != ERROR_SUCCESS && m_db != nullptr) {
         Fail(status, m_sProblem);
     }
+}
+
+// A store of ours whose tables are gone, or whose pages are damaged, must not
+// be written: a write would build on what is broken and bury what is left.
+// integrity_check, unlike quick_check, also finds an index that no longer
+// matches its table, which is what one damaged byte in a row most often
+// gives; on a settings store it costs well under a millisecond.
+LONG RegistryStore::CheckIntact() {
+    Statement tables(*this, "SELECT"
+                            " (SELECT count(*) FROM pragma_table_info('keys')"
+                            "   WHERE name IN ('id', 'parent', 'name', 'fold', 'written')),"
+                            " (SELECT count(*) FROM pragma_table_info('vals')"
+                            "   WHERE name IN ('id', 'key', 'name', 'fold', 'type', 'data')),"
+                            " (SELECT count(*) FROM sqlite_master WHERE type = 'index'"
+                            "   AND name IN ('keys_by_name', 'vals_by_name'))");
+    int rc = tables.Step();
+    if (rc != SQLITE_ROW) {
+        return Damaged(rc);
+    }
+    if (tables.Int(0) != 5 || tables.Int(1) != 6 || tables.Int(2) != 2) {
+        m_sProblem = "it is damaged (its tables are missing or incomplete)";
+        return ERROR_REGISTRY_CORRUPT;
+    }
+    Statement roots(*this, "SELECT count(*) FROM keys WHERE id BETWEEN 1 AND 4 AND parent IS NULL");
+    rc = roots.Step();
+    if (rc != SQLITE_ROW) {
+        return Damaged(rc);
+    }
+    if (roots.Int(0) != kRootCount) {
+        m_sProblem = "it is damaged (its root keys are missing)";
+        return ERROR_REGISTRY_CORRUPT;
+    }
+    if (m_bReadOnly) {
+        return ERROR_SUCCESS;
+    }
+    Statement check(*this, "PRAGMA integrity_check(1)");
+    rc = check.Step();
+    if (rc != SQLITE_ROW) {
+        return Damaged(rc);
+    }
+    std::string verdict(check.Bytes(0));
+    if (verdict != "ok") {
+        // One finding, on one line, without SQLite's heading.
+        constexpr std::string_view kHeading = "*** in database main ***\n";
+        if (verdict.starts_with(kHeading)) {
+            verdict.erase(0, kHeading.size());
+        }
+        std::replace(verdict.begin(), verdict.end(), '\n', ' ');
+        m_sProblem = "it is damaged (" + verdict + ")";
+        return ERROR_REGISTRY_CORRUPT;
+    }
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::Damaged(int sqliteCode) {
+    m_sProblem = "it is damaged (" + std::string(sqlite3_errstr(sqliteCode)) + ")";
+    return (sqliteCode & 0xFF) == SQLITE_CORRUPT ? ERROR_REGISTRY_CORRUPT : Error(sqliteCode);
 }
 
 LONG RegistryStore::Initialise() {
@@ -279,9 +341,15 @@ LONG RegistryStore::Initialise() {
     std::int64_t objects = 0;
     int rc = header(&appId, &version, &objects);
     if (rc != SQLITE_OK) {
-        m_sProblem = (rc & 0xFF) == SQLITE_NOTADB ? "it is not a registry store (not a database)"
-                                                  : sqlite3_errmsg(m_db);
-        return (rc & 0xFF) == SQLITE_NOTADB ? ERROR_BADDB : Error(rc);
+        if ((rc & 0xFF) == SQLITE_NOTADB) {
+            m_sProblem = "it is not a registry store (not a database)";
+            return ERROR_BADDB;
+        }
+        if ((rc & 0xFF) == SQLITE_CORRUPT) {
+            return Damaged(rc);
+        }
+        m_sProblem = sqlite3_errmsg(m_db);
+        return Error(rc);
     }
     if (appId == kApplicationId) {
         if (version > kSchemaVersion) {
@@ -358,8 +426,10 @@ LONG RegistryStore::Error(int sqliteCode) {
     case SQLITE_NOTADB:
         return ERROR_REGISTRY_CORRUPT;
     case SQLITE_CONSTRAINT:
-        // Only the key references can fail: the key went away under us.
-        return ERROR_KEY_DELETED;
+        // A key reference fails when the key went away under us; any other
+        // rule of the store fails only where its file is damaged.
+        return sqliteCode == SQLITE_CONSTRAINT_FOREIGNKEY ? ERROR_KEY_DELETED
+                                                          : ERROR_REGISTRY_CORRUPT;
     default:
         return ERROR_REGISTRY_IO_FAILED;
     }

@@ -99,6 +99,8 @@ private:
     void Open();
     void Fail(LONG code, std::string problem);
     LONG Initialise();
+    LONG CheckIntact();
+    LONG Damaged(int sqliteCode);
     LONG Resolve(HKEY hKey, REGSAM needed, OpenKey* key);
     LONG Locate(HKEY hKey, const char* lpSubKey, OpenKey* key);
     LONG Walk(OpenKey* key, const char* lpSubKey, bool create, bool* created);
