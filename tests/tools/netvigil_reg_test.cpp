@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <sqlite3.h>
 #include <sys/stat.h>
 
@@ -125,6 +127,26 @@ TEST_F(NetvigilReg, ExportImportRoundTripsByteForByte) {
     // Export asks before replacing a file.
     EXPECT_EQ(Reg({"export", "HKCU\\Software", second}).exitCode, 1);
     Ok({"export", "HKCU\\Software", second, "/y"});
+}
+
+// Export writes through a temporary file no one can plant a link at ahead.
+TEST_F(NetvigilReg, ExportFollowsNoPlantedLink) {
+    Ok({"add", "HKCU\\Software\\Netvigil\\Settings", "/v", "Backcolor", "/d", "128"});
+    const std::string dir = m_dir / "out";
+    std::filesystem::create_directory(dir);
+    const std::string victim = m_dir / "victim";
+    WriteFileBytes(victim, "precious");
+    const std::string file = dir + "/backup.reg";
+    std::filesystem::create_symlink(victim, file + ".tmp-netvigil-reg");
+    Ok({"export", "HKCU\\Software", file});
+    EXPECT_EQ(ReadFileBytes(victim), "precious");
+    EXPECT_TRUE(ReadFileBytes(file).starts_with("\xFF\xFE")) << "no file was exported";
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        left.push_back(entry.path().filename());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"backup.reg", "backup.reg.tmp-netvigil-reg"}));
 }
 
 TEST_F(NetvigilReg, AFailedImportWritesNothing) {

@@ -5,6 +5,7 @@
 #include "platform/registry.h"
 #include "reg_file.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -12,6 +13,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -545,6 +547,36 @@ std::string ReadFile(const std::string& name) {
     return bytes.str();
 }
 
+// Written beside the target and renamed over it, so an existing file is
+// replaced whole or not at all. The temporary file gets a name no one can
+// guess and is made new (mkstemp), so a link planted in the folder is never
+// followed.
+void WriteWhole(const std::string& file, const std::string& bytes) {
+    const auto slash = file.rfind('/');
+    std::string temporary =
+        (slash == std::string::npos ? std::string() : file.substr(0, slash + 1)) +
+        ".netvigil-reg-XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        throw Failure("Cannot write the file " + file + ".");
+    }
+    // The permissions any new file of ours gets, not mkstemp's private ones.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    bool written = ::fchmod(fd, 0666 & ~mask) == 0;
+    for (std::size_t done = 0; written && done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        written = n > 0 || (n < 0 && errno == EINTR);
+        done += n > 0 ? static_cast<std::size_t>(n) : 0;
+    }
+    written = ::fsync(fd) == 0 && written;
+    written = ::close(fd) == 0 && written;
+    if (!written || std::rename(temporary.c_str(), file.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        throw Failure("Cannot write the file " + file + ".");
+    }
+}
+
 int Export(const Options& o) {
     if (o.positional.size() != 2) {
         throw Failure("Invalid syntax: export takes a KEY and a FILE.");
@@ -562,22 +594,7 @@ int Export(const Options& o) {
         !Confirm("File " + file + " already exists. Overwrite")) {
         throw Failure("The operation was cancelled; nothing was written.");
     }
-    // Write beside the target and rename, so an existing file is replaced
-    // whole or not at all.
-    const std::string temporary = file + ".tmp-netvigil-reg";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << netvigil_reg::WriteRegFile(blocks);
-        out.close();
-        if (!out) {
-            std::remove(temporary.c_str());
-            throw Failure("Cannot write the file " + file + ".");
-        }
-    }
-    if (std::rename(temporary.c_str(), file.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        throw Failure("Cannot write the file " + file + ".");
-    }
+    WriteWhole(file, netvigil_reg::WriteRegFile(blocks));
     return 0;
 }
 
