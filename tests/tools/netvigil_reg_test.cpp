@@ -129,6 +129,20 @@ TEST_F(NetvigilReg, ExportImportRoundTripsByteForByte) {
     Ok({"export", "HKCU\\Software", second, "/y"});
 }
 
+TEST_F(NetvigilReg, TextThatIsNotUtf8SurvivesExportAndImport) {
+    const std::string odd("\xFF\xFE\xC0\x80\xED\xA0\x80", 7);
+    Ok({"add", "HKCU\\Software\\Odd", "/v", "Text", "/d", odd});
+    Ok({"add", "HKCU\\Software\\Odd", "/v", odd, "/t", "REG_EXPAND_SZ", "/d", "%A%" + odd});
+    const std::string file = m_dir / "odd.reg";
+    Ok({"export", "HKCU\\Software\\Odd", file});
+    const std::string other = m_dir / "other.db";
+    ASSERT_EQ(Reg({"import", file}, {}, other).exitCode, 0);
+    const ProgramResult mine = Reg({"query", "HKCU\\Software\\Odd"});
+    const ProgramResult theirs = Reg({"query", "HKCU\\Software\\Odd"}, {}, other);
+    EXPECT_NE(mine.out.find("Text    REG_SZ    " + odd + "\n"), std::string::npos) << mine.out;
+    EXPECT_EQ(theirs.out, mine.out);
+}
+
 // Export writes through a temporary file no one can plant a link at ahead.
 TEST_F(NetvigilReg, ExportFollowsNoPlantedLink) {
     Ok({"add", "HKCU\\Software\\Netvigil\\Settings", "/v", "Backcolor", "/d", "128"});

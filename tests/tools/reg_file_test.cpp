@@ -133,6 +133,52 @@ TEST(RegFile, MalformedLinesAreNamed) {
               3);
 }
 
+// Bytes that are not UTF-8 survive export and import unchanged, whether in
+// data or in names; valid text is written as text.
+TEST(RegFile, TextThatIsNotUtf8RoundTripsByteForByte) {
+    const std::string odd("\xFF\xFE\xC0\x80\xED\xA0\x80", 7);
+    RegKeyBlock key{"HKEY_CURRENT_USER\\Software\\" + odd, false, {}, 0};
+    key.values.push_back({"sz", false, platform::REG_SZ, odd + '\0', 0});
+    key.values.push_back({"expand", false, platform::REG_EXPAND_SZ, "%A%" + odd + '\0', 0});
+    key.values.push_back({"multi", false, platform::REG_MULTI_SZ, odd + '\0' + "b\xE9" + '\0', 0});
+    key.values.push_back({odd, false, platform::REG_SZ, std::string("Grüße\0", 8), 0});
+    const std::string bytes = WriteRegFile({key});
+    std::string text;
+    ASSERT_TRUE(Utf16leToUtf8(bytes.substr(2), &text));
+    EXPECT_NE(text.find("\"sz\"=hex(1):"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"=\"Grüße\"\r\n"), std::string::npos) << text;
+
+    const RegFile file = Parse(bytes);
+    ASSERT_EQ(file.keys.size(), 1u);
+    EXPECT_EQ(file.keys[0].path, key.path);
+    ASSERT_EQ(file.keys[0].values.size(), key.values.size());
+    for (std::size_t i = 0; i < key.values.size(); ++i) {
+        EXPECT_EQ(file.keys[0].values[i].name, key.values[i].name);
+        EXPECT_EQ(file.keys[0].values[i].data, key.values[i].data) << key.values[i].name;
+    }
+}
+
+// A lone surrogate that no 8-bit text could have become is refused by its
+// line, never changed into something else.
+TEST(RegFile, LoneSurrogatesFromElsewhereAreRefusedByLine) {
+    const std::string head = "Windows Registry Editor Version 5.00\r\n\r\n[HKCU\\x]\r\n";
+    const ParseError data = ParseFails(Utf16(head) + Utf8ToUtf16le("\"v\"=hex(1):00,d8,00,00\r\n"));
+    EXPECT_EQ(data.line, 4);
+    EXPECT_NE(data.message.find("lone UTF-16 surrogate"), std::string::npos) << data.message;
+
+    std::string name = Utf16(head + "\"a");
+    name += std::string("\x00\xD8", 2) + Utf8ToUtf16le("\"=\"x\"\r\n");
+    EXPECT_EQ(ParseFails(name).line, 4);
+    // Byte units that spell a UTF-8 character would come back as that character.
+    EXPECT_EQ(ParseFails(Utf16(head) + Utf8ToUtf16le("\"v\"=hex(2):c3,dc,a9,dc,00,00\r\n")).line,
+              4);
+    // A unit that stands for a byte comes back as that byte, and goes out as it came.
+    const std::string kept = Utf16(head) + Utf8ToUtf16le("\"v\"=hex(2):80,dc,00,00\r\n");
+    const RegFile file = Parse(kept);
+    ASSERT_EQ(file.keys.size(), 1u);
+    EXPECT_EQ(file.keys[0].values[0].data, std::string("\x80\0", 2));
+}
+
 TEST(RegFile, NamesWithANulAreRefusedByLine) {
     const std::string head = "REGEDIT4\n[HKCU\\Software]\n";
     const std::string nul(1, '\0');

@@ -61,10 +61,26 @@ std::optional<std::string> Unquote(std::string_view& s) {
     return std::nullopt;
 }
 
+// The UTF-8 character at *i, strictly (no overlong forms, no surrogates,
+// nothing past U+10FFFF), moving past it; false, moving nowhere, where none
+// starts.
+bool NextCharacter(std::string_view s, std::size_t* i, char32_t* cp) {
+    std::size_t next = *i;
+    if (!platform::NextCodePoint(s, &next, cp)) {
+        return false;
+    }
+    const std::size_t shortest = *cp < 0x80 ? 1 : *cp < 0x800 ? 2 : *cp < 0x10000 ? 3 : 4;
+    if (next - *i != shortest || (*cp >= 0xD800 && *cp < 0xE000) || *cp > 0x10FFFF) {
+        return false;
+    }
+    *i = next;
+    return true;
+}
+
 bool ValidUtf8(std::string_view s) {
     char32_t cp = 0;
     for (std::size_t i = 0; i < s.size();) {
-        if (!platform::NextCodePoint(s, &i, &cp)) {
+        if (!NextCharacter(s, &i, &cp)) {
             return false;
         }
     }
@@ -239,6 +255,11 @@ std::string ValueNameProblem(std::string_view name) {
                : "";
 }
 
+// A byte that begins no UTF-8 character (always 0x80 or more) travels as
+// the lone surrogate U+DC00 + byte, which no valid UTF-16 text holds: the
+// way back then gives the same bytes, and valid text is untouched.
+constexpr char32_t kByteUnits = 0xDC00;
+
 std::string Utf8ToUtf16le(const std::string& utf8) {
     std::string out;
     out.reserve(utf8.size() * 2);
@@ -248,8 +269,9 @@ std::string Utf8ToUtf16le(const std::string& utf8) {
     };
     for (std::size_t i = 0; i < utf8.size();) {
         char32_t cp = 0;
-        platform::NextCodePoint(utf8, &i, &cp);
-        if (cp >= 0x10000) {
+        if (!NextCharacter(utf8, &i, &cp)) {
+            unit(kByteUnits + static_cast<unsigned char>(utf8[i++]));
+        } else if (cp >= 0x10000) {
             cp -= 0x10000;
             unit(0xD800 + (cp >> 10));
             unit(0xDC00 + (cp & 0x3FF));
@@ -260,9 +282,15 @@ std::string Utf8ToUtf16le(const std::string& utf8) {
     return out;
 }
 
-bool Utf16leToUtf8(const std::string& utf16, std::string* utf8) {
-    if (utf16.size() % 2 != 0) {
+bool Utf16leToUtf8(const std::string& utf16, std::string* utf8, std::size_t* failedAt) {
+    const auto fail = [failedAt](std::size_t at) {
+        if (failedAt != nullptr) {
+            *failedAt = at;
+        }
         return false;
+    };
+    if (utf16.size() % 2 != 0) {
+        return fail(utf16.size());
     }
     const auto unitAt = [&utf16](std::size_t i) {
         return static_cast<char32_t>(static_cast<unsigned char>(utf16[i]) |
@@ -271,14 +299,27 @@ bool Utf16leToUtf8(const std::string& utf16, std::string* utf8) {
     utf8->clear();
     for (std::size_t i = 0; i < utf16.size(); i += 2) {
         char32_t cp = unitAt(i);
-        if (cp >= 0xD800 && cp < 0xDC00 && i + 3 < utf16.size()) {
-            const char32_t low = unitAt(i + 2);
-            if (low >= 0xDC00 && low < 0xE000) {
-                cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-                i += 2;
-            }
+        const char32_t low = i + 3 < utf16.size() ? unitAt(i + 2) : 0;
+        if (cp >= 0xD800 && cp < 0xDC00 && low >= 0xDC00 && low < 0xE000) {
+            platform::AppendUtf8(*utf8, 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00));
+            i += 2;
+        } else if (cp >= kByteUnits + 0x80 && cp <= kByteUnits + 0xFF) {
+            *utf8 += static_cast<char>(cp - kByteUnits);
+        } else if (cp >= 0xD800 && cp < 0xE000) {
+            return fail(i);
+        } else {
+            platform::AppendUtf8(*utf8, cp);
         }
-        platform::AppendUtf8(*utf8, cp >= 0xD800 && cp < 0xE000 ? char32_t{0xFFFD} : cp);
+    }
+    // Byte units that together spell a UTF-8 character would come back as
+    // that character: text no 8-bit store could have written.
+    const std::string again = Utf8ToUtf16le(*utf8);
+    if (again != utf16) {
+        std::size_t at = 0;
+        while (at < again.size() && at < utf16.size() && again[at] == utf16[at]) {
+            ++at;
+        }
+        return fail(at - at % 2);
     }
     return true;
 }
@@ -378,8 +419,15 @@ Parsed<RegValue> ParseHexValue(std::string_view rest, bool unicode) {
         return {{}, "cannot parse the list of hex bytes"};
     }
     value.data = std::move(*data);
-    if (unicode && StringType(value.type) && !Utf16leToUtf8(std::string(value.data), &value.data)) {
-        return {{}, "string data in UTF-16 needs an even number of bytes"};
+    if (unicode && StringType(value.type)) {
+        const std::string utf16 = std::move(value.data);
+        if (!Utf16leToUtf8(utf16, &value.data)) {
+            return {{},
+                    utf16.size() % 2 != 0
+                        ? "string data in UTF-16 needs an even number of bytes"
+                        : "the string data holds a lone UTF-16 surrogate, which no 8-bit "
+                          "text can hold"};
+        }
     }
     return {std::move(value), {}};
 }
@@ -429,8 +477,17 @@ Parsed<RegValue> ParseValueLine(std::string_view line, bool unicode) {
 std::variant<RegFile, ParseError> ParseRegFile(const std::string& bytes) {
     std::string text;
     if (bytes.starts_with("\xFF\xFE")) {
-        if (!Utf16leToUtf8(bytes.substr(2), &text)) {
-            return ParseError{1, "the file is UTF-16 but has an odd number of bytes"};
+        std::size_t at = 0;
+        if (!Utf16leToUtf8(bytes.substr(2), &text, &at)) {
+            if (bytes.size() % 2 != 0) {
+                return ParseError{1, "the file is UTF-16 but has an odd number of bytes"};
+            }
+            int line = 1;
+            for (std::size_t i = 2; i < at + 2; i += 2) {
+                line += bytes[i] == '\n' && bytes[i + 1] == '\0' ? 1 : 0;
+            }
+            return ParseError{line, "the text holds a lone UTF-16 surrogate, which no 8-bit "
+                                    "text can hold"};
         }
     } else {
         text = bytes.starts_with("\xEF\xBB\xBF") ? bytes.substr(3) : bytes;
