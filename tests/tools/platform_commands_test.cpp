@@ -99,6 +99,12 @@ TEST(PlatformCommands, DesignCommandLinesThroughTheRunner) {
     EXPECT_EQ(
         run.GetRtnText("shutdown -m \\\\10.0.0.5; reboot -s -t 10 -f", "", 0, 0).find("net rpc"),
         std::string::npos);
+    // "Shutdown PC" for the address "10.0.0.5 -r -c" would otherwise restart it.
+    EXPECT_EQ(
+        run.GetRtnText("shutdown -m \\\\10.0.0.5 -r -c -s -t 10 -f", "", 0, 0).find("net rpc"),
+        std::string::npos);
+    EXPECT_EQ(run.GetRtnText("shutdown -m \\\\10.0.0.5 -f -s -t 10 -f", "", 0, 0).find("net rpc"),
+              std::string::npos);
     EXPECT_TRUE(
         run.GetRtnText("explorer \\\\fileserver", "", 0, 0).ends_with(" smb://fileserver/\n"));
 }
