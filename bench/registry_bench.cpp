@@ -3,8 +3,10 @@
 // walk: one chain of keys 500 levels deep, and 10,000 sibling keys. Each is
 // set against a flat store of the same size, measured in the same run: the
 // same number of keys, each with the same value, spread over two levels of
-// about √N keys each. Both commands must cost about the same per key whatever
-// the shape. Prints medians and ratios; exits 1 when a goal is missed.
+// about √N keys each, named so that its paths are as long on average as the
+// shaped store's (every key prints its whole path, so a deep key prints
+// more). Both commands must cost about the same whatever the shape. Prints
+// medians and ratios; exits 1 when a goal is missed.
 
 #include "platform/posix/user_registry.h"
 #include "platform/registry.h"
@@ -42,7 +44,7 @@ HKEY CreateBelow(HKEY parent, const std::string& name) {
     HKEY key = 0;
     RegCreateKeyEx(parent, name, 0, "", REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
                    nullptr);
-    const std::string data = "value of " + name;
+    const std::string data = "a value";
     RegSetValueEx(key, "Setting", 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                   static_cast<DWORD>(data.size() + 1));
     return key;
@@ -52,7 +54,11 @@ HKEY CreateBelow(HKEY parent, const std::string& name) {
 // HKCU\Software\Bench: a chain, siblings, or the flat reference.
 enum class Shape { Chain, Siblings, Flat };
 
-void MakeStore(const std::string& path, Shape shape, int count) {
+void MakeStore(const std::string& path, Shape shape, int count, std::size_t nameLength = 0) {
+    const auto name = [nameLength](std::string base) {
+        base.resize(std::max(base.size(), nameLength), 'x');
+        return base;
+    };
     ::setenv("NETVIGIL_REGISTRY", path.c_str(), 1);
     posix::CloseUserRegistry();
     {
@@ -61,7 +67,7 @@ void MakeStore(const std::string& path, Shape shape, int count) {
         if (shape == Shape::Chain) {
             HKEY parent = top;
             for (int i = 0; i < count; ++i) {
-                const HKEY key = CreateBelow(parent, "Level" + std::to_string(i));
+                const HKEY key = CreateBelow(parent, "k");
                 if (parent != top) {
                     RegCloseKey(parent);
                 }
@@ -76,11 +82,11 @@ void MakeStore(const std::string& path, Shape shape, int count) {
             const int groups = static_cast<int>(std::ceil(std::sqrt(count)));
             std::vector<HKEY> group;
             for (int g = 0; g < groups; ++g) {
-                group.push_back(CreateBelow(top, "Group" + std::to_string(g)));
+                group.push_back(CreateBelow(top, name("Group" + std::to_string(g))));
             }
             for (int i = groups; i < count; ++i) {
                 RegCloseKey(CreateBelow(group[static_cast<std::size_t>(i % groups)],
-                                        "Key" + std::to_string(i)));
+                                        name("Key" + std::to_string(i))));
             }
             for (const HKEY key : group) {
                 RegCloseKey(key);
@@ -95,15 +101,18 @@ void MakeStore(const std::string& path, Shape shape, int count) {
 struct Timing {
     double query;
     double exportMs;
+    std::size_t printed; // bytes query /s printed
 };
 
 Timing Time(const testing_support::TempDir& dir, const std::string& store) {
     const std::map<std::string, std::string> env = {{"NETVIGIL_REGISTRY", store}};
     const std::string out = dir / "out.reg";
-    constexpr int kRuns = 3;
+    constexpr int kRuns = 7;
     Timing timing{};
     timing.query = MedianMs(kRuns, [&] {
-        testing_support::RunProgram("netvigil-reg", {"query", "HKCU\\Software\\Bench", "/s"}, env);
+        timing.printed = testing_support::RunProgram("netvigil-reg",
+                                                     {"query", "HKCU\\Software\\Bench", "/s"}, env)
+                             .out.size();
     });
     timing.exportMs = MedianMs(kRuns, [&] {
         testing_support::RunProgram("netvigil-reg", {"export", "HKCU\\Software\\Bench", out, "/y"},
@@ -116,21 +125,26 @@ Timing Time(const testing_support::TempDir& dir, const std::string& store) {
 
 int main() {
     testing_support::TempDir dir;
+    // A chain level is named "k": its average path runs 500 characters, as
+    // in a flat store whose names run 250.
     struct Case {
         const char* name;
         Shape shape;
         int keys;
+        std::size_t flatNameLength;
     };
-    const Case cases[] = {{"chain 500 deep", Shape::Chain, 500},
-                          {"10,000 siblings", Shape::Siblings, 10000}};
+    const Case cases[] = {{"chain 500 deep", Shape::Chain, 500, 250},
+                          {"10,000 siblings", Shape::Siblings, 10000, 0}};
     bool met = true;
     std::printf("%-17s %-9s %12s %12s %8s\n", "store", "command", "measured", "flat, same N",
                 "ratio");
     for (const Case& c : cases) {
         MakeStore(dir / "shaped.db", c.shape, c.keys);
-        MakeStore(dir / "flat.db", Shape::Flat, c.keys);
+        MakeStore(dir / "flat.db", Shape::Flat, c.keys, c.flatNameLength);
         const Timing shaped = Time(dir, dir / "shaped.db");
         const Timing flat = Time(dir, dir / "flat.db");
+        std::printf("%-17s %-9s %9zu KB %9zu KB\n", c.name, "printed", shaped.printed / 1000,
+                    flat.printed / 1000);
         for (const auto& [command, measured, reference] :
              {std::tuple{"query /s", shaped.query, flat.query},
               std::tuple{"export", shaped.exportMs, flat.exportMs}}) {

@@ -369,6 +369,7 @@ int Query(const Options& o) {
         throw Failure("Invalid syntax: query takes one KEY.");
     }
     const KeyRef top = ParseKey(o.positional[0]);
+    const posix::UserRegistrySnapshot snapshot;
     int matches = 0;
     const auto show = [&](const Key& key, const std::string& path) {
         std::vector<RegValue> values = ReadValues(key);
@@ -584,12 +585,16 @@ int Export(const Options& o) {
     const KeyRef top = ParseKey(o.positional[0]);
     const std::string& file = o.positional[1];
     std::vector<RegKeyBlock> blocks;
-    WalkTree(
-        top, KEY_QUERY_VALUE,
-        [&](const Key& key, const std::string& path) {
-            blocks.push_back({path, false, ReadValues(key), 0});
-        },
-        nullptr);
+    {
+        // One state of the store, even while Netvigil saves its options.
+        const posix::UserRegistrySnapshot snapshot;
+        WalkTree(
+            top, KEY_QUERY_VALUE,
+            [&](const Key& key, const std::string& path) {
+                blocks.push_back({path, false, ReadValues(key), 0});
+            },
+            nullptr);
+    }
     if (!o.force && ::access(file.c_str(), F_OK) == 0 &&
         !Confirm("File " + file + " already exists. Overwrite")) {
         throw Failure("The operation was cancelled; nothing was written.");

@@ -436,14 +436,22 @@ LONG RegistryStore::Error(int sqliteCode) {
 }
 
 LONG RegistryStore::Begin() {
+    if (m_lStatus == ERROR_SUCCESS && m_bReadOnly) {
+        return ERROR_ACCESS_DENIED;
+    }
+    return Begin("BEGIN IMMEDIATE");
+}
+
+LONG RegistryStore::BeginRead() {
+    return Begin("BEGIN DEFERRED");
+}
+
+LONG RegistryStore::Begin(const char* outermost) {
     if (m_lStatus != ERROR_SUCCESS) {
         return m_lStatus;
     }
-    if (m_bReadOnly) {
-        return ERROR_ACCESS_DENIED;
-    }
-    const int rc = sqlite3_exec(m_db, m_iDepth == 0 ? "BEGIN IMMEDIATE" : "SAVEPOINT nested",
-                                nullptr, nullptr, nullptr);
+    const int rc = sqlite3_exec(m_db, m_iDepth == 0 ? outermost : "SAVEPOINT nested", nullptr,
+                                nullptr, nullptr);
     if (rc != SQLITE_OK) {
         return Error(rc);
     }

@@ -40,6 +40,10 @@ public:
     // Groups the writes that follow into one transaction, until Commit or
     // Rollback. Nests; only the outermost pair reaches the file.
     LONG Begin();
+    // The same for reads: until Commit, they see the store as the first of
+    // them found it, under one lock instead of one each. A read-only store
+    // allows it too.
+    LONG BeginRead();
     LONG Commit();
     void Rollback();
 
@@ -97,6 +101,7 @@ private:
     class WriteScope;
 
     void Open();
+    LONG Begin(const char* outermost);
     void Fail(LONG code, std::string problem);
     LONG Initialise();
     LONG CheckIntact();
