@@ -474,23 +474,34 @@ Parsed<RegValue> ParseValueLine(std::string_view line, bool unicode) {
     return parsed;
 }
 
+namespace {
+
+// The file's text in the registry's 8-bit form, whichever encoding it came in.
+std::optional<ParseError> DecodeText(const std::string& bytes, std::string* text) {
+    if (!bytes.starts_with("\xFF\xFE")) {
+        *text = bytes.starts_with("\xEF\xBB\xBF") ? bytes.substr(3) : bytes;
+        return std::nullopt;
+    }
+    std::size_t at = 0;
+    if (Utf16leToUtf8(bytes.substr(2), text, &at)) {
+        return std::nullopt;
+    }
+    if (bytes.size() % 2 != 0) {
+        return ParseError{1, "the file is UTF-16 but has an odd number of bytes"};
+    }
+    int line = 1;
+    for (std::size_t i = 2; i < at + 2; i += 2) {
+        line += bytes[i] == '\n' && bytes[i + 1] == '\0' ? 1 : 0;
+    }
+    return ParseError{line, "the text holds a lone UTF-16 surrogate, which no 8-bit text can hold"};
+}
+
+} // namespace
+
 std::variant<RegFile, ParseError> ParseRegFile(const std::string& bytes) {
     std::string text;
-    if (bytes.starts_with("\xFF\xFE")) {
-        std::size_t at = 0;
-        if (!Utf16leToUtf8(bytes.substr(2), &text, &at)) {
-            if (bytes.size() % 2 != 0) {
-                return ParseError{1, "the file is UTF-16 but has an odd number of bytes"};
-            }
-            int line = 1;
-            for (std::size_t i = 2; i < at + 2; i += 2) {
-                line += bytes[i] == '\n' && bytes[i + 1] == '\0' ? 1 : 0;
-            }
-            return ParseError{line, "the text holds a lone UTF-16 surrogate, which no 8-bit "
-                                    "text can hold"};
-        }
-    } else {
-        text = bytes.starts_with("\xEF\xBB\xBF") ? bytes.substr(3) : bytes;
+    if (auto error = DecodeText(bytes, &text)) {
+        return std::move(*error);
     }
     RegFile file;
     bool headerSeen = false;
