@@ -36,4 +36,18 @@ private:
     bool m_bOpen;
 };
 
+// The registry reads made while an instance lives see the registry as the
+// first of them found it, where the registry can: a listing or an export of
+// one state, never a mix.
+class UserRegistrySnapshot {
+public:
+    UserRegistrySnapshot();
+    ~UserRegistrySnapshot();
+    UserRegistrySnapshot(const UserRegistrySnapshot&) = delete;
+    UserRegistrySnapshot& operator=(const UserRegistrySnapshot&) = delete;
+
+private:
+    bool m_bOpen;
+};
+
 } // namespace platform

@@ -59,8 +59,8 @@ private:
 LONG CreateKeyAt(HKEY root, const std::string& path, KeyHandle& key) {
     const SECURITY_ATTRIBUTES sa{};
     DWORD disposition = 0;
-    return RegCreateKeyEx(root, path.c_str(), 0, "", REG_OPTION_NON_VOLATILE, kAllAccess, &sa,
-                          key.Out(), &disposition);
+    return RegCreateKeyEx(root, path, 0, "", REG_OPTION_NON_VOLATILE, kAllAccess, &sa, key.Out(),
+                          &disposition);
 }
 
 // Stored as REG_EXPAND_SZ when a "%" has another one at least two places on.
@@ -83,7 +83,7 @@ void clsRegistry::SetMachine(const std::string& sMachine) {
 
 bool clsRegistry::KeyExists() const {
     KeyHandle key;
-    return RegOpenKeyEx(Root(m_lClassKey), m_sSectionKey.c_str(), 0, KEY_QUERY_VALUE, key.Out()) ==
+    return RegOpenKeyEx(Root(m_lClassKey), m_sSectionKey, 0, KEY_QUERY_VALUE, key.Out()) ==
            ERROR_SUCCESS;
 }
 
@@ -96,7 +96,7 @@ bool clsRegistry::CreateKey() {
 }
 
 bool clsRegistry::DeleteKey() {
-    if (RegDeleteKey(Root(m_lClassKey), m_sSectionKey.c_str()) != ERROR_SUCCESS) {
+    if (RegDeleteKey(Root(m_lClassKey), m_sSectionKey) != ERROR_SUCCESS) {
         Raise(kErrorRegistry, "Failed to delete registry");
     }
     return true;
@@ -105,12 +105,11 @@ bool clsRegistry::DeleteKey() {
 bool clsRegistry::DeleteValue() {
     const std::string root = std::to_string(m_lClassKey);
     KeyHandle key;
-    if (RegOpenKeyEx(Root(m_lClassKey), m_sSectionKey.c_str(), 0, kAllAccess, key.Out()) !=
-        ERROR_SUCCESS) {
+    if (RegOpenKeyEx(Root(m_lClassKey), m_sSectionKey, 0, kAllAccess, key.Out()) != ERROR_SUCCESS) {
         Raise(kErrorRegistry, "Failed to open key '" + root + "',Section: '" + m_sSectionKey +
                                   "' for delete access");
     }
-    if (RegDeleteValue(key.Get(), m_sValueKey.c_str()) != ERROR_SUCCESS) {
+    if (RegDeleteValue(key.Get(), m_sValueKey) != ERROR_SUCCESS) {
         Raise(kErrorRegistry, "Failed to delete registry Key: '" + root + "',Section: '" +
                                   m_sSectionKey + "',Key: '" + m_sValueKey);
     }
@@ -127,14 +126,13 @@ Variant clsRegistry::Value() {
         root = connection.Get();
     }
     KeyHandle key;
-    if (RegOpenKeyEx(root, m_sSectionKey.c_str(), 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS) {
+    if (RegOpenKeyEx(root, m_sSectionKey, 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS) {
         return m_vDefault;
     }
     DWORD type = 0;
     BYTE probe[4] = {};
     DWORD size = 0;
-    const LONG status =
-        RegQueryValueEx(key.Get(), m_sValueKey.c_str(), nullptr, &type, probe, &size);
+    const LONG status = RegQueryValueEx(key.Get(), m_sValueKey, nullptr, &type, probe, &size);
     if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA) {
         return m_vDefault;
     }
@@ -143,7 +141,7 @@ Variant clsRegistry::Value() {
     // stored with more bytes than four must not overrun its buffer.
     std::vector<BYTE> data(std::max<DWORD>(size, 4));
     DWORD read = size;
-    RegQueryValueEx(key.Get(), m_sValueKey.c_str(), nullptr, nullptr, data.data(), &read);
+    RegQueryValueEx(key.Get(), m_sValueKey, nullptr, nullptr, data.data(), &read);
     const auto dword = [&data] {
         std::uint32_t value = 0;
         std::memcpy(&value, data.data(), sizeof value);
@@ -189,7 +187,7 @@ void clsRegistry::SetValue(const Variant& vValue) {
         // The size is the text's bytes and its terminator: with UTF-8 a
         // character may take more than one byte.
         status = RegSetValueEx(
-            key.Get(), m_sValueKey.c_str(), 0, LooksExpandable(text) ? REG_EXPAND_SZ : REG_SZ,
+            key.Get(), m_sValueKey, 0, LooksExpandable(text) ? REG_EXPAND_SZ : REG_SZ,
             reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(text.size() + 1));
         break;
     }
@@ -198,7 +196,7 @@ void clsRegistry::SetValue(const Variant& vValue) {
             throw RegistryError(kErrorRegistry, "", "");
         }
         const auto& bytes = vValue.ToBytes();
-        status = RegSetValueEx(key.Get(), m_sValueKey.c_str(), 0, REG_BINARY, bytes.data(),
+        status = RegSetValueEx(key.Get(), m_sValueKey, 0, REG_BINARY, bytes.data(),
                                static_cast<DWORD>(bytes.size()));
         break;
     }
@@ -209,8 +207,7 @@ void clsRegistry::SetValue(const Variant& vValue) {
             const auto value = static_cast<std::uint32_t>(number);
             BYTE bytes[4];
             std::memcpy(bytes, &value, sizeof bytes);
-            status =
-                RegSetValueEx(key.Get(), m_sValueKey.c_str(), 0, REG_DWORD, bytes, sizeof bytes);
+            status = RegSetValueEx(key.Get(), m_sValueKey, 0, REG_DWORD, bytes, sizeof bytes);
         }
         break;
     }
@@ -253,7 +250,7 @@ bool clsRegistry::EnumerateValues(NameList& sKeyNames, std::int32_t& iKeyCount) 
     iKeyCount = 0;
     sKeyNames.Clear();
     KeyHandle key;
-    if (RegOpenKeyEx(Root(m_lClassKey), m_sSectionKey.c_str(), 0, KEY_QUERY_VALUE, key.Out()) !=
+    if (RegOpenKeyEx(Root(m_lClassKey), m_sSectionKey, 0, KEY_QUERY_VALUE, key.Out()) !=
         ERROR_SUCCESS) {
         return true;
     }
@@ -280,8 +277,8 @@ bool clsRegistry::EnumerateSections(NameList& sSect, std::int32_t& iSectCount) {
         iSectCount = 0;
         sSect.Clear();
         KeyHandle key;
-        if (RegOpenKeyEx(Root(m_lClassKey), m_sSectionKey.c_str(), 0, KEY_ENUMERATE_SUB_KEYS,
-                         key.Out()) != ERROR_SUCCESS) {
+        if (RegOpenKeyEx(Root(m_lClassKey), m_sSectionKey, 0, KEY_ENUMERATE_SUB_KEYS, key.Out()) !=
+            ERROR_SUCCESS) {
             return true;
         }
         for (DWORD i = 0;; ++i) {

@@ -220,6 +220,60 @@ TEST_F(RegistryFunctions, LongestNamesAreCountedInBytes) {
     RegCloseKey(h);
 }
 
+// Going on from the last index must give what asking for the index afresh
+// gives, also when the key changed in between.
+TEST_F(RegistryFunctions, EnumerationSeesChangesBetweenIndices) {
+    HKEY h = Create("Software\\Enum");
+    for (const char* name : {"b", "d", "f"}) {
+        RegCloseKey(Create(name, h));
+        Set(h, name, REG_SZ, "");
+    }
+    char name[8];
+    DWORD len = sizeof name;
+    ASSERT_EQ(RegEnumKey(h, 0, name, sizeof name), ERROR_SUCCESS);
+    ASSERT_EQ(RegEnumKey(h, 1, name, sizeof name), ERROR_SUCCESS);
+    EXPECT_STREQ(name, "d");
+    RegCloseKey(Create("a", h));
+    ASSERT_EQ(RegEnumKey(h, 2, name, sizeof name), ERROR_SUCCESS);
+    EXPECT_STREQ(name, "d");
+    ASSERT_EQ(RegDeleteKey(h, "b"), ERROR_SUCCESS);
+    ASSERT_EQ(RegEnumKey(h, 3, name, sizeof name), ERROR_NO_MORE_ITEMS);
+
+    ASSERT_EQ(RegEnumValue(h, 0, name, &len, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    len = sizeof name;
+    ASSERT_EQ(RegDeleteValue(h, "b"), ERROR_SUCCESS);
+    ASSERT_EQ(RegEnumValue(h, 1, name, &len, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_STREQ(name, "f");
+    RegCloseKey(h);
+}
+
+// Windows' limits: 512 levels below a root, 255 characters a level, 16,383
+// a value name. (Windows also takes no more than 32 new levels in one call,
+// so the chain is made a level at a time.)
+TEST_F(RegistryFunctions, KeysDeeperThanTheLimitAreRefused) {
+    HKEY h = Create("Level");
+    for (int level = 2; level <= 512; ++level) {
+        HKEY deeper = Create("Level", h);
+        RegCloseKey(h);
+        h = deeper;
+    }
+    HKEY deeper = 0;
+    const LONG tooDeep =
+        RegCreateKeyEx(h, "Level", 0, "", 0, KEY_ALL_ACCESS, nullptr, &deeper, nullptr);
+    const LONG tooLong = RegSetValueEx(h, std::string(16384, 'v'), 0, REG_SZ, nullptr, 0);
+    if (testing_support::WineDiffers("a key is made below the 512th level")) {
+        EXPECT_EQ(tooDeep, ERROR_SUCCESS);
+        RegCloseKey(deeper);
+        RegDeleteKey(h, "Level");
+    } else {
+        EXPECT_EQ(tooDeep, ERROR_INVALID_PARAMETER);
+    }
+    EXPECT_EQ(tooLong, ERROR_INVALID_PARAMETER);
+    Set(h, std::string(16383, 'v').c_str(), REG_SZ, "");
+    EXPECT_TRUE(Subkeys(h).empty());
+    RegCloseKey(h);
+}
+
 TEST_F(RegistryFunctions, DeletingKeysAndValues) {
     HKEY h = Create("Software\\Del\\Child");
     RegCloseKey(h);
@@ -301,6 +355,28 @@ TEST_F(RegistryFunctions, BadHandlesPathsAndRights) {
     ASSERT_EQ(RegConnectRegistry(nullptr, HKEY_LOCAL_MACHINE, &h), ERROR_SUCCESS);
     HKEY sub = Create("Software", h);
     RegCloseKey(sub);
+    RegCloseKey(h);
+}
+
+TEST_F(RegistryFunctions, NamesWithANulNeverReachTheStore) {
+    const HKEY h = Create("Software\\Netvigil");
+    Set(h, "IP Address 1", REG_SZ, std::string("10.0.0.1", 9));
+    const std::string key("Software\\Netvigil\0\\Evil", 22);
+    const std::string value("IP Address 1\0-x", 15);
+    HKEY other = 0;
+    EXPECT_EQ(
+        RegCreateKeyEx(HKEY_CURRENT_USER, key, 0, "", 0, KEY_ALL_ACCESS, nullptr, &other, nullptr),
+        ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, key, 0, KEY_READ, &other), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegDeleteKey(HKEY_CURRENT_USER, std::string("Software\\Netvigil\0x", 18)),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegSetValueEx(h, value, 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2),
+              ERROR_INVALID_PARAMETER);
+    DWORD size = 0;
+    EXPECT_EQ(RegQueryValueEx(h, value, nullptr, nullptr, nullptr, &size), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegDeleteValue(h, value), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(Get(h, "IP Address 1"), std::string("10.0.0.1", 9));
+    EXPECT_TRUE(Subkeys(h).empty());
     RegCloseKey(h);
 }
 

@@ -86,4 +86,15 @@ TEST_F(SettingsStore, EmptyNamesAreRefused) {
     EXPECT_EQ(GetSetting("", "Settings", "Key", "d"), "d");
 }
 
+TEST_F(SettingsStore, NamesWithANulAreRefused) {
+    ASSERT_EQ(SaveSetting("Netvigil", "Remote Hosts", "IP Address 1", "10.0.0.1"), ERROR_SUCCESS);
+    const std::string cut("IP Address 1\0-x", 15);
+    EXPECT_EQ(SaveSetting("Netvigil", "Remote Hosts", cut, "evil"), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(SaveSetting("Netvigil", std::string("Remote Hosts\0x", 14), "IP Address 1", "evil"),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(DeleteSetting("Netvigil", "Remote Hosts", cut), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(GetSetting("Netvigil", "Remote Hosts", cut, "default"), "default");
+    EXPECT_EQ(GetSetting("Netvigil", "Remote Hosts", "IP Address 1", ""), "10.0.0.1");
+}
+
 } // namespace

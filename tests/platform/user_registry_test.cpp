@@ -11,6 +11,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <sqlite3.h>
 #include <string>
 #include <sys/stat.h>
@@ -132,6 +133,86 @@ TEST_F(UserRegistry, UnusableStoresAreLeftUntouched) {
     EXPECT_NE(problem.find("does not exist"), std::string::npos) << problem;
     EXPECT_EQ(GetSetting("Netvigil", "Settings", "Backcolor", "128"), "128");
     EXPECT_FALSE(std::filesystem::exists(m_dir / "no"));
+}
+
+// A store of ours, damaged: refused whole, with what is wrong, and never
+// written, so that what is left of it can still be rescued.
+TEST_F(UserRegistry, DamagedStoresAreRefusedAndLeftUntouched) {
+    const auto flip = [](std::string& bytes, const std::string& text) {
+        const auto at = bytes.find(text);
+        ASSERT_NE(at, std::string::npos) << text;
+        bytes[at] ^= 0x03;
+    };
+    const auto page = [](const std::string& bytes, int number) {
+        const auto size = static_cast<std::size_t>(static_cast<unsigned char>(bytes[16]) << 8 |
+                                                   static_cast<unsigned char>(bytes[17]));
+        return std::pair{size * static_cast<std::size_t>(number - 1), size};
+    };
+    const auto sql = [this](const char* statements) {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(Store().c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, statements, nullptr, nullptr, nullptr), SQLITE_OK) << statements;
+        sqlite3_close(db);
+    };
+    struct Case {
+        const char* what;
+        std::function<void(std::string&)> damageBytes;
+        const char* damageSql;
+        const char* problem;
+    };
+    const Case cases[] = {
+        {"a key's row no longer matching its index", [&](auto& b) { flip(b, "MARKKEY"); }, nullptr,
+         "missing from index"},
+        {"a value's row no longer matching its index", [&](auto& b) { flip(b, "MARKVALUE"); },
+         nullptr, "index"},
+        {"a page of zeros",
+         [&](auto& b) {
+             const auto [at, size] = page(b, 2);
+             b.replace(at, size, size, '\0');
+         },
+         nullptr, "damaged"},
+        {"a page of noise",
+         [&](auto& b) {
+             const auto [at, size] = page(b, 4);
+             for (std::size_t i = 0; i < size; ++i) {
+                 b[at + i] = static_cast<char>(i * 37 + 11);
+             }
+         },
+         nullptr, "damaged"},
+        {"cut short inside a page",
+         [&](auto& b) { b.resize(page(b, 3).first + page(b, 3).second / 2); }, nullptr, "damaged"},
+        {"no tables, but our id", nullptr,
+         "DROP TABLE vals; DROP TABLE keys; PRAGMA application_id = 1314280007", "tables"},
+        {"a table without a column", nullptr, "ALTER TABLE keys DROP COLUMN written", "tables"},
+        {"an index gone", nullptr, "DROP INDEX vals_by_name", "tables"},
+        {"a root key gone", nullptr, "DELETE FROM keys WHERE id = 3", "root keys"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(Store());
+        ASSERT_EQ(SaveSetting("Netvigil", "Settings", "Backcolor", "255"), ERROR_SUCCESS);
+        ASSERT_EQ(SaveSetting("Netvigil", "Settings", "MarkValue", "1"), ERROR_SUCCESS);
+        ASSERT_EQ(SaveSetting("Netvigil", "MarkKey", "x", "1"), ERROR_SUCCESS);
+        posix::CloseUserRegistry();
+        if (c.damageSql != nullptr) {
+            sql(c.damageSql);
+        } else {
+            std::string bytes = ReadFileBytes(Store());
+            c.damageBytes(bytes);
+            WriteFileBytes(Store(), bytes);
+        }
+        const std::string damaged = ReadFileBytes(Store());
+
+        std::string problem;
+        EXPECT_NE(UserRegistryStatus(&problem), ERROR_SUCCESS);
+        EXPECT_NE(problem.find("damaged"), std::string::npos) << problem;
+        EXPECT_NE(problem.find(c.problem), std::string::npos) << problem;
+        EXPECT_EQ(GetSetting("Netvigil", "Settings", "Backcolor", "128"), "128");
+        EXPECT_NE(SaveSetting("Netvigil", "Settings", "Backcolor", "1"), ERROR_SUCCESS);
+        EXPECT_NE(SaveSetting("Netvigil", "Other", "New", "1"), ERROR_SUCCESS);
+        posix::CloseUserRegistry();
+        EXPECT_TRUE(ReadFileBytes(Store()) == damaged) << "the damaged file was changed";
+    }
 }
 
 TEST_F(UserRegistry, ReadOnlyStoreReadsButRefusesWrites) {

@@ -291,6 +291,24 @@ TEST_F(Registry, KeysAndValuesComeAndGoWithTheirErrors) {
     EXPECT_FALSE(reg.KeyExists());
 }
 
+// A name cut at a NUL would be another key's or value's name.
+TEST_F(Registry, NamesWithANulReachNoOtherKeyOrValue) {
+    Put(HKEY_CLASSES_ROOT, "k", "v", REG_SZ, Sz("kept"));
+    reg.SetClassKey(HKCR);
+    reg.SetSectionKey(std::string("k\0\\evil", 7));
+    EXPECT_FALSE(reg.KeyExists());
+    EXPECT_EQ(Raised([&] { reg.CreateKey(); }).Number(), 26001);
+    reg.SetSectionKey("k");
+    reg.SetValueKey(std::string("v\0x", 3));
+    reg.SetValueType(REG_SZ);
+    EXPECT_TRUE(reg.Value().IsEmpty());
+    EXPECT_EQ(Raised([&] { reg.SetValue(Variant::Text("changed")); }).Number(),
+              static_cast<std::int32_t>(0x800469A9));
+    EXPECT_EQ(Raised([&] { reg.DeleteValue(); }).Number(), 26001);
+    EXPECT_EQ(Get(HKEY_CLASSES_ROOT, "k", "v").data, Sz("kept"));
+    EXPECT_FALSE(Exists(HKEY_CLASSES_ROOT, "k\\evil"));
+}
+
 // Every row below both roots.
 void ExpectRow(const std::string& path, const std::string& value, DWORD type = REG_SZ) {
     for (const auto& [root, prefix] :

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 using testing_support::ProgramResult;
@@ -75,7 +78,13 @@ TEST_F(NetvigilReg, BadArgumentsAreRefusedClearly) {
         std::vector<std::string> args;
         const char* message;
     };
+    std::string deep = "HKCU";
+    for (int level = 0; level < 513; ++level) {
+        deep += "\\k";
+    }
     const Case cases[] = {
+        {{"add", deep}, "Invalid key name: the key is 513 levels deep"},
+        {{"add", "HKCU\\x", "/v", std::string(16384, 'v')}, "longer than 16,383 characters"},
         {{"query", "HKEY_NOWHERE\\x"}, "Invalid key name"},
         {{"add", "HKCU\\x", "/v", "n", "/t", "REG_WHATEVER"}, "Invalid type"},
         {{"add", "HKCU\\x", "/v", "n", "/t", "REG_DWORD", "/d", "4294967296"}, "REG_DWORD"},
@@ -129,6 +138,40 @@ TEST_F(NetvigilReg, TheFileSharedWithWindowsComesBackByteForByte) {
     EXPECT_EQ(ReadFileBytes(exported), ReadFileBytes(shared));
 }
 
+TEST_F(NetvigilReg, TextThatIsNotUtf8SurvivesExportAndImport) {
+    const std::string odd("\xFF\xFE\xC0\x80\xED\xA0\x80", 7);
+    Ok({"add", "HKCU\\Software\\Odd", "/v", "Text", "/d", odd});
+    Ok({"add", "HKCU\\Software\\Odd", "/v", odd, "/t", "REG_EXPAND_SZ", "/d", "%A%" + odd});
+    const std::string file = m_dir / "odd.reg";
+    Ok({"export", "HKCU\\Software\\Odd", file});
+    const std::string other = m_dir / "other.db";
+    ASSERT_EQ(Reg({"import", file}, {}, other).exitCode, 0);
+    const ProgramResult mine = Reg({"query", "HKCU\\Software\\Odd"});
+    const ProgramResult theirs = Reg({"query", "HKCU\\Software\\Odd"}, {}, other);
+    EXPECT_NE(mine.out.find("Text    REG_SZ    " + odd + "\n"), std::string::npos) << mine.out;
+    EXPECT_EQ(theirs.out, mine.out);
+}
+
+// Export writes through a temporary file no one can plant a link at ahead.
+TEST_F(NetvigilReg, ExportFollowsNoPlantedLink) {
+    Ok({"add", "HKCU\\Software\\Netvigil\\Settings", "/v", "Backcolor", "/d", "128"});
+    const std::string dir = m_dir / "out";
+    std::filesystem::create_directory(dir);
+    const std::string victim = m_dir / "victim";
+    WriteFileBytes(victim, "precious");
+    const std::string file = dir + "/backup.reg";
+    std::filesystem::create_symlink(victim, file + ".tmp-netvigil-reg");
+    Ok({"export", "HKCU\\Software", file});
+    EXPECT_EQ(ReadFileBytes(victim), "precious");
+    EXPECT_TRUE(ReadFileBytes(file).starts_with("\xFF\xFE")) << "no file was exported";
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        left.push_back(entry.path().filename());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"backup.reg", "backup.reg.tmp-netvigil-reg"}));
+}
+
 TEST_F(NetvigilReg, AFailedImportWritesNothing) {
     const std::string file = m_dir / "bad.reg";
     WriteFileBytes(file, "REGEDIT4\n\n[HKCU\\Software\\Good]\n\"a\"=\"1\"\n\"b\"=hex:zz\n");
@@ -141,8 +184,45 @@ TEST_F(NetvigilReg, AFailedImportWritesNothing) {
     WriteFileBytes(file, "REGEDIT4\n\n[HKCU\\Software\\Good]\n\"a\"=\"1\"\n\n[-HKEY_USERS]\n");
     r = Reg({"import", file});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("line 6"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("line 6: a root key cannot be deleted. Nothing was imported.\n"),
+              std::string::npos)
+        << r.err;
     EXPECT_EQ(Reg({"query", "HKCU\\Software\\Good"}).exitCode, 1);
+}
+
+// A name cut at a NUL would name another key: a deletion of Netvigil's key
+// with a NUL and anything after it once took its whole tree, endlessly.
+TEST_F(NetvigilReg, NamesWithANulChangeNothing) {
+    Ok({"add", "HKCU\\Software\\Netvigil\\Remote Hosts", "/v", "IP Address 1", "/d", "10.0.0.1"});
+    Ok({"add", "HKCU\\Software\\Netvigil\\Settings", "/v", "Backcolor", "/d", "128"});
+    const std::string before = ReadFileBytes(Store());
+    const std::string nul(1, '\0');
+    const std::string file = m_dir / "hostile.reg";
+    for (const std::string& line :
+         {"[-HKEY_CURRENT_USER\\Software\\Netvigil\\Remote Hosts" + nul + " (other)]",
+          "[-HKEY_CURRENT_USER\\Software\\Netvigil" + nul + "zzz]",
+          "[HKEY_CURRENT_USER\\Software" + nul + "\\Evil]\n\"x\"=\"1\"",
+          "[HKEY_CURRENT_USER\\Software\\Netvigil\\Remote Hosts]\n\"IP Address 1" + nul +
+              "-x\"=\"evil\""}) {
+        WriteFileBytes(file, "REGEDIT4\n\n" + line + "\n");
+        const ProgramResult r = Reg({"import", file});
+        EXPECT_EQ(r.exitCode, 1) << line;
+        EXPECT_NE(r.err.find("NUL character. Nothing was imported."), std::string::npos) << r.err;
+        EXPECT_EQ(ReadFileBytes(Store()), before) << line;
+    }
+
+    // A store changed behind our back never hands such a name out.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(Store().c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "INSERT INTO keys(parent, name, fold) SELECT id, x'53657474696e677300',"
+                           " x'53455454494e475300' FROM keys WHERE fold = x'4E4554564947494C'",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    const ProgramResult r = Reg({"export", "HKCU\\Software", m_dir / "out.reg"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("damaged"), std::string::npos) << r.err;
 }
 
 TEST_F(NetvigilReg, UnusableStoresAreReportedAndLeftAlone) {
@@ -153,6 +233,17 @@ TEST_F(NetvigilReg, UnusableStoresAreReportedAndLeftAlone) {
     EXPECT_NE(r.err.find("not a registry store"), std::string::npos) << r.err;
     EXPECT_EQ(Reg({"add", "HKCU\\Software\\x", "/v", "n", "/d", "1"}).exitCode, 1);
     EXPECT_EQ(ReadFileBytes(Store()), "not a database at all");
+
+    // Netvigil's id on a database without its tables.
+    const std::string empty = m_dir / "empty.db";
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(empty.c_str(), &db), SQLITE_OK);
+    sqlite3_exec(db, "PRAGMA application_id = 1314280007", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    r = Reg({"add", "HKCU\\Software\\x", "/v", "n", "/d", "1"}, {}, empty);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("it is damaged (its tables are missing or incomplete)"), std::string::npos)
+        << r.err;
 
     r = Reg({"query", "HKCU\\Software"}, {}, m_dir / "missing/registry.db");
     EXPECT_EQ(r.exitCode, 1);

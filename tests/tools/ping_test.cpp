@@ -118,6 +118,17 @@ TEST_P(Ping, UnreachableNetworkNeverLooksOnline) {
     RunProgram("/usr/sbin/ip", {"netns", "del", router});
 }
 
+// 0 is "do not wait" whichever way the request goes; the system's ping
+// would take it for "wait for ever".
+TEST_P(Ping, ZeroTimeoutDoesNotWait) {
+    const ProgramResult r =
+        RunProgram("/usr/bin/timeout", {"5", PingPath(), "-n", "1", "-w", "0", "127.0.0.1"},
+                   {{"NETVIGIL_PING_METHOD", GetParam()}});
+    EXPECT_EQ(r.exitCode, 1) << "124 is a ping that waited: " << r.out;
+    EXPECT_NE(r.out.find("Request timed out.\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Reply"), std::string::npos) << r.out;
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryMethod, Ping, ::testing::Values("datagram", "raw", "system"));
 
 TEST(PingCommandLine, MisuseIsAnsweredWithoutReply) {
@@ -140,6 +151,27 @@ TEST(PingCommandLine, MisuseIsAnsweredWithoutReply) {
         EXPECT_NE(r.out.find(c.text), std::string::npos) << r.out;
         EXPECT_EQ(r.out.find("Reply"), std::string::npos);
     }
+}
+
+// What an address with blanks adds to the sweep's command line is refused
+// before anything is sent, and nothing of it passes for an answer.
+TEST(PingCommandLine, OptionsHiddenInAnAddressAreRefused) {
+    const std::vector<std::string> cases[] = {
+        {"-n", "1", "-w", "8", "127.0.0.1", "-n", "12"},
+        {"-n", "1", "-w", "8", "127.0.0.1", "/w", "9000"},
+        {"-n", "1", "-w", "8", "-6", "::1", "-4"},
+        {"-n", "1", "-w", "8", "Reply", "-n", "2"},
+        {"-n", "1", "-w", "8", "127.0.0.1", "Reply"},
+        {"-n", "1", "-w", "8", "127.0.0.1", "/Reply"},
+    };
+    for (const auto& args : cases) {
+        const ProgramResult r = RunProgram(PingPath(), args);
+        EXPECT_EQ(r.exitCode, 1) << args.back();
+        EXPECT_EQ((r.out + r.err).find("Reply"), std::string::npos) << r.out << r.err;
+        EXPECT_EQ(r.out.find("Pinging"), std::string::npos) << r.out;
+    }
+    const ProgramResult r = RunProgram(PingPath(), cases[0]);
+    EXPECT_EQ(r.err, "ping: the option -n is given twice; nothing was sent.\n");
 }
 
 TEST(PingCommandLine, UnknownHostsAndNoIcmpAccessAreExplained) {

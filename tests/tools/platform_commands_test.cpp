@@ -77,6 +77,20 @@ TEST(PlatformCommands, ExplorerAndBrowser) {
     ExpectRefused("explorer", {"\\\\fs", "extra"});
     ExpectRefused("explorer", {"\\\\--help"});
     ExpectRefused("explorer", {"\\\\user@host"});
+    ExpectRefused("explorer", {"\\\\host:445"});
+    ExpectRefused("explorer", {"\\\\fs\\..\\x"});
+    // An IPv6 address in brackets; what a URI cannot hold, percent-encoded.
+    const std::pair<const char*, const char*> uris[] = {
+        {"\\\\::1", "smb://[::1]/"},
+        {"\\\\fe80::1%eth0\\C$", "smb://[fe80::1%25eth0]/C$/"},
+        {"\\\\fs\\My Documents\\50%\\a#b?c", "smb://fs/My%20Documents/50%25/a%23b%3Fc/"},
+        {"\\\\fs\\Grüße\\", "smb://fs/Gr%C3%BC%C3%9Fe/"},
+    };
+    for (const auto& [unc, uri] : uris) {
+        const ProgramResult r = DryRun("explorer", {unc});
+        EXPECT_TRUE(r.out.ends_with(std::string(" ") + uri + "\n"))
+            << unc << ": " << r.out << r.err;
+    }
 
     ExpectRuns("browser", {"www.example.com"}, "xdg-open http://www.example.com");
     ExpectRuns("browser", {"WWW.Example.com/a?b=c"}, "xdg-open http://WWW.Example.com/a?b=c");
@@ -99,6 +113,12 @@ TEST(PlatformCommands, DesignCommandLinesThroughTheRunner) {
     EXPECT_EQ(
         run.GetRtnText("shutdown -m \\\\10.0.0.5; reboot -s -t 10 -f", "", 0, 0).find("net rpc"),
         std::string::npos);
+    // "Shutdown PC" for the address "10.0.0.5 -r -c" would otherwise restart it.
+    EXPECT_EQ(
+        run.GetRtnText("shutdown -m \\\\10.0.0.5 -r -c -s -t 10 -f", "", 0, 0).find("net rpc"),
+        std::string::npos);
+    EXPECT_EQ(run.GetRtnText("shutdown -m \\\\10.0.0.5 -f -s -t 10 -f", "", 0, 0).find("net rpc"),
+              std::string::npos);
     EXPECT_TRUE(
         run.GetRtnText("explorer \\\\fileserver", "", 0, 0).ends_with(" smb://fileserver/\n"));
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 using namespace netvigil_reg;
@@ -130,6 +131,185 @@ TEST(RegFile, MalformedLinesAreNamed) {
                                "\"v\"=hex(7):41,00,42\r\n"))
                   .line,
               3);
+}
+
+// Bytes that are not UTF-8 survive export and import unchanged, whether in
+// data or in names; valid text is written as text.
+TEST(RegFile, TextThatIsNotUtf8RoundTripsByteForByte) {
+    const std::string odd("\xFF\xFE\xC0\x80\xED\xA0\x80", 7);
+    RegKeyBlock key{"HKEY_CURRENT_USER\\Software\\" + odd, false, {}, 0};
+    key.values.push_back({"sz", false, platform::REG_SZ, odd + '\0', 0});
+    key.values.push_back({"expand", false, platform::REG_EXPAND_SZ, "%A%" + odd + '\0', 0});
+    key.values.push_back({"multi", false, platform::REG_MULTI_SZ, odd + '\0' + "b\xE9" + '\0', 0});
+    key.values.push_back({odd, false, platform::REG_SZ, std::string("Grüße\0", 8), 0});
+    const std::string bytes = WriteRegFile({key});
+    std::string text;
+    ASSERT_TRUE(Utf16leToUtf8(bytes.substr(2), &text));
+    EXPECT_NE(text.find("\"sz\"=hex(1):"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"=\"Grüße\"\r\n"), std::string::npos) << text;
+
+    const RegFile file = Parse(bytes);
+    ASSERT_EQ(file.keys.size(), 1u);
+    EXPECT_EQ(file.keys[0].path, key.path);
+    ASSERT_EQ(file.keys[0].values.size(), key.values.size());
+    for (std::size_t i = 0; i < key.values.size(); ++i) {
+        EXPECT_EQ(file.keys[0].values[i].name, key.values[i].name);
+        EXPECT_EQ(file.keys[0].values[i].data, key.values[i].data) << key.values[i].name;
+    }
+}
+
+// A lone surrogate that no 8-bit text could have become is refused by its
+// line, never changed into something else.
+TEST(RegFile, LoneSurrogatesFromElsewhereAreRefusedByLine) {
+    const std::string head = "Windows Registry Editor Version 5.00\r\n\r\n[HKCU\\x]\r\n";
+    const ParseError data = ParseFails(Utf16(head) + Utf8ToUtf16le("\"v\"=hex(1):00,d8,00,00\r\n"));
+    EXPECT_EQ(data.line, 4);
+    EXPECT_NE(data.message.find("lone UTF-16 surrogate"), std::string::npos) << data.message;
+
+    std::string name = Utf16(head + "\"a");
+    name += std::string("\x00\xD8", 2) + Utf8ToUtf16le("\"=\"x\"\r\n");
+    EXPECT_EQ(ParseFails(name).line, 4);
+    // Byte units that spell a UTF-8 character would come back as that character.
+    EXPECT_EQ(ParseFails(Utf16(head) + Utf8ToUtf16le("\"v\"=hex(2):c3,dc,a9,dc,00,00\r\n")).line,
+              4);
+    // A unit that stands for a byte comes back as that byte, and goes out as it came.
+    const std::string kept = Utf16(head) + Utf8ToUtf16le("\"v\"=hex(2):80,dc,00,00\r\n");
+    const RegFile file = Parse(kept);
+    ASSERT_EQ(file.keys.size(), 1u);
+    EXPECT_EQ(file.keys[0].values[0].data, std::string("\x80\0", 2));
+}
+
+TEST(RegFile, NamesWithANulAreRefusedByLine) {
+    const std::string head = "REGEDIT4\n[HKCU\\Software]\n";
+    const std::string nul(1, '\0');
+    EXPECT_EQ(ParseFails(head + "[-HKEY_CURRENT_USER\\Software\\Netvigil\\Remote Hosts" + nul +
+                         " (other)]\n")
+                  .line,
+              3);
+    const ParseError value =
+        ParseFails(head + "\"a\"=\"1\"\n\"IP Address 1" + nul + "-x\"=\"x\"\n");
+    EXPECT_EQ(value.line, 4);
+    EXPECT_NE(value.message.find("NUL"), std::string::npos) << value.message;
+    const ParseError key = ParseFails(
+        Utf16("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software" + nul +
+              "\\Evil]\r\n"));
+    EXPECT_EQ(key.line, 3);
+    EXPECT_NE(key.message.find("NUL"), std::string::npos) << key.message;
+}
+
+std::string Levels(int count) {
+    std::string levels;
+    for (int i = 0; i < count; ++i) {
+        levels += "\\k";
+    }
+    return levels;
+}
+
+TEST(RegFileParts, KeyLines) {
+    struct Case {
+        std::string line;
+        const char* path; // nullptr: refused, the error holding `why`; "": taken
+        bool remove;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"[HKCU\\Software]", "HKEY_CURRENT_USER\\Software", false, ""},
+        {"[-hklm\\A\\B]", "HKEY_LOCAL_MACHINE\\A\\B", true, ""},
+        {"[HKEY_USERS]", "HKEY_USERS", false, ""},
+        {"[HKCU\\x", nullptr, false, "must end in ]"},
+        {"[]", nullptr, false, "must end in ]"},
+        {"[HKEY_NOWHERE\\x]", nullptr, false, "HKEY_NOWHERE"},
+        {"[-]", nullptr, false, "unknown root"},
+        {"[HKCU\\" + std::string(255, 'k') + "]", "", false, ""},
+        {"[HKCU\\" + std::string(256, 'k') + "\\x]", nullptr, false, "longer than 255"},
+        {"[HKCU" + Levels(512) + "]", "", false, ""},
+        {"[-HKCU" + Levels(513) + "]", nullptr, false, "513 levels deep"},
+    };
+    for (const Case& c : cases) {
+        const auto parsed = ParseKeyLine(c.line);
+        ASSERT_EQ(parsed.value.has_value(), c.path != nullptr) << c.line << ": " << parsed.error;
+        if (c.path != nullptr && *c.path != '\0') {
+            EXPECT_EQ(parsed.value->path, c.path);
+            EXPECT_EQ(parsed.value->remove, c.remove) << c.line;
+        } else {
+            EXPECT_NE(parsed.error.find(c.why), std::string::npos)
+                << c.line << ": " << parsed.error;
+        }
+    }
+}
+
+TEST(RegFileParts, ValueNamesAndDwords) {
+    struct NameCase {
+        std::string text;
+        std::optional<std::string> name;
+        std::string rest;
+    };
+    const NameCase names[] = {
+        {"@=\"x\"", "", "=\"x\""},
+        {"\"a \\\"b\\\\\"=-", "a \"b\\", "=-"},
+        {"\"open=x", std::nullopt, ""},
+        {"name=x", std::nullopt, ""},
+        {"\"" + std::string(16383, 'n') + "\"", std::string(16383, 'n'), ""},
+        {"\"" + std::string(16384, 'n') + "\"", std::nullopt, ""},
+    };
+    for (const NameCase& c : names) {
+        std::string_view rest = c.text;
+        const auto parsed = ParseValueName(rest);
+        EXPECT_EQ(parsed.value, c.name) << c.text;
+        if (c.name) {
+            EXPECT_EQ(rest, c.rest) << c.text;
+        }
+    }
+
+    const std::pair<std::string, std::optional<std::string>> dwords[] = {
+        {"00000080", std::string("\x80\0\0\0", 4)},
+        {"1", std::string("\x01\0\0\0", 4)},
+        {"FfFfFfFf", std::string("\xFF\xFF\xFF\xFF", 4)},
+        {"", std::nullopt},
+        {"123456789", std::nullopt},
+        {"12 ", std::nullopt},
+        {"-1", std::nullopt},
+        {"0x10", std::nullopt},
+    };
+    for (const auto& [digits, data] : dwords) {
+        EXPECT_EQ(ParseDword(digits).value, data) << digits;
+    }
+}
+
+TEST(RegFileParts, HexValues) {
+    struct Case {
+        std::string text; // what follows "hex"
+        bool unicode;
+        std::optional<platform::DWORD> type;
+        std::string data;
+    };
+    const Case cases[] = {
+        {":01,ab,FF", true, platform::REG_BINARY, "\x01\xAB\xFF"},
+        {":", true, platform::REG_BINARY, ""},
+        {"(b):00, 01 ,02", false, 11, std::string("\0\x01\x02", 3)},
+        {"(2):41,00,42,00,00,00", true, platform::REG_EXPAND_SZ, std::string("AB\0", 3)},
+        {"(2):41,42,00", false, platform::REG_EXPAND_SZ, std::string("AB\0", 3)},
+        {"(7):41,00,00,00,00,00", true, platform::REG_MULTI_SZ, std::string("A\0\0", 3)},
+        {"(7):41,00,42", true, std::nullopt, ""},
+        {"(123456789):00", true, std::nullopt, ""},
+        {"(x):00", true, std::nullopt, ""},
+        {"(1:00", true, std::nullopt, ""},
+        {"01,02", true, std::nullopt, ""},
+        {":1g", true, std::nullopt, ""},
+        {":123", true, std::nullopt, ""},
+        {":01,", true, std::nullopt, ""},
+        {":01,,02", true, std::nullopt, ""},
+    };
+    for (const Case& c : cases) {
+        const auto parsed = ParseHexValue(c.text, c.unicode);
+        ASSERT_EQ(parsed.value.has_value(), c.type.has_value()) << c.text << ": " << parsed.error;
+        if (c.type) {
+            EXPECT_EQ(parsed.value->type, *c.type) << c.text;
+            EXPECT_EQ(parsed.value->data, c.data) << c.text;
+        } else {
+            EXPECT_FALSE(parsed.error.empty());
+        }
+    }
 }
 
 } // namespace

@@ -1,29 +1,105 @@
 // explorer \\HOST[\share[\path]]: opens the host's shares in the desktop's file
-// manager, as smb://HOST/share/path. Anything else opens nothing.
+// manager, as smb://HOST/share/path (an IPv6 address in brackets, what a URI
+// cannot hold percent-encoded). Anything else opens nothing.
 // NETVIGIL_DRY_RUN set: prints the command instead of running it.
 
 #include "RunOrPrint.h"
 
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
-bool Plain(const std::string& part) {
-    if (part.empty() || part.front() == '-' || part == "." || part == "..") {
-        return false;
-    }
-    for (const char c : part) {
+bool Unreserved(unsigned char c) {
+    return std::isalnum(c) != 0 || c == '-' || c == '.' || c == '_' || c == '~';
+}
+
+bool SubDelimiter(char c) {
+    return std::string_view("!$&'()*+,;=").find(c) != std::string_view::npos;
+}
+
+bool Control(unsigned char c) {
+    return c < 0x20 || c == 0x7F;
+}
+
+// What a URI cannot hold as it stands, as %XX.
+std::string Encoded(std::string_view text, std::string_view alsoAllowed) {
+    std::string out;
+    for (const char c : text) {
         const auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F || c == '/' || c == ' ' || c == '\t' || c == '%' || c == '?' ||
-            c == '#' || c == '@') {
-            return false;
+        if (Unreserved(u) || SubDelimiter(c) || alsoAllowed.find(c) != std::string_view::npos) {
+            out += c;
+        } else {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", u);
+            out += hex;
         }
     }
-    return true;
+    return out;
+}
+
+// An IPv6 address goes in brackets, its zone's % written %25; a name must
+// not look like an option, a user or a port.
+std::optional<std::string> Host(const std::string& host) {
+    const std::string address = host.substr(0, host.find('%'));
+    in6_addr v6{};
+    if (inet_pton(AF_INET6, address.c_str(), &v6) == 1) {
+        const bool zone = address.size() < host.size();
+        if (zone && (host.size() == address.size() + 1 ||
+                     !std::all_of(
+                         host.begin() + static_cast<std::ptrdiff_t>(address.size()) + 1, host.end(),
+                         [](char c) { return Unreserved(static_cast<unsigned char>(c)); }))) {
+            return std::nullopt;
+        }
+        return "[" + address + (zone ? "%25" + host.substr(address.size() + 1) : "") + "]";
+    }
+    if (host.empty() || host.front() == '-' || host.front() == '.' ||
+        host.find_first_of(":@/") != std::string::npos ||
+        std::any_of(host.begin(), host.end(),
+                    [](char c) { return Control(static_cast<unsigned char>(c)); })) {
+        return std::nullopt;
+    }
+    return Encoded(host, "");
+}
+
+std::optional<std::string> Segment(const std::string& part) {
+    if (part.empty() || part == "." || part == ".." || part.find('/') != std::string::npos ||
+        std::any_of(part.begin(), part.end(),
+                    [](char c) { return Control(static_cast<unsigned char>(c)); })) {
+        return std::nullopt;
+    }
+    return Encoded(part, ":@");
+}
+
+// \\HOST[\share[\path]][\] as smb://HOST/share/path/.
+std::optional<std::string> SmbUri(const std::string& unc) {
+    if (unc.size() <= 2 || !unc.starts_with("\\\\")) {
+        return std::nullopt;
+    }
+    std::string uri = "smb://";
+    std::size_t start = 2;
+    for (bool host = true; start <= unc.size(); host = false) {
+        const auto sep = std::min(unc.find('\\', start), unc.size());
+        const std::string part = unc.substr(start, sep - start);
+        start = sep + 1;
+        if (part.empty() && !host && sep == unc.size()) {
+            break;
+        }
+        const auto encoded = host ? Host(part) : Segment(part);
+        if (!encoded) {
+            return std::nullopt;
+        }
+        uri += *encoded + "/";
+    }
+    return uri;
 }
 
 bool OnPath(const char* program) {
@@ -42,26 +118,14 @@ bool OnPath(const char* program) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::string arg = argc == 2 ? argv[1] : "";
-    std::string uri = "smb://";
-    bool valid = arg.size() > 2 && arg.starts_with("\\\\");
-    std::size_t start = 2;
-    for (bool host = true; valid && start <= arg.size(); host = false) {
-        const auto sep = std::min(arg.find('\\', start), arg.size());
-        const std::string part = arg.substr(start, sep - start);
-        if (!(part.empty() && !host && sep == arg.size())) {
-            valid = Plain(part);
-            uri += part + "/";
-        }
-        start = sep + 1;
-    }
-    if (!valid) {
+    const auto uri = argc == 2 ? SmbUri(argv[1]) : std::nullopt;
+    if (!uri) {
         std::fprintf(stderr, "explorer: can open only \\\\HOST or \\\\HOST\\SHARE, not \"%s\"\n",
                      argc == 2 ? argv[1] : "");
         return 2;
     }
-    std::vector<std::string> command = OnPath("gio") ? std::vector<std::string>{"gio", "open", uri}
-                                                     : std::vector<std::string>{"xdg-open", uri};
+    std::vector<std::string> command = OnPath("gio") ? std::vector<std::string>{"gio", "open", *uri}
+                                                     : std::vector<std::string>{"xdg-open", *uri};
     return RunOrPrint(
         std::move(command),
         "explorer: cannot start the file manager (install gvfs-backends and a file manager)");

@@ -3,6 +3,7 @@
 // One ICMP echo request and what came of it, by whichever means this machine
 // allows: an ICMP datagram socket, a raw socket, or the system's own ping.
 
+#include "outcome.h"
 #include "sockets.h"
 
 #include <chrono>
@@ -15,13 +16,6 @@ struct Target {
     sockaddr_storage address{};
     socklen_t length = 0;
     std::string text; // the numeric address
-};
-
-struct Outcome {
-    enum class Kind { Reply, TimedOut, Error } kind = Kind::TimedOut;
-    std::chrono::microseconds time{0}; // round trip of a reply
-    int ttl = -1;                      // of a reply, when known
-    std::string error;                 // "Destination host unreachable." and the like
 };
 
 class Echo {
@@ -37,8 +31,5 @@ enum class Method { Datagram, Raw, System };
 // system; forced by NETVIGIL_PING_METHOD (datagram, raw, system, none) for
 // tests. On failure, null, with the reason and the fix in *why.
 std::unique_ptr<Echo> OpenEcho(int family, std::string* why);
-
-// The text of an ICMP error for its family, type and code.
-std::string ErrorText(int family, int type, int code);
 
 } // namespace netvigil_ping

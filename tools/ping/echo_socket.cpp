@@ -1,6 +1,7 @@
 // Echo requests through an ICMP socket of our own: an unprivileged datagram
 // socket where net.ipv4.ping_group_range allows it, else a raw one.
 
+#include "classify.h"
 #include "echo.h"
 
 #include <arpa/inet.h>
@@ -50,6 +51,16 @@ bool SameAddress(const sockaddr_storage& a, const Target& target) {
     return std::memcmp(&reinterpret_cast<const sockaddr_in6&>(a).sin6_addr,
                        &reinterpret_cast<const sockaddr_in6&>(target.address).sin6_addr,
                        sizeof(in6_addr)) == 0;
+}
+
+// The address itself, 4 or 16 bytes, as packets carry it.
+std::span<const std::uint8_t> AddressBytes(const sockaddr_storage& address) {
+    if (address.ss_family == AF_INET) {
+        const auto& in = reinterpret_cast<const sockaddr_in&>(address).sin_addr;
+        return {reinterpret_cast<const std::uint8_t*>(&in), sizeof in};
+    }
+    const auto& in6 = reinterpret_cast<const sockaddr_in6&>(address).sin6_addr;
+    return {reinterpret_cast<const std::uint8_t*>(&in6), sizeof in6};
 }
 
 std::uint16_t Field(const unsigned char* p) {
@@ -167,8 +178,10 @@ private:
                 return false;
             }
             if (err.ee_origin == SO_EE_ORIGIN_ICMP || err.ee_origin == SO_EE_ORIGIN_ICMP6) {
-                *outcome = {
-                    Outcome::Kind::Error, {}, -1, ErrorText(m_family, err.ee_type, err.ee_code)};
+                *outcome = {Outcome::Kind::Error,
+                            {},
+                            -1,
+                            ErrorText(m_family == AF_INET6, err.ee_type, err.ee_code)};
             } else {
                 *outcome = SendError(static_cast<int>(err.ee_errno));
             }
@@ -188,79 +201,32 @@ private:
             return false;
         }
         const auto arrived = Clock::now();
-        auto size = static_cast<std::size_t>(got);
-        const unsigned char* icmp = data;
-        int ttl = -1;
-        if (m_raw && m_family == AF_INET) {
-            // A raw IPv4 socket hands over the IP header too.
-            const std::size_t ipLength = static_cast<std::size_t>(data[0] & 0x0F) * 4;
-            if (size < ipLength + kHeaderSize) {
-                return false;
-            }
-            ttl = data[8];
-            icmp += ipLength;
-            size -= ipLength;
+        const Request request{m_family == AF_INET6, m_id, m_sequence, AddressBytes(target.address)};
+        const Arrival arrival{{data, static_cast<std::size_t>(got)}, AddressBytes(from), m_raw};
+        const Verdict verdict = Classify(arrival, request);
+        switch (verdict.kind) {
+        case Verdict::Kind::Foreign:
+            return false;
+        case Verdict::Kind::Error:
+            *outcome = {Outcome::Kind::Error,
+                        {},
+                        -1,
+                        ErrorText(m_family == AF_INET6, verdict.type, verdict.code)};
+            return true;
+        case Verdict::Kind::Reply:
+            break;
         }
+        int ttl = verdict.ttl;
         for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c != nullptr; c = CMSG_NXTHDR(&msg, c)) {
             if ((c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_TTL) ||
                 (c->cmsg_level == IPPROTO_IPV6 && c->cmsg_type == IPV6_HOPLIMIT)) {
                 std::memcpy(&ttl, CMSG_DATA(c), sizeof ttl);
             }
         }
-        if (size < kHeaderSize) {
-            return false;
-        }
-        const int type = icmp[0];
-        const int replyType = m_family == AF_INET ? int{ICMP_ECHOREPLY} : int{ICMP6_ECHO_REPLY};
-        const bool echoReply = type == replyType;
-        if (echoReply) {
-            // The kernel matches the identifier for a datagram socket; a raw
-            // socket must do it itself.
-            const bool ours = (!m_raw || Field(icmp + 4) == m_id) &&
-                              Field(icmp + 6) == m_sequence && SameAddress(from, target);
-            if (!ours) {
-                return false;
-            }
-            *outcome = {Outcome::Kind::Reply,
-                        std::chrono::duration_cast<std::chrono::microseconds>(arrived - sent),
-                        ttl,
-                        {}};
-            return true;
-        }
-        if (!m_raw) {
-            return false;
-        }
-        // An error message quotes the request it is about: our id, our
-        // sequence, sent to the target.
-        const unsigned char* quoted = icmp + kHeaderSize;
-        std::size_t quotedSize = size - kHeaderSize;
-        if (m_family == AF_INET) {
-            if (quotedSize < 20) {
-                return false;
-            }
-            const std::size_t ipLength = static_cast<std::size_t>(quoted[0] & 0x0F) * 4;
-            in_addr destination;
-            std::memcpy(&destination, quoted + 16, sizeof destination);
-            if (quotedSize < ipLength + kHeaderSize ||
-                destination.s_addr !=
-                    reinterpret_cast<const sockaddr_in&>(target.address).sin_addr.s_addr) {
-                return false;
-            }
-            quoted += ipLength;
-            quotedSize -= ipLength;
-        } else {
-            if (quotedSize < 40 + kHeaderSize ||
-                std::memcmp(quoted + 24,
-                            &reinterpret_cast<const sockaddr_in6&>(target.address).sin6_addr,
-                            sizeof(in6_addr)) != 0) {
-                return false;
-            }
-            quoted += 40;
-        }
-        if (Field(quoted + 4) != m_id || Field(quoted + 6) != m_sequence) {
-            return false;
-        }
-        *outcome = {Outcome::Kind::Error, {}, -1, ErrorText(m_family, type, icmp[1])};
+        *outcome = {Outcome::Kind::Reply,
+                    std::chrono::duration_cast<std::chrono::microseconds>(arrived - sent),
+                    ttl,
+                    {}};
         return true;
     }
 
@@ -281,62 +247,6 @@ std::unique_ptr<Echo> OpenSocketEcho(int family, bool raw, int* error) {
         return nullptr;
     }
     return std::make_unique<SocketEcho>(fd, family, raw);
-}
-
-std::string ErrorText(int family, int type, int code) {
-    if (family == AF_INET) {
-        switch (type) {
-        case ICMP_DEST_UNREACH:
-            switch (code) {
-            case ICMP_NET_UNREACH:
-            case ICMP_NET_UNKNOWN:
-                return "Destination net unreachable.";
-            case ICMP_PROT_UNREACH:
-                return "Destination protocol unreachable.";
-            case ICMP_PORT_UNREACH:
-                return "Destination port unreachable.";
-            case ICMP_FRAG_NEEDED:
-                return "Packet needs to be fragmented but DF set.";
-            case ICMP_SR_FAILED:
-                return "Source route failed.";
-            case ICMP_NET_ANO:
-            case ICMP_HOST_ANO:
-            case ICMP_PKT_FILTERED:
-                return "Destination prohibited.";
-            default:
-                return "Destination host unreachable.";
-            }
-        case ICMP_TIME_EXCEEDED:
-            return code == 0 ? "TTL expired in transit." : "TTL expired during reassembly.";
-        case ICMP_PARAMETERPROB:
-            return "Bad parameter.";
-        case ICMP_SOURCE_QUENCH:
-            return "Source quench received.";
-        default:
-            return "General failure.";
-        }
-    }
-    switch (type) {
-    case ICMP6_DST_UNREACH:
-        switch (code) {
-        case ICMP6_DST_UNREACH_NOROUTE:
-            return "Destination net unreachable.";
-        case ICMP6_DST_UNREACH_ADMIN:
-            return "Destination prohibited.";
-        case ICMP6_DST_UNREACH_NOPORT:
-            return "Destination port unreachable.";
-        default:
-            return "Destination host unreachable.";
-        }
-    case ICMP6_PACKET_TOO_BIG:
-        return "Packet too big.";
-    case ICMP6_TIME_EXCEEDED:
-        return code == 0 ? "TTL expired in transit." : "TTL expired during reassembly.";
-    case ICMP6_PARAM_PROB:
-        return "Bad parameter.";
-    default:
-        return "General failure.";
-    }
 }
 
 } // namespace netvigil_ping

@@ -52,6 +52,11 @@ public:
 
     Outcome Ping(const Target& target, int /*sequence*/,
                  std::chrono::milliseconds timeout) override {
+        // 0 is "do not wait" here, as for our own sockets; to the system's
+        // ping, -W 0 is "wait for ever".
+        if (timeout <= std::chrono::milliseconds::zero()) {
+            return {};
+        }
         const std::string wait = std::to_string(static_cast<double>(timeout.count()) / 1000.0);
         const bool v6 = target.address.ss_family == AF_INET6;
         std::vector<std::string> args = {m_program, v6 ? "-6" : "-4", "-n", "-c", "1", "-W",

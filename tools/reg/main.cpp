@@ -1,17 +1,19 @@
 // netvigil-reg: reads and writes Netvigil's registry store from the command
 // line, in the manner of the Windows "reg" command.
 
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/user_registry.h"
 #include "reg_file.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 using namespace platform;
@@ -65,6 +67,8 @@ std::string ErrorText(LONG code) {
     case ERROR_BADDB:
     case ERROR_REGISTRY_CORRUPT:
         return "The registry store is damaged.";
+    case ERROR_REGISTRY_IO_FAILED:
+        return "The registry store could not be read or written.";
     case ERROR_KEY_DELETED:
         return "The key was deleted while it was in use.";
     default:
@@ -96,6 +100,9 @@ KeyRef ParseKey(const std::string& arg) {
     while (path->ends_with('\\')) {
         path->pop_back();
     }
+    if (const std::string problem = netvigil_reg::KeyPathProblem(*path); !problem.empty()) {
+        throw Failure("Invalid key name: " + problem + ".");
+    }
     static const std::pair<std::string_view, HKEY> kRoots[] = {
         {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
         {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
@@ -114,11 +121,14 @@ KeyRef ParseKey(const std::string& arg) {
 class Key {
 public:
     Key(const KeyRef& ref, REGSAM access) {
-        Check(RegOpenKeyEx(ref.root, ref.sub.c_str(), 0, access, &m_h));
+        Check(RegOpenKeyEx(ref.root, ref.sub, 0, access, &m_h));
     }
     Key(const KeyRef& ref, REGSAM access, bool /*create*/) {
-        Check(RegCreateKeyEx(ref.root, ref.sub.c_str(), 0, "", REG_OPTION_NON_VOLATILE, access,
-                             nullptr, &m_h, nullptr));
+        Check(RegCreateKeyEx(ref.root, ref.sub, 0, "", REG_OPTION_NON_VOLATILE, access, nullptr,
+                             &m_h, nullptr));
+    }
+    Key(const Key& parent, const std::string& name, REGSAM access) {
+        Check(RegOpenKeyEx(parent.Handle(), name, 0, access, &m_h));
     }
     ~Key() { RegCloseKey(m_h); }
     Key(const Key&) = delete;
@@ -131,7 +141,7 @@ private:
 
 bool KeyExists(const KeyRef& ref) {
     HKEY h = 0;
-    if (RegOpenKeyEx(ref.root, ref.sub.c_str(), 0, KEY_QUERY_VALUE, &h) != ERROR_SUCCESS) {
+    if (RegOpenKeyEx(ref.root, ref.sub, 0, KEY_QUERY_VALUE, &h) != ERROR_SUCCESS) {
         return false;
     }
     RegCloseKey(h);
@@ -163,8 +173,7 @@ std::vector<RegValue> ReadValues(const Key& key) {
     }
 }
 
-std::vector<std::string> ReadSubkeys(const KeyRef& ref) {
-    const Key key(ref, KEY_ENUMERATE_SUB_KEYS);
+std::vector<std::string> ReadSubkeys(const Key& key) {
     std::vector<std::string> names;
     for (DWORD i = 0;; ++i) {
         char name[256];
@@ -177,16 +186,52 @@ std::vector<std::string> ReadSubkeys(const KeyRef& ref) {
     }
 }
 
-KeyRef Child(const KeyRef& parent, const std::string& name) {
-    return {parent.root, parent.sub.empty() ? name : parent.sub + "\\" + name,
-            parent.path + "\\" + name};
+// Every key of the tree at top, each opened below its parent so that a key
+// costs the same at any depth, without recursion, since a store changed
+// behind our back may be deeper than any stack. enter sees a key before its
+// subkeys, with its path; leave sees it after them, by its parent and name
+// (the top by none).
+void WalkTree(const KeyRef& top, REGSAM access,
+              const std::function<void(const Key&, const std::string& path)>& enter,
+              const std::function<void(const Key* parent, const std::string& name)>& leave) {
+    struct Frame {
+        std::unique_ptr<Key> key;
+        std::string name;
+        std::string path;
+        std::vector<std::string> children;
+        std::size_t next = 0;
+    };
+    std::vector<Frame> stack;
+    const auto push = [&](std::unique_ptr<Key> key, std::string name, std::string path) {
+        enter(*key, path);
+        std::vector<std::string> children = ReadSubkeys(*key);
+        stack.push_back({std::move(key), std::move(name), std::move(path), std::move(children)});
+    };
+    push(std::make_unique<Key>(top, access | KEY_ENUMERATE_SUB_KEYS), {}, top.path);
+    while (!stack.empty()) {
+        Frame& frame = stack.back();
+        if (frame.next < frame.children.size()) {
+            std::string name = frame.children[frame.next++];
+            auto child = std::make_unique<Key>(*frame.key, name, access | KEY_ENUMERATE_SUB_KEYS);
+            std::string path = frame.path + "\\" + name;
+            push(std::move(child), std::move(name), std::move(path));
+            continue;
+        }
+        const std::string name = std::move(frame.name);
+        stack.pop_back();
+        if (leave) {
+            leave(stack.empty() ? nullptr : stack.back().key.get(), name);
+        }
+    }
 }
 
 void DeleteTree(const KeyRef& ref) {
-    for (const std::string& name : ReadSubkeys(ref)) {
-        DeleteTree(Child(ref, name));
-    }
-    Check(RegDeleteKey(ref.root, ref.sub.c_str()));
+    WalkTree(
+        ref, KEY_QUERY_VALUE, [](const Key&, const std::string&) {},
+        [&](const Key* parent, const std::string& name) {
+            Check(parent != nullptr ? RegDeleteKey(parent->Handle(), name)
+                                    : RegDeleteKey(ref.root, ref.sub));
+        });
 }
 
 std::string TypeName(DWORD type) {
@@ -320,9 +365,9 @@ int Query(const Options& o) {
         throw Failure("Invalid syntax: query takes one KEY.");
     }
     const KeyRef top = ParseKey(o.positional[0]);
+    const UserRegistrySnapshot snapshot;
     int matches = 0;
-    const std::function<void(const KeyRef&)> show = [&](const KeyRef& ref) {
-        const Key key(ref, KEY_QUERY_VALUE);
+    const auto show = [&](const Key& key, const std::string& path) {
         std::vector<RegValue> values = ReadValues(key);
         if (o.valueName) {
             std::erase_if(values, [&](const RegValue& v) {
@@ -334,27 +379,25 @@ int Query(const Options& o) {
             });
         }
         if (!o.valueName || !values.empty()) {
-            std::cout << '\n' << ref.path << '\n';
+            std::cout << '\n' << path << '\n';
             for (const RegValue& value : values) {
                 PrintValue(value);
             }
         }
         matches += static_cast<int>(values.size());
-        const std::vector<std::string> children = ReadSubkeys(ref);
-        if (!o.recurse) {
-            if (!o.valueName) {
-                std::cout << '\n';
-                for (const std::string& name : children) {
-                    std::cout << Child(ref, name).path << '\n';
-                }
-            }
-            return;
-        }
-        for (const std::string& name : children) {
-            show(Child(ref, name));
-        }
     };
-    show(top);
+    if (o.recurse) {
+        WalkTree(top, KEY_QUERY_VALUE, show, nullptr);
+    } else {
+        const Key key(top, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS);
+        show(key, top.path);
+        if (!o.valueName) {
+            std::cout << '\n';
+            for (const std::string& name : ReadSubkeys(key)) {
+                std::cout << top.path << '\\' << name << '\n';
+            }
+        }
+    }
     if (o.valueName && matches == 0) {
         throw Failure(ErrorText(ERROR_FILE_NOT_FOUND));
     }
@@ -429,12 +472,16 @@ int Add(const Options& o) {
     for (char& c : type) {
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     }
+    if (const std::string problem = netvigil_reg::ValueNameProblem(*o.valueName);
+        !problem.empty()) {
+        throw Failure("Invalid value name: " + problem + ".");
+    }
     DWORD typeNumber = REG_NONE;
     const std::string data = ParseData(type, o.data.value_or(""), &typeNumber);
     if (!o.force && KeyExists(ref)) {
         const Key key(ref, KEY_QUERY_VALUE);
         DWORD size = 0;
-        if (RegQueryValueEx(key.Handle(), o.valueName->c_str(), nullptr, nullptr, nullptr, &size) ==
+        if (RegQueryValueEx(key.Handle(), *o.valueName, nullptr, nullptr, nullptr, &size) ==
                 ERROR_SUCCESS &&
             !Confirm("Value " + DisplayName(*o.valueName) + " exists, overwrite")) {
             throw Failure("The operation was cancelled; nothing was written.");
@@ -445,7 +492,7 @@ int Add(const Options& o) {
     Check(transaction.Status());
     {
         const Key key(ref, KEY_SET_VALUE, true);
-        Check(RegSetValueEx(key.Handle(), o.valueName->c_str(), 0, typeNumber,
+        Check(RegSetValueEx(key.Handle(), *o.valueName, 0, typeNumber,
                             reinterpret_cast<const BYTE*>(data.data()),
                             static_cast<DWORD>(data.size())));
     }
@@ -474,11 +521,11 @@ int Delete(const Options& o) {
     Check(transaction.Status());
     if (o.valueName) {
         const Key key(ref, KEY_SET_VALUE);
-        Check(RegDeleteValue(key.Handle(), o.valueName->c_str()));
+        Check(RegDeleteValue(key.Handle(), *o.valueName));
     } else if (o.allValues) {
         const Key key(ref, KEY_QUERY_VALUE | KEY_SET_VALUE);
         for (const RegValue& value : ReadValues(key)) {
-            Check(RegDeleteValue(key.Handle(), value.name.c_str()));
+            Check(RegDeleteValue(key.Handle(), value.name));
         }
     } else {
         DeleteTree(ref);
@@ -504,32 +551,22 @@ int Export(const Options& o) {
     const KeyRef top = ParseKey(o.positional[0]);
     const std::string& file = o.positional[1];
     std::vector<RegKeyBlock> blocks;
-    const std::function<void(const KeyRef&)> collect = [&](const KeyRef& ref) {
-        const Key key(ref, KEY_QUERY_VALUE);
-        blocks.push_back({ref.path, false, ReadValues(key), 0});
-        for (const std::string& name : ReadSubkeys(ref)) {
-            collect(Child(ref, name));
-        }
-    };
-    collect(top);
-    if (!o.force && ::access(file.c_str(), F_OK) == 0 &&
+    {
+        // One state of the store, even while Netvigil saves its options.
+        const UserRegistrySnapshot snapshot;
+        WalkTree(
+            top, KEY_QUERY_VALUE,
+            [&](const Key& key, const std::string& path) {
+                blocks.push_back({path, false, ReadValues(key), 0});
+            },
+            nullptr);
+    }
+    if (!o.force && std::filesystem::exists(file) &&
         !Confirm("File " + file + " already exists. Overwrite")) {
         throw Failure("The operation was cancelled; nothing was written.");
     }
-    // Write beside the target and rename, so an existing file is replaced
-    // whole or not at all.
-    const std::string temporary = file + ".tmp-netvigil-reg";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << netvigil_reg::WriteRegFile(blocks);
-        out.close();
-        if (!out) {
-            std::remove(temporary.c_str());
-            throw Failure("Cannot write the file " + file + ".");
-        }
-    }
-    if (std::rename(temporary.c_str(), file.c_str()) != 0) {
-        std::remove(temporary.c_str());
+    // Replaced whole or not at all, never through a planted link.
+    if (!WriteFileWhole(file, netvigil_reg::WriteRegFile(blocks))) {
         throw Failure("Cannot write the file " + file + ".");
     }
     return 0;
@@ -554,7 +591,7 @@ int Import(const Options& o) {
             const KeyRef ref = ParseKey(block.path);
             if (ref.sub.empty()) {
                 throw Failure("a root key cannot be " +
-                              std::string(block.remove ? "deleted" : "written"));
+                              std::string(block.remove ? "deleted." : "written."));
             }
             if (block.remove) {
                 if (KeyExists(ref)) {
@@ -566,10 +603,10 @@ int Import(const Options& o) {
             for (const RegValue& value : block.values) {
                 line = value.line;
                 if (value.remove) {
-                    const LONG status = RegDeleteValue(key.Handle(), value.name.c_str());
+                    const LONG status = RegDeleteValue(key.Handle(), value.name);
                     Check(status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status);
                 } else {
-                    Check(RegSetValueEx(key.Handle(), value.name.c_str(), 0, value.type,
+                    Check(RegSetValueEx(key.Handle(), value.name, 0, value.type,
                                         reinterpret_cast<const BYTE*>(value.data.data()),
                                         static_cast<DWORD>(value.data.size())));
                 }

@@ -1,5 +1,6 @@
 #include "reg_file.h"
 
+#include "platform/registry.h"
 #include "platform/utf8.h"
 
 #include <algorithm>
@@ -60,10 +61,26 @@ std::optional<std::string> Unquote(std::string_view& s) {
     return std::nullopt;
 }
 
+// The UTF-8 character at *i, strictly (no overlong forms, no surrogates,
+// nothing past U+10FFFF), moving past it; false, moving nowhere, where none
+// starts.
+bool NextCharacter(std::string_view s, std::size_t* i, char32_t* cp) {
+    std::size_t next = *i;
+    if (!platform::NextCodePoint(s, &next, cp)) {
+        return false;
+    }
+    const std::size_t shortest = *cp < 0x80 ? 1 : *cp < 0x800 ? 2 : *cp < 0x10000 ? 3 : 4;
+    if (next - *i != shortest || (*cp >= 0xD800 && *cp < 0xE000) || *cp > 0x10FFFF) {
+        return false;
+    }
+    *i = next;
+    return true;
+}
+
 bool ValidUtf8(std::string_view s) {
     char32_t cp = 0;
     for (std::size_t i = 0; i < s.size();) {
-        if (!platform::NextCodePoint(s, &i, &cp)) {
+        if (!NextCharacter(s, &i, &cp)) {
             return false;
         }
     }
@@ -211,6 +228,38 @@ std::optional<std::string> CanonicalKeyPath(std::string_view path) {
     return std::nullopt;
 }
 
+std::string KeyPathProblem(std::string_view path) {
+    if (path.ends_with('\\')) {
+        path.remove_suffix(1);
+    }
+    int depth = 0;
+    for (auto sep = path.find('\\'); sep != std::string_view::npos; ++depth) {
+        const auto next = path.find('\\', sep + 1);
+        const auto level =
+            path.substr(sep + 1, next == std::string_view::npos ? next : next - sep - 1);
+        if (level.size() > platform::kMaxKeyNameLength) {
+            return "a key name is longer than 255 characters";
+        }
+        sep = next;
+    }
+    if (depth > platform::kMaxKeyDepth) {
+        return "the key is " + std::to_string(depth) +
+               " levels deep; the registry allows at most 512";
+    }
+    return {};
+}
+
+std::string ValueNameProblem(std::string_view name) {
+    return name.size() > platform::kMaxValueNameLength
+               ? "the value name is longer than 16,383 characters"
+               : "";
+}
+
+// A byte that begins no UTF-8 character (always 0x80 or more) travels as
+// the lone surrogate U+DC00 + byte, which no valid UTF-16 text holds: the
+// way back then gives the same bytes, and valid text is untouched.
+constexpr char32_t kByteUnits = 0xDC00;
+
 std::string Utf8ToUtf16le(const std::string& utf8) {
     std::string out;
     out.reserve(utf8.size() * 2);
@@ -220,8 +269,9 @@ std::string Utf8ToUtf16le(const std::string& utf8) {
     };
     for (std::size_t i = 0; i < utf8.size();) {
         char32_t cp = 0;
-        platform::NextCodePoint(utf8, &i, &cp);
-        if (cp >= 0x10000) {
+        if (!NextCharacter(utf8, &i, &cp)) {
+            unit(kByteUnits + static_cast<unsigned char>(utf8[i++]));
+        } else if (cp >= 0x10000) {
             cp -= 0x10000;
             unit(0xD800 + (cp >> 10));
             unit(0xDC00 + (cp & 0x3FF));
@@ -232,9 +282,15 @@ std::string Utf8ToUtf16le(const std::string& utf8) {
     return out;
 }
 
-bool Utf16leToUtf8(const std::string& utf16, std::string* utf8) {
-    if (utf16.size() % 2 != 0) {
+bool Utf16leToUtf8(const std::string& utf16, std::string* utf8, std::size_t* failedAt) {
+    const auto fail = [failedAt](std::size_t at) {
+        if (failedAt != nullptr) {
+            *failedAt = at;
+        }
         return false;
+    };
+    if (utf16.size() % 2 != 0) {
+        return fail(utf16.size());
     }
     const auto unitAt = [&utf16](std::size_t i) {
         return static_cast<char32_t>(static_cast<unsigned char>(utf16[i]) |
@@ -243,14 +299,27 @@ bool Utf16leToUtf8(const std::string& utf16, std::string* utf8) {
     utf8->clear();
     for (std::size_t i = 0; i < utf16.size(); i += 2) {
         char32_t cp = unitAt(i);
-        if (cp >= 0xD800 && cp < 0xDC00 && i + 3 < utf16.size()) {
-            const char32_t low = unitAt(i + 2);
-            if (low >= 0xDC00 && low < 0xE000) {
-                cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-                i += 2;
-            }
+        const char32_t low = i + 3 < utf16.size() ? unitAt(i + 2) : 0;
+        if (cp >= 0xD800 && cp < 0xDC00 && low >= 0xDC00 && low < 0xE000) {
+            platform::AppendUtf8(*utf8, 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00));
+            i += 2;
+        } else if (cp >= kByteUnits + 0x80 && cp <= kByteUnits + 0xFF) {
+            *utf8 += static_cast<char>(cp - kByteUnits);
+        } else if (cp >= 0xD800 && cp < 0xE000) {
+            return fail(i);
+        } else {
+            platform::AppendUtf8(*utf8, cp);
         }
-        platform::AppendUtf8(*utf8, cp >= 0xD800 && cp < 0xE000 ? char32_t{0xFFFD} : cp);
+    }
+    // Byte units that together spell a UTF-8 character would come back as
+    // that character: text no 8-bit store could have written.
+    const std::string again = Utf8ToUtf16le(*utf8);
+    if (again != utf16) {
+        std::size_t at = 0;
+        while (at < again.size() && at < utf16.size() && again[at] == utf16[at]) {
+            ++at;
+        }
+        return fail(at - at % 2);
     }
     return true;
 }
@@ -271,14 +340,168 @@ std::string WriteRegFile(const std::vector<RegKeyBlock>& keys) {
     return "\xFF\xFE" + Utf8ToUtf16le(text);
 }
 
+Parsed<RegKeyBlock> ParseKeyLine(std::string_view line) {
+    if (line.size() < 3 || line.front() != '[' || line.back() != ']') {
+        return {{}, "a key line must end in ]"};
+    }
+    std::string_view inner = line.substr(1, line.size() - 2);
+    // Cut at a NUL, as the registry functions would cut it, the name would
+    // reach another key: a deletion there could take a whole tree with it.
+    if (inner.find('\0') != std::string_view::npos) {
+        return {{}, "a key name holds a NUL character"};
+    }
+    RegKeyBlock block;
+    block.remove = inner.starts_with('-');
+    if (block.remove) {
+        inner.remove_prefix(1);
+    }
+    auto path = CanonicalKeyPath(inner);
+    if (!path) {
+        return {{}, "unknown root key in \"" + std::string(inner) + "\""};
+    }
+    if (std::string problem = KeyPathProblem(*path); !problem.empty()) {
+        return {{}, std::move(problem)};
+    }
+    block.path = std::move(*path);
+    return {std::move(block), {}};
+}
+
+Parsed<std::string> ParseValueName(std::string_view& rest) {
+    if (rest.starts_with('@')) {
+        rest.remove_prefix(1);
+        return {std::string(), {}};
+    }
+    auto name = Unquote(rest);
+    if (!name) {
+        return {{}, "cannot parse the value name"};
+    }
+    if (name->find('\0') != std::string::npos) {
+        return {{}, "the value name holds a NUL character"};
+    }
+    if (std::string problem = ValueNameProblem(*name); !problem.empty()) {
+        return {{}, std::move(problem)};
+    }
+    return {std::move(name), {}};
+}
+
+Parsed<std::string> ParseDword(std::string_view digits) {
+    if (digits.empty() || digits.size() > 8 ||
+        digits.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos) {
+        return {{}, "a dword needs 1 to 8 hex digits"};
+    }
+    const unsigned long number = std::stoul(std::string(digits), nullptr, 16);
+    std::string data;
+    for (int b = 0; b < 4; ++b) {
+        data += static_cast<char>((number >> (8 * b)) & 0xFF);
+    }
+    return {std::move(data), {}};
+}
+
+Parsed<RegValue> ParseHexValue(std::string_view rest, bool unicode) {
+    RegValue value;
+    value.type = platform::REG_BINARY;
+    if (rest.starts_with('(')) {
+        const auto close = rest.find(')');
+        const std::string_view digits =
+            rest.substr(1, close == std::string_view::npos ? 0 : close - 1);
+        if (close == std::string_view::npos || digits.empty() || digits.size() > 8 ||
+            digits.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos) {
+            return {{}, "a hex(N) type needs a hex number N"};
+        }
+        value.type = static_cast<DWORD>(std::stoul(std::string(digits), nullptr, 16));
+        rest.remove_prefix(close + 1);
+    }
+    if (!rest.starts_with(':')) {
+        return {{}, "a : must follow hex"};
+    }
+    auto data = ParseHexList(rest.substr(1));
+    if (!data) {
+        return {{}, "cannot parse the list of hex bytes"};
+    }
+    value.data = std::move(*data);
+    if (unicode && StringType(value.type)) {
+        const std::string utf16 = std::move(value.data);
+        if (!Utf16leToUtf8(utf16, &value.data)) {
+            return {{},
+                    utf16.size() % 2 != 0
+                        ? "string data in UTF-16 needs an even number of bytes"
+                        : "the string data holds a lone UTF-16 surrogate, which no 8-bit "
+                          "text can hold"};
+        }
+    }
+    return {std::move(value), {}};
+}
+
+Parsed<RegValue> ParseValueLine(std::string_view line, bool unicode) {
+    std::string_view rest = line;
+    auto name = ParseValueName(rest);
+    if (!name.value) {
+        return {{}, std::move(name.error)};
+    }
+    rest = Trim(rest);
+    if (!rest.starts_with('=')) {
+        return {{}, "an = must follow the value name"};
+    }
+    rest = Trim(rest.substr(1));
+    Parsed<RegValue> parsed;
+    if (rest == "-") {
+        parsed.value = RegValue{};
+        parsed.value->remove = true;
+    } else if (rest.starts_with('"')) {
+        auto data = Unquote(rest);
+        if (!data || !Trim(rest).empty()) {
+            return {{}, "cannot parse the quoted string"};
+        }
+        parsed.value = RegValue{};
+        parsed.value->type = platform::REG_SZ;
+        parsed.value->data = std::move(*data) + '\0';
+    } else if (rest.starts_with("dword:")) {
+        auto data = ParseDword(rest.substr(6));
+        if (!data.value) {
+            return {{}, std::move(data.error)};
+        }
+        parsed.value = RegValue{};
+        parsed.value->type = platform::REG_DWORD;
+        parsed.value->data = std::move(*data.value);
+    } else if (rest.starts_with("hex")) {
+        parsed = ParseHexValue(rest.substr(3), unicode);
+    } else {
+        return {{}, "cannot parse the value's data"};
+    }
+    if (parsed.value) {
+        parsed.value->name = std::move(*name.value);
+    }
+    return parsed;
+}
+
+namespace {
+
+// The file's text in the registry's 8-bit form, whichever encoding it came in.
+std::optional<ParseError> DecodeText(const std::string& bytes, std::string* text) {
+    if (!bytes.starts_with("\xFF\xFE")) {
+        *text = bytes.starts_with("\xEF\xBB\xBF") ? bytes.substr(3) : bytes;
+        return std::nullopt;
+    }
+    std::size_t at = 0;
+    if (Utf16leToUtf8(bytes.substr(2), text, &at)) {
+        return std::nullopt;
+    }
+    if (bytes.size() % 2 != 0) {
+        return ParseError{1, "the file is UTF-16 but has an odd number of bytes"};
+    }
+    int line = 1;
+    for (std::size_t i = 2; i < at + 2; i += 2) {
+        line += bytes[i] == '\n' && bytes[i + 1] == '\0' ? 1 : 0;
+    }
+    return ParseError{line, "the text holds a lone UTF-16 surrogate, which no 8-bit text can hold"};
+}
+
+} // namespace
+
 std::variant<RegFile, ParseError> ParseRegFile(const std::string& bytes) {
     std::string text;
-    if (bytes.starts_with("\xFF\xFE")) {
-        if (!Utf16leToUtf8(bytes.substr(2), &text)) {
-            return ParseError{1, "the file is UTF-16 but has an odd number of bytes"};
-        }
-    } else {
-        text = bytes.starts_with("\xEF\xBB\xBF") ? bytes.substr(3) : bytes;
+    if (auto error = DecodeText(bytes, &text)) {
+        return std::move(*error);
     }
     RegFile file;
     bool headerSeen = false;
@@ -299,101 +522,23 @@ std::variant<RegFile, ParseError> ParseRegFile(const std::string& bytes) {
             continue;
         }
         if (s.front() == '[') {
-            if (s.back() != ']' || s.size() < 3) {
-                return ParseError{line.number, "a key line must end in ]"};
+            auto key = ParseKeyLine(s);
+            if (!key.value) {
+                return ParseError{line.number, std::move(key.error)};
             }
-            std::string_view inner = s.substr(1, s.size() - 2);
-            RegKeyBlock block;
-            block.line = line.number;
-            block.remove = inner.starts_with('-');
-            if (block.remove) {
-                inner.remove_prefix(1);
-            }
-            const auto path = CanonicalKeyPath(inner);
-            if (!path) {
-                return ParseError{line.number,
-                                  "unknown root key in \"" + std::string(inner) + "\""};
-            }
-            block.path = *path;
-            file.keys.push_back(std::move(block));
+            key.value->line = line.number;
+            file.keys.push_back(std::move(*key.value));
             continue;
         }
         if (file.keys.empty()) {
             return ParseError{line.number, "a value comes before any [key] line"};
         }
-        RegValue value;
-        value.line = line.number;
-        std::string_view rest = s;
-        if (rest.front() == '@') {
-            rest.remove_prefix(1);
-        } else if (auto name = Unquote(rest)) {
-            value.name = std::move(*name);
-        } else {
-            return ParseError{line.number, "cannot parse the value name"};
+        auto value = ParseValueLine(s, unicode);
+        if (!value.value) {
+            return ParseError{line.number, std::move(value.error)};
         }
-        rest = Trim(rest);
-        if (!rest.starts_with('=')) {
-            return ParseError{line.number, "an = must follow the value name"};
-        }
-        rest = Trim(rest.substr(1));
-        if (rest == "-") {
-            value.remove = true;
-        } else if (rest.starts_with('"')) {
-            auto data = Unquote(rest);
-            if (!data || !Trim(rest).empty()) {
-                return ParseError{line.number, "cannot parse the quoted string"};
-            }
-            value.type = platform::REG_SZ;
-            value.data = std::move(*data) + '\0';
-        } else if (rest.starts_with("dword:")) {
-            const std::string_view digits = rest.substr(6);
-            unsigned long number = 0;
-            std::size_t used = 0;
-            for (const char c : digits) {
-                if (std::isxdigit(static_cast<unsigned char>(c)) == 0) {
-                    break;
-                }
-                ++used;
-            }
-            if (used == 0 || used > 8 || used != digits.size()) {
-                return ParseError{line.number, "a dword needs 1 to 8 hex digits"};
-            }
-            number = std::stoul(std::string(digits), nullptr, 16);
-            value.type = platform::REG_DWORD;
-            for (int b = 0; b < 4; ++b) {
-                value.data += static_cast<char>((number >> (8 * b)) & 0xFF);
-            }
-        } else if (rest.starts_with("hex")) {
-            rest.remove_prefix(3);
-            value.type = platform::REG_BINARY;
-            if (rest.starts_with('(')) {
-                const auto close = rest.find(')');
-                const std::string_view digits =
-                    rest.substr(1, close == std::string_view::npos ? 0 : close - 1);
-                if (close == std::string_view::npos || digits.empty() || digits.size() > 8 ||
-                    digits.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos) {
-                    return ParseError{line.number, "a hex(N) type needs a hex number N"};
-                }
-                value.type = static_cast<DWORD>(std::stoul(std::string(digits), nullptr, 16));
-                rest.remove_prefix(close + 1);
-            }
-            if (!rest.starts_with(':')) {
-                return ParseError{line.number, "a : must follow hex"};
-            }
-            auto data = ParseHexList(rest.substr(1));
-            if (!data) {
-                return ParseError{line.number, "cannot parse the list of hex bytes"};
-            }
-            value.data = std::move(*data);
-            if (unicode && StringType(value.type) &&
-                !Utf16leToUtf8(std::string(value.data), &value.data)) {
-                return ParseError{line.number,
-                                  "string data in UTF-16 needs an even number of bytes"};
-            }
-        } else {
-            return ParseError{line.number, "cannot parse the value's data"};
-        }
-        file.keys.back().values.push_back(std::move(value));
+        value.value->line = line.number;
+        file.keys.back().values.push_back(std::move(*value.value));
     }
     if (!headerSeen) {
         return ParseError{1, "the file is empty"};

@@ -38,9 +38,35 @@ struct ParseError {
     std::string message;
 };
 
+// What one of the line parsers below made of its text: the value, or why there
+// is none.
+template <typename T> struct Parsed {
+    std::optional<T> value;
+    std::string error;
+};
+
+// The parts of a file, each over plain text and free of state, so tests and
+// fuzzers can reach them directly. A key line is "[PATH]" or "[-PATH]"; a
+// value name is "@" or a quoted name, and the parser leaves rest after it; a
+// dword is its hex digits; a hex list is what follows "hex" or "hex(N)", with
+// string data in UTF-16LE when unicode is set.
+Parsed<RegKeyBlock> ParseKeyLine(std::string_view line);
+Parsed<std::string> ParseValueName(std::string_view& rest);
+Parsed<std::string> ParseDword(std::string_view digits);
+Parsed<RegValue> ParseHexValue(std::string_view afterHex, bool unicode);
+// A whole value line: NAME=DATA.
+Parsed<RegValue> ParseValueLine(std::string_view line, bool unicode);
+
 // A key path with its root spelled in full (HKCU becomes HKEY_CURRENT_USER),
 // or nothing when the root is not one of the four.
 std::optional<std::string> CanonicalKeyPath(std::string_view path);
+
+// Why the registry would refuse a key path (root included) as Windows does, or
+// "" when it would not: a path more than 512 levels deep below its root, or a
+// level longer than 255 characters.
+std::string KeyPathProblem(std::string_view path);
+// The same for a value name longer than 16,383 characters.
+std::string ValueNameProblem(std::string_view name);
 
 // Reads a file's bytes, in either format and either encoding.
 std::variant<RegFile, ParseError> ParseRegFile(const std::string& bytes);
@@ -49,8 +75,11 @@ std::variant<RegFile, ParseError> ParseRegFile(const std::string& bytes);
 std::string WriteRegFile(const std::vector<RegKeyBlock>& keys);
 
 // Text conversions between the registry's 8-bit text (UTF-8) and UTF-16LE
-// bytes. Bytes that are not UTF-8 become U+FFFD; an odd count of bytes fails.
+// bytes that keep every byte: a byte that begins no UTF-8 character becomes
+// the lone surrogate U+DC80 to U+DCFF, and comes back as itself. The way back
+// fails, with the offset in *failedAt, on an odd count of bytes and on a lone
+// surrogate that no 8-bit text could have become.
 std::string Utf8ToUtf16le(const std::string& utf8);
-bool Utf16leToUtf8(const std::string& utf16, std::string* utf8);
+bool Utf16leToUtf8(const std::string& utf16, std::string* utf8, std::size_t* failedAt = nullptr);
 
 } // namespace netvigil_reg

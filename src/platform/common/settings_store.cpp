@@ -24,19 +24,19 @@ std::string GetSetting(const std::string& sAppName, const std::string& sSection,
         return sDefault;
     }
     HKEY hKey = 0;
-    if (RegOpenKeyEx(HKEY_CURRENT_USER, SectionPath(sAppName, sSection).c_str(), 0, KEY_QUERY_VALUE,
+    if (RegOpenKeyEx(HKEY_CURRENT_USER, SectionPath(sAppName, sSection), 0, KEY_QUERY_VALUE,
                      &hKey) != ERROR_SUCCESS) {
         return sDefault;
     }
     DWORD type = 0;
     DWORD size = 0;
     std::string data;
-    LONG status = RegQueryValueEx(hKey, sKey.c_str(), nullptr, &type, nullptr, &size);
+    LONG status = RegQueryValueEx(hKey, sKey, nullptr, &type, nullptr, &size);
     // Another process may grow the value between the two calls: ask again.
     for (int attempt = 0; status == ERROR_SUCCESS && attempt < 5; ++attempt) {
         data.assign(size, '\0');
-        status = RegQueryValueEx(hKey, sKey.c_str(), nullptr, &type,
-                                 reinterpret_cast<BYTE*>(data.data()), &size);
+        status = RegQueryValueEx(hKey, sKey, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                                 &size);
         if (status == ERROR_SUCCESS) {
             data.resize(size);
             break;
@@ -65,13 +65,12 @@ LONG SaveSetting(const std::string& sAppName, const std::string& sSection, const
         return ERROR_INVALID_PARAMETER;
     }
     HKEY hKey = 0;
-    LONG status = RegCreateKeyEx(HKEY_CURRENT_USER, SectionPath(sAppName, sSection).c_str(), 0, "",
+    LONG status = RegCreateKeyEx(HKEY_CURRENT_USER, SectionPath(sAppName, sSection), 0, "",
                                  REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &hKey, nullptr);
     if (status != ERROR_SUCCESS) {
         return status;
     }
-    status = RegSetValueEx(hKey, sKey.c_str(), 0, REG_SZ,
-                           reinterpret_cast<const BYTE*>(sSetting.c_str()),
+    status = RegSetValueEx(hKey, sKey, 0, REG_SZ, reinterpret_cast<const BYTE*>(sSetting.c_str()),
                            static_cast<DWORD>(sSetting.size() + 1));
     RegCloseKey(hKey);
     return status;
@@ -83,10 +82,10 @@ LONG DeleteSetting(const std::string& sAppName, const std::string& sSection,
         return ERROR_INVALID_PARAMETER;
     }
     HKEY hKey = 0;
-    LONG status = RegOpenKeyEx(HKEY_CURRENT_USER, SectionPath(sAppName, sSection).c_str(), 0,
-                               KEY_SET_VALUE, &hKey);
+    LONG status =
+        RegOpenKeyEx(HKEY_CURRENT_USER, SectionPath(sAppName, sSection), 0, KEY_SET_VALUE, &hKey);
     if (status == ERROR_SUCCESS) {
-        status = RegDeleteValue(hKey, sKey.c_str());
+        status = RegDeleteValue(hKey, sKey);
         RegCloseKey(hKey);
     }
     // Deleting what is already gone leaves the store as the caller wants it.

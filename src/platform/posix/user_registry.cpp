@@ -150,6 +150,18 @@ LONG UserRegistryTransaction::Commit() {
     return m_lStatus;
 }
 
+UserRegistrySnapshot::UserRegistrySnapshot() {
+    const std::lock_guard guard(sqlite::RegistryLock());
+    m_bOpen = sqlite::ActiveStore().BeginRead() == ERROR_SUCCESS;
+}
+
+UserRegistrySnapshot::~UserRegistrySnapshot() {
+    if (m_bOpen) {
+        const std::lock_guard guard(sqlite::RegistryLock());
+        sqlite::ActiveStore().Commit();
+    }
+}
+
 } // namespace platform
 
 namespace platform::sqlite {

@@ -1,8 +1,10 @@
 #include "platform/sqlite/registry_store.h"
 
 #include "platform/handles.h"
+#include "platform/registry.h"
 #include "platform/utf8.h"
 
+#include <algorithm>
 #include <chrono>
 #include <clocale>
 #include <cstring>
@@ -21,8 +23,6 @@ namespace {
 // file named by mistake is refused rather than filled with our tables.
 constexpr int kApplicationId = 0x4E565247;
 constexpr int kSchemaVersion = 1;
-constexpr std::size_t kMaxKeyNameLength = 255;
-constexpr std::size_t kMaxValueNameLength = 16383;
 constexpr std::int64_t kFirstRootId = 1;
 constexpr std::int64_t kRootCount = 4;
 
@@ -248,11 +248,72 @@ void RegistryStore::Open() {
         return;
     }
     sqlite3_busy_timeout(m_db, 10000);
+    sqlite3_extended_result_codes(m_db, 1);
     sqlite3_exec(m_db, "PRAGMA foreign_keys = ON", nullptr, nullptr, nullptr);
-    const LONG status = Initialise();
+    LONG status = Initialise();
+    if (status == ERROR_SUCCESS && !m_bCreated) {
+        status = CheckIntact();
+    }
     if (status != ERROR_SUCCESS && m_db != nullptr) {
         Fail(status, m_sProblem);
     }
+}
+
+// A store of ours whose tables are gone, or whose pages are damaged, must not
+// be written: a write would build on what is broken and bury what is left.
+// integrity_check, unlike quick_check, also finds an index that no longer
+// matches its table, which is what one damaged byte in a row most often
+// gives; on a settings store it costs well under a millisecond.
+LONG RegistryStore::CheckIntact() {
+    Statement tables(*this, "SELECT"
+                            " (SELECT count(*) FROM pragma_table_info('keys')"
+                            "   WHERE name IN ('id', 'parent', 'name', 'fold', 'written')),"
+                            " (SELECT count(*) FROM pragma_table_info('vals')"
+                            "   WHERE name IN ('id', 'key', 'name', 'fold', 'type', 'data')),"
+                            " (SELECT count(*) FROM sqlite_master WHERE type = 'index'"
+                            "   AND name IN ('keys_by_name', 'vals_by_name'))");
+    int rc = tables.Step();
+    if (rc != SQLITE_ROW) {
+        return Damaged(rc);
+    }
+    if (tables.Int(0) != 5 || tables.Int(1) != 6 || tables.Int(2) != 2) {
+        m_sProblem = "it is damaged (its tables are missing or incomplete)";
+        return ERROR_REGISTRY_CORRUPT;
+    }
+    Statement roots(*this, "SELECT count(*) FROM keys WHERE id BETWEEN 1 AND 4 AND parent IS NULL");
+    rc = roots.Step();
+    if (rc != SQLITE_ROW) {
+        return Damaged(rc);
+    }
+    if (roots.Int(0) != kRootCount) {
+        m_sProblem = "it is damaged (its root keys are missing)";
+        return ERROR_REGISTRY_CORRUPT;
+    }
+    if (m_bReadOnly) {
+        return ERROR_SUCCESS;
+    }
+    Statement check(*this, "PRAGMA integrity_check(1)");
+    rc = check.Step();
+    if (rc != SQLITE_ROW) {
+        return Damaged(rc);
+    }
+    std::string verdict(check.Bytes(0));
+    if (verdict != "ok") {
+        // One finding, on one line, without SQLite's heading.
+        constexpr std::string_view kHeading = "*** in database main ***\n";
+        if (verdict.starts_with(kHeading)) {
+            verdict.erase(0, kHeading.size());
+        }
+        std::replace(verdict.begin(), verdict.end(), '\n', ' ');
+        m_sProblem = "it is damaged (" + verdict + ")";
+        return ERROR_REGISTRY_CORRUPT;
+    }
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::Damaged(int sqliteCode) {
+    m_sProblem = "it is damaged (" + std::string(sqlite3_errstr(sqliteCode)) + ")";
+    return (sqliteCode & 0xFF) == SQLITE_CORRUPT ? ERROR_REGISTRY_CORRUPT : Error(sqliteCode);
 }
 
 LONG RegistryStore::Initialise() {
@@ -280,9 +341,15 @@ LONG RegistryStore::Initialise() {
     std::int64_t objects = 0;
     int rc = header(&appId, &version, &objects);
     if (rc != SQLITE_OK) {
-        m_sProblem = (rc & 0xFF) == SQLITE_NOTADB ? "it is not a registry store (not a database)"
-                                                  : sqlite3_errmsg(m_db);
-        return (rc & 0xFF) == SQLITE_NOTADB ? ERROR_BADDB : Error(rc);
+        if ((rc & 0xFF) == SQLITE_NOTADB) {
+            m_sProblem = "it is not a registry store (not a database)";
+            return ERROR_BADDB;
+        }
+        if ((rc & 0xFF) == SQLITE_CORRUPT) {
+            return Damaged(rc);
+        }
+        m_sProblem = sqlite3_errmsg(m_db);
+        return Error(rc);
     }
     if (appId == kApplicationId) {
         if (version > kSchemaVersion) {
@@ -359,22 +426,32 @@ LONG RegistryStore::Error(int sqliteCode) {
     case SQLITE_NOTADB:
         return ERROR_REGISTRY_CORRUPT;
     case SQLITE_CONSTRAINT:
-        // Only the key references can fail: the key went away under us.
-        return ERROR_KEY_DELETED;
+        // A key reference fails when the key went away under us; any other
+        // rule of the store fails only where its file is damaged.
+        return sqliteCode == SQLITE_CONSTRAINT_FOREIGNKEY ? ERROR_KEY_DELETED
+                                                          : ERROR_REGISTRY_CORRUPT;
     default:
         return ERROR_REGISTRY_IO_FAILED;
     }
 }
 
 LONG RegistryStore::Begin() {
+    if (m_lStatus == ERROR_SUCCESS && m_bReadOnly) {
+        return ERROR_ACCESS_DENIED;
+    }
+    return Begin("BEGIN IMMEDIATE");
+}
+
+LONG RegistryStore::BeginRead() {
+    return Begin("BEGIN DEFERRED");
+}
+
+LONG RegistryStore::Begin(const char* outermost) {
     if (m_lStatus != ERROR_SUCCESS) {
         return m_lStatus;
     }
-    if (m_bReadOnly) {
-        return ERROR_ACCESS_DENIED;
-    }
-    const int rc = sqlite3_exec(m_db, m_iDepth == 0 ? "BEGIN IMMEDIATE" : "SAVEPOINT nested",
-                                nullptr, nullptr, nullptr);
+    const int rc = sqlite3_exec(m_db, m_iDepth == 0 ? outermost : "SAVEPOINT nested", nullptr,
+                                nullptr, nullptr);
     if (rc != SQLITE_OK) {
         return Error(rc);
     }
@@ -412,22 +489,24 @@ LONG RegistryStore::Resolve(HKEY hKey, REGSAM needed, OpenKey* key) {
         return m_lStatus;
     }
     if (IsRoot(hKey)) {
-        *key = {RootId(hKey), KEY_ALL_ACCESS, RootId(hKey)};
+        *key = {RootId(hKey), KEY_ALL_ACCESS, RootId(hKey), 0, 0};
         return ERROR_SUCCESS;
     }
     const auto it = m_handles.find(hKey);
     if (it == m_handles.end()) {
         return ERROR_INVALID_HANDLE;
     }
-    Statement exists(*this, "SELECT 1 FROM keys WHERE id = ?");
-    const int rc = exists.Bind(1, it->second.id).Step();
+    OpenKey& open = it->second.key;
+    Statement exists(*this, "SELECT written FROM keys WHERE id = ?");
+    const int rc = exists.Bind(1, open.id).Step();
     if (rc != SQLITE_ROW) {
         return rc == SQLITE_DONE ? ERROR_KEY_DELETED : Error(rc);
     }
-    if ((needed & ~it->second.access) != 0) {
+    if ((needed & ~open.access) != 0) {
         return ERROR_ACCESS_DENIED;
     }
-    *key = it->second;
+    open.version = exists.Int(0);
+    *key = open;
     return ERROR_SUCCESS;
 }
 
@@ -442,13 +521,13 @@ LONG RegistryStore::Child(std::int64_t parent, const std::string& fold, std::int
 }
 
 LONG RegistryStore::Touch(std::int64_t id) {
-    Statement touch(*this, "UPDATE keys SET written = ? WHERE id = ?");
+    // Strictly increasing, even within one tick of the clock: an enumeration
+    // under way knows by it that the key's subkeys or values have changed.
+    Statement touch(*this, "UPDATE keys SET written = max(?, written + 1) WHERE id = ?");
     return Error(touch.Bind(1, FileTimeNow()).Bind(2, id).Step());
 }
 
-LONG RegistryStore::Walk(std::int64_t from, const char* lpSubKey, bool create, std::int64_t* id,
-                         bool* created) {
-    *id = from;
+LONG RegistryStore::Walk(OpenKey* key, const char* lpSubKey, bool create, bool* created) {
     if (created != nullptr) {
         *created = false;
     }
@@ -472,23 +551,27 @@ LONG RegistryStore::Walk(std::int64_t from, const char* lpSubKey, bool create, s
         }
         const std::string fold = Fold(name);
         std::int64_t child = 0;
-        LONG status = Child(*id, fold, &child);
+        LONG status = Child(key->id, fold, &child);
         if (status == ERROR_FILE_NOT_FOUND && create) {
+            if (key->depth >= kMaxKeyDepth) {
+                return ERROR_INVALID_PARAMETER;
+            }
             Statement insert(*this,
                              "INSERT INTO keys(parent, name, fold, written) VALUES (?, ?, ?, ?)");
             const int rc =
-                insert.Bind(1, *id).Bind(2, name).Bind(3, fold).Bind(4, FileTimeNow()).Step();
+                insert.Bind(1, key->id).Bind(2, name).Bind(3, fold).Bind(4, FileTimeNow()).Step();
             status = Error(rc);
             child = sqlite3_last_insert_rowid(m_db);
             if (status == ERROR_SUCCESS) {
-                status = Touch(*id);
+                status = Touch(key->id);
                 *created = true;
             }
         }
         if (status != ERROR_SUCCESS) {
             return status;
         }
-        *id = child;
+        key->id = child;
+        ++key->depth;
     }
     return ERROR_SUCCESS;
 }
@@ -501,21 +584,26 @@ void RegistryStore::SetReadOnlyRoot(HKEY root, bool readOnly) {
     }
 }
 
-HKEY RegistryStore::NewHandle(std::int64_t id, REGSAM access, std::int64_t root) {
+HKEY RegistryStore::NewHandle(const OpenKey& key, REGSAM access) {
     // Handles are never reused, so a handle used after its close fails
     // instead of reaching some other key.
     const HKEY handle = m_nextHandle;
     m_nextHandle += 4;
-    m_handles.emplace(handle, OpenKey{id, EffectiveAccess(access), root});
+    Handle opened{key, {}, {}};
+    opened.key.access = EffectiveAccess(access);
+    m_handles.emplace(handle, std::move(opened));
     detail::HandleOpened();
     return handle;
 }
 
+RegistryStore::Cursor* RegistryStore::CursorOf(HKEY hKey, Cursor Handle::*which) {
+    const auto it = m_handles.find(hKey);
+    return it == m_handles.end() ? nullptr : &(it->second.*which);
+}
+
 LONG RegistryStore::Locate(HKEY hKey, const char* lpSubKey, OpenKey* key) {
-    OpenKey parent{};
-    const LONG status = Resolve(hKey, 0, &parent);
-    key->root = parent.root;
-    return status == ERROR_SUCCESS ? Walk(parent.id, lpSubKey, false, &key->id, nullptr) : status;
+    const LONG status = Resolve(hKey, 0, key);
+    return status == ERROR_SUCCESS ? Walk(key, lpSubKey, false, nullptr) : status;
 }
 
 LONG RegistryStore::OpenKeyEx(HKEY hKey, const char* lpSubKey, REGSAM samDesired, HKEY* phkResult) {
@@ -525,7 +613,7 @@ LONG RegistryStore::OpenKeyEx(HKEY hKey, const char* lpSubKey, REGSAM samDesired
     OpenKey key{};
     const LONG status = Locate(hKey, lpSubKey, &key);
     if (status == ERROR_SUCCESS) {
-        *phkResult = NewHandle(key.id, samDesired, key.root);
+        *phkResult = NewHandle(key, samDesired);
     }
     return status;
 }
@@ -537,11 +625,11 @@ LONG RegistryStore::CreateKeyEx(HKEY hKey, const char* lpSubKey, REGSAM samDesir
     }
     OpenKey parent{};
     LONG status = Resolve(hKey, 0, &parent);
-    std::int64_t id = 0;
+    OpenKey key = parent;
     bool created = false;
     if (status == ERROR_SUCCESS) {
         // Most calls find the key already there and need no write lock.
-        status = Walk(parent.id, lpSubKey, false, &id, nullptr);
+        status = Walk(&key, lpSubKey, false, nullptr);
     }
     if (status == ERROR_FILE_NOT_FOUND) {
         if ((parent.access & KEY_CREATE_SUB_KEY) == 0 || !Writable(parent)) {
@@ -550,10 +638,10 @@ LONG RegistryStore::CreateKeyEx(HKEY hKey, const char* lpSubKey, REGSAM samDesir
         WriteScope write(*this);
         status = write.Status();
         if (status == ERROR_SUCCESS) {
-            status = Resolve(hKey, 0, &parent);
+            status = Resolve(hKey, 0, &key);
         }
         if (status == ERROR_SUCCESS) {
-            status = Walk(parent.id, lpSubKey, true, &id, &created);
+            status = Walk(&key, lpSubKey, true, &created);
         }
         if (status == ERROR_SUCCESS) {
             status = write.Commit();
@@ -562,7 +650,7 @@ LONG RegistryStore::CreateKeyEx(HKEY hKey, const char* lpSubKey, REGSAM samDesir
     if (status != ERROR_SUCCESS) {
         return status;
     }
-    *phkResult = NewHandle(id, samDesired, parent.root);
+    *phkResult = NewHandle(key, samDesired);
     if (lpdwDisposition != nullptr) {
         *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     }
@@ -721,15 +809,35 @@ LONG RegistryStore::EnumKey(HKEY hKey, DWORD dwIndex, char* lpName, DWORD cchNam
     if (const LONG status = Resolve(hKey, KEY_ENUMERATE_SUB_KEYS, &key); status != ERROR_SUCCESS) {
         return status;
     }
-    Statement list(*this, "SELECT name FROM keys WHERE parent = ? ORDER BY fold LIMIT 1 OFFSET ?");
-    const int rc = list.Bind(1, key.id).Bind(2, static_cast<std::int64_t>(dwIndex)).Step();
+    // Listing every subkey by index costs a walk to each index; going on from
+    // the last one returned, while the key is unchanged, keeps it linear.
+    Cursor* cursor = CursorOf(hKey, &Handle::subkeys);
+    const bool next =
+        cursor != nullptr && cursor->version == key.version && dwIndex == cursor->index + 1;
+    Statement after(*this, "SELECT name, fold FROM keys WHERE parent = ? AND fold > ?"
+                           " ORDER BY fold LIMIT 1");
+    Statement at(*this,
+                 "SELECT name, fold FROM keys WHERE parent = ? ORDER BY fold LIMIT 1 OFFSET ?");
+    Statement& list = next ? after.Bind(1, key.id).Bind(2, cursor->fold)
+                           : at.Bind(1, key.id).Bind(2, static_cast<std::int64_t>(dwIndex));
+    const int rc = list.Step();
     if (rc != SQLITE_ROW) {
         return rc == SQLITE_DONE ? ERROR_NO_MORE_ITEMS : Error(rc);
+    }
+    if (cursor != nullptr) {
+        cursor->version = key.version;
+        cursor->index = dwIndex;
+        cursor->fold = list.Bytes(1);
     }
     if (lpName == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
     const std::string_view name = list.Bytes(0);
+    // Only a file changed behind our back holds such a name; handed out, it
+    // would read as a shorter one, the name of some other key.
+    if (HoldsNul(name)) {
+        return ERROR_REGISTRY_CORRUPT;
+    }
     if (name.size() + 1 > cchName) {
         return ERROR_MORE_DATA;
     }
@@ -744,17 +852,32 @@ LONG RegistryStore::EnumValue(HKEY hKey, DWORD dwIndex, char* lpValueName, DWORD
     if (const LONG status = Resolve(hKey, KEY_QUERY_VALUE, &key); status != ERROR_SUCCESS) {
         return status;
     }
-    Statement list(*this,
-                   "SELECT name, type, data FROM vals WHERE key = ? ORDER BY id LIMIT 1 OFFSET ?");
-    const int rc = list.Bind(1, key.id).Bind(2, static_cast<std::int64_t>(dwIndex)).Step();
+    Cursor* cursor = CursorOf(hKey, &Handle::values);
+    const bool next =
+        cursor != nullptr && cursor->version == key.version && dwIndex == cursor->index + 1;
+    Statement after(*this, "SELECT name, type, data, id FROM vals WHERE key = ? AND id > ?"
+                           " ORDER BY id LIMIT 1");
+    Statement at(*this, "SELECT name, type, data, id FROM vals WHERE key = ?"
+                        " ORDER BY id LIMIT 1 OFFSET ?");
+    Statement& list = next ? after.Bind(1, key.id).Bind(2, cursor->valueId)
+                           : at.Bind(1, key.id).Bind(2, static_cast<std::int64_t>(dwIndex));
+    const int rc = list.Step();
     if (rc != SQLITE_ROW) {
         return rc == SQLITE_DONE ? ERROR_NO_MORE_ITEMS : Error(rc);
+    }
+    if (cursor != nullptr) {
+        cursor->version = key.version;
+        cursor->index = dwIndex;
+        cursor->valueId = list.Int(3);
     }
     if (lpValueName == nullptr || lpcchValueName == nullptr ||
         (lpData != nullptr && lpcbData == nullptr)) {
         return ERROR_INVALID_PARAMETER;
     }
     const std::string_view name = list.Bytes(0);
+    if (HoldsNul(name)) {
+        return ERROR_REGISTRY_CORRUPT;
+    }
     if (name.size() + 1 > *lpcchValueName) {
         return ERROR_MORE_DATA;
     }
@@ -812,7 +935,7 @@ LONG RegistryStore::ConnectRoot(HKEY hKey, HKEY* phkResult) {
     if (!IsRoot(hKey)) {
         return ERROR_INVALID_HANDLE;
     }
-    *phkResult = NewHandle(RootId(hKey), KEY_ALL_ACCESS, RootId(hKey));
+    *phkResult = NewHandle({RootId(hKey), KEY_ALL_ACCESS, RootId(hKey), 0, 0}, KEY_ALL_ACCESS);
     return ERROR_SUCCESS;
 }
 

@@ -40,6 +40,10 @@ public:
     // Groups the writes that follow into one transaction, until Commit or
     // Rollback. Nests; only the outermost pair reaches the file.
     LONG Begin();
+    // The same for reads: until Commit, they see the store as the first of
+    // them found it, under one lock instead of one each. A read-only store
+    // allows it too.
+    LONG BeginRead();
     LONG Commit();
     void Rollback();
 
@@ -77,20 +81,38 @@ private:
         std::int64_t id;
         REGSAM access;
         std::int64_t root;
+        int depth;            // levels below its root
+        std::int64_t version; // its write stamp when last resolved
+    };
+    // Where the last enumeration through a handle stood, so that asking for the
+    // next index goes on from there instead of counting again from the first.
+    struct Cursor {
+        std::int64_t version = -1; // of the key when the place was taken
+        DWORD index = 0;
+        std::string fold;         // of the subkey at index
+        std::int64_t valueId = 0; // of the value at index
+    };
+    struct Handle {
+        OpenKey key;
+        Cursor subkeys;
+        Cursor values;
     };
     class Statement;
     class WriteScope;
 
     void Open();
+    LONG Begin(const char* outermost);
     void Fail(LONG code, std::string problem);
     LONG Initialise();
+    LONG CheckIntact();
+    LONG Damaged(int sqliteCode);
     LONG Resolve(HKEY hKey, REGSAM needed, OpenKey* key);
     LONG Locate(HKEY hKey, const char* lpSubKey, OpenKey* key);
-    LONG Walk(std::int64_t from, const char* lpSubKey, bool create, std::int64_t* id,
-              bool* created);
+    LONG Walk(OpenKey* key, const char* lpSubKey, bool create, bool* created);
     LONG Child(std::int64_t parent, const std::string& fold, std::int64_t* id);
     LONG Touch(std::int64_t id);
-    HKEY NewHandle(std::int64_t id, REGSAM access, std::int64_t root);
+    HKEY NewHandle(const OpenKey& key, REGSAM access);
+    Cursor* CursorOf(HKEY hKey, Cursor Handle::*which);
     bool Writable(const OpenKey& key) const { return !m_readOnlyRoots.contains(key.root); }
     LONG Error(int sqliteCode);
     sqlite3_stmt* Prepare(const char* sql);
@@ -103,7 +125,7 @@ private:
     bool m_bCreated = false;
     int m_iDepth = 0;
     std::map<const char*, sqlite3_stmt*> m_statements;
-    std::unordered_map<HKEY, OpenKey> m_handles;
+    std::unordered_map<HKEY, Handle> m_handles;
     HKEY m_nextHandle = 0x1000;
     std::set<std::int64_t> m_readOnlyRoots;
 };

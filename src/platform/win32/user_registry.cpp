@@ -41,4 +41,10 @@ LONG UserRegistryTransaction::Commit() {
     return m_lStatus;
 }
 
+// Windows offers an ordinary user no read snapshot of the registry: each key
+// is read as it stands when the listing reaches it.
+UserRegistrySnapshot::UserRegistrySnapshot() : m_bOpen(false) {}
+
+UserRegistrySnapshot::~UserRegistrySnapshot() = default;
+
 } // namespace platform
