@@ -14,7 +14,10 @@ std::string Milliseconds(microseconds time) {
     if (time < milliseconds(1)) {
         return "<1ms";
     }
-    return "=" + std::to_string(duration_cast<milliseconds>(time).count()) + "ms";
+    std::string text = "=";
+    text += std::to_string(duration_cast<milliseconds>(time).count());
+    text += "ms";
+    return text;
 }
 
 long long Ms(microseconds time) {
