@@ -203,9 +203,10 @@ std::optional<ParseError> ImportFile(const RegFile& file) {
         for (const RegKeyBlock& block : file.keys) {
             line = block.line;
             const KeyRef ref = ParseKey(block.path);
-            if (ref.sub.empty()) {
-                throw Failure("a root key cannot be " +
-                              std::string(block.remove ? "deleted." : "written."));
+            // A root takes values as any key does (an export of a whole root
+            // begins with its block), but it is never deleted.
+            if (ref.sub.empty() && block.remove) {
+                throw Failure("a root key cannot be deleted.");
             }
             if (block.remove) {
                 if (KeyExists(ref)) {
