@@ -43,7 +43,8 @@ std::string Encoded(std::string_view text, std::string_view alsoAllowed) {
 std::optional<std::string> Host(const std::string& host) {
     const std::string address = host.substr(0, host.find('%'));
     in6_addr v6{};
-    if (inet_pton(AF_INET6, address.c_str(), &v6) == 1) {
+    // inet_pton reads up to a NUL; what follows one must not ride along.
+    if (address.find('\0') == std::string::npos && inet_pton(AF_INET6, address.c_str(), &v6) == 1) {
         const bool zone = address.size() < host.size();
         if (zone && (host.size() == address.size() + 1 ||
                      !std::all_of(
