@@ -81,6 +81,10 @@ std::string BinDir() {
     return std::filesystem::path(std::string(path, length)).parent_path().string();
 }
 
+std::unique_ptr<TempDir> TempDirInMemory() {
+    return std::make_unique<TempDir>();
+}
+
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream bytes;
