@@ -23,3 +23,10 @@ if(NETVIGIL_SANITIZE)
         -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
     target_link_options(netvigil_options INTERFACE -fsanitize=address,undefined)
 endif()
+# The fuzzers: libFuzzer's coverage in every target, and the sanitizers.
+if(NETVIGIL_FUZZ)
+    target_compile_options(netvigil_options INTERFACE
+        -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+        -fno-omit-frame-pointer)
+    target_link_options(netvigil_options INTERFACE -fsanitize=address,undefined)
+endif()

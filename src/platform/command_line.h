@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,5 +14,11 @@ namespace platform {
 // backslashes and a literal quote; other backslashes are literal; "" inside
 // quotes is a literal quote; a quote left open ends the last argument.
 std::vector<std::string> CommandLineToArgv(std::string_view commandLine);
+
+// The command line that CommandLineToArgv splits back into argv. Nothing
+// where no such line exists: no program, a program name holding a quote
+// (which its rules cannot escape), or a NUL anywhere (which would end the
+// line as Windows passes it).
+std::optional<std::string> ArgvToCommandLine(const std::vector<std::string>& argv);
 
 } // namespace platform

@@ -6,7 +6,10 @@
 namespace platform {
 
 // Reads the UTF-8 sequence at *i into *cp and moves past it. A byte that
-// starts no valid sequence is consumed alone, and false is returned.
+// starts no well-formed sequence (overlong forms, surrogates and anything
+// past U+10FFFF included) is consumed alone as U+FFFD, and false is returned:
+// decoded leniently, such bytes would pass for other text, "\xE0\x80\x80" for
+// a NUL that ends it.
 inline bool NextCodePoint(std::string_view s, std::size_t* i, char32_t* cp) {
     const auto c = static_cast<unsigned char>(s[*i]);
     const std::size_t len = c < 0x80    ? 1
@@ -22,6 +25,8 @@ inline bool NextCodePoint(std::string_view s, std::size_t* i, char32_t* cp) {
         valid = (cc & 0xC0) == 0x80;
         value = (value << 6) | (cc & 0x3Fu);
     }
+    const char32_t shortest = len == 2 ? 0x80 : len == 3 ? 0x800 : len == 4 ? 0x10000 : 0;
+    valid = valid && value >= shortest && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF);
     *i += valid ? len : 1;
     *cp = valid ? value : char32_t{0xFFFD};
     return valid;

@@ -35,13 +35,14 @@ std::u32string TextField(const std::string& text, std::size_t width) {
     return field;
 }
 
-// Into the 8-bit field: whole characters only, as many as fit, then blanks.
-void ToCodePage(const std::u32string& field, char* out, std::size_t width) {
+// Into the 8-bit field: whole characters only, as many as fit in the bytes
+// the shell reads of it, then blanks.
+void ToCodePage(const std::u32string& field, char* out, std::size_t width, std::size_t read) {
     std::string bytes;
     for (const char32_t c : field) {
         std::string one;
         AppendUtf8(one, c);
-        if (bytes.size() + one.size() > width) {
+        if (bytes.size() + one.size() > read) {
             break;
         }
         bytes += one;
@@ -174,12 +175,14 @@ void clsSysTray::Send(DWORD dwMessage) {
     wire.uFlags = r.uFlags;
     wire.uCallbackMessage = r.uCallbackMessage;
     wire.hIcon = r.hIcon;
-    ToCodePage(r.szTip, wire.szTip, sizeof wire.szTip);
+    // The smallest record holds only the tip's first 64 bytes: a character
+    // that crossed that line would reach the shell broken.
+    ToCodePage(r.szTip, wire.szTip, sizeof wire.szTip, r.cbSize >= 488 ? sizeof wire.szTip : 64);
     wire.dwState = r.dwState;
     wire.dwStateMask = r.dwStateMask;
-    ToCodePage(r.szInfo, wire.szInfo, sizeof wire.szInfo);
+    ToCodePage(r.szInfo, wire.szInfo, sizeof wire.szInfo, sizeof wire.szInfo);
     wire.uTimeout = r.uTimeout;
-    ToCodePage(r.szInfoTitle, wire.szInfoTitle, sizeof wire.szInfoTitle);
+    ToCodePage(r.szInfoTitle, wire.szInfoTitle, sizeof wire.szInfoTitle, sizeof wire.szInfoTitle);
     wire.dwInfoFlags = r.dwInfoFlags;
     // The shell's answer is not the class's concern.
     Shell_NotifyIcon(dwMessage, &wire);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+using platform::ArgvToCommandLine;
 using platform::CommandLineToArgv;
 using Args = std::vector<std::string>;
 
@@ -44,6 +45,27 @@ TEST(CommandLineToArgv, ShellSyntaxIsPlainText) {
     EXPECT_EQ(CommandLineToArgv("ping $(touch f)"), (Args{"ping", "$(touch", "f)"}));
     EXPECT_EQ(CommandLineToArgv("ping `touch f` | x > y"),
               (Args{"ping", "`touch", "f`", "|", "x", ">", "y"}));
+}
+
+// The way back: a vector quoted so that the runtime splits it into the same
+// arguments. The program name has rules of its own: its backslashes stay as
+// they are even before the closing quote, where an argument's are doubled.
+TEST(ArgvToCommandLine, SplitsBackIntoTheSameArguments) {
+    const Args cases[] = {
+        {"ping", "-n", "1", "-w", "8", "127.0.0.1"},
+        {R"(C:\my dir\)", R"(a b\)", "", R"(say "hi")", R"(\\server\share)", "\t", R"(\")"},
+        {""},
+    };
+    for (const Args& argv : cases) {
+        const auto line = ArgvToCommandLine(argv);
+        ASSERT_TRUE(line) << testing::PrintToString(argv);
+        EXPECT_EQ(CommandLineToArgv(*line), argv) << *line;
+    }
+    EXPECT_EQ(ArgvToCommandLine({R"(C:\my dir\)", "a b", "c"}), R"("C:\my dir\" "a b" c)");
+    // No line gives these.
+    EXPECT_FALSE(ArgvToCommandLine({}));
+    EXPECT_FALSE(ArgvToCommandLine({R"(a"b)"}));
+    EXPECT_FALSE(ArgvToCommandLine({"p", std::string("a\0b", 3)}));
 }
 
 } // namespace

@@ -297,6 +297,37 @@ TEST_F(RegistryFunctions, DeletingKeysAndValues) {
     RegCloseKey(h);
 }
 
+// What running the store against Windows' registry found: a handle to a
+// deleted key reaches nothing, also once a new key has taken the deleted
+// one's place in the store (its handle used to write into the new key);
+// the handle's rights are checked before that, and the arguments before the
+// handle; and a root asked for itself is handed back as itself.
+TEST_F(RegistryFunctions, StaleHandlesAndTheOrderOfChecks) {
+    HKEY gone = Create("Software\\Gone");
+    HKEY reading = 0;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Gone", 0, KEY_QUERY_VALUE, &reading),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegDeleteKey(HKEY_CURRENT_USER, "Software\\Gone"), ERROR_SUCCESS);
+    for (const char* next : {"Software\\Next", "Software\\Gone"}) {
+        HKEY made = Create(next);
+        EXPECT_EQ(RegSetValueEx(gone, "x", 0, REG_SZ, nullptr, 0), ERROR_KEY_DELETED) << next;
+        DWORD size = 0;
+        EXPECT_EQ(RegQueryValueEx(made, "x", nullptr, nullptr, nullptr, &size),
+                  ERROR_FILE_NOT_FOUND);
+        RegCloseKey(made);
+    }
+    EXPECT_EQ(RegSetValueEx(reading, "x", 0, REG_SZ, nullptr, 0), ERROR_ACCESS_DENIED);
+    RegCloseKey(reading);
+    RegCloseKey(gone);
+
+    BYTE data[4];
+    EXPECT_EQ(RegQueryValueEx(0, "x", nullptr, nullptr, data, nullptr), ERROR_INVALID_PARAMETER);
+    HKEY root = 0;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "", 0, KEY_READ, &root), ERROR_SUCCESS);
+    EXPECT_EQ(root, HKEY_CURRENT_USER);
+    EXPECT_EQ(RegCloseKey(root), ERROR_SUCCESS);
+}
+
 TEST_F(RegistryFunctions, BadHandlesPathsAndRights) {
     HKEY h = 0;
     EXPECT_EQ(RegOpenKeyEx(0, "Software", 0, KEY_READ, &h), ERROR_INVALID_HANDLE);

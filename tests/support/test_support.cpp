@@ -40,6 +40,15 @@ std::string BinDir() {
     return std::filesystem::canonical("/proc/self/exe").parent_path().string();
 }
 
+std::unique_ptr<TempDir> TempDirInMemory() {
+    std::error_code ignored;
+    if (!std::filesystem::is_directory("/dev/shm", ignored)) {
+        return std::make_unique<TempDir>();
+    }
+    const ScopedEnv inMemory("TMPDIR", "/dev/shm");
+    return std::make_unique<TempDir>();
+}
+
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream bytes;

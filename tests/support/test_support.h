@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +21,10 @@ public:
 private:
     std::string m_path;
 };
+
+// A fresh directory in memory where the system keeps one (/dev/shm), else
+// like TempDir: for store files whose every write need not wait for a disk.
+std::unique_ptr<TempDir> TempDirInMemory();
 
 struct ProgramResult {
     int exitCode = -1; // or -signal

@@ -1,6 +1,7 @@
 // The tests' helpers on Windows (under Wine): the same promises as on Linux,
 // kept with the Windows API.
 
+#include "platform/command_line.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -21,26 +22,6 @@
 namespace testing_support {
 
 namespace {
-
-// One argument as the Microsoft C runtime splits it back out.
-std::string Quoted(const std::string& arg) {
-    if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) {
-        return arg;
-    }
-    std::string out = "\"";
-    std::size_t slashes = 0;
-    for (const char c : arg) {
-        if (c == '\\') {
-            ++slashes;
-            continue;
-        }
-        out.append(c == '"' ? slashes * 2 + 1 : slashes, '\\');
-        slashes = 0;
-        out += c;
-    }
-    out.append(slashes * 2, '\\');
-    return out + "\"";
-}
 
 // The calling process's environment with some variables replaced, as a
 // Windows environment block.
@@ -100,6 +81,10 @@ std::string BinDir() {
     return std::filesystem::path(std::string(path, length)).parent_path().string();
 }
 
+std::unique_ptr<TempDir> TempDirInMemory() {
+    return std::make_unique<TempDir>();
+}
+
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream bytes;
@@ -118,10 +103,13 @@ ProgramResult RunProgram(const std::string& name, const std::vector<std::string>
     if (name.find_first_of("/\\") == std::string::npos) {
         path = BinDir() + "\\" + name + (name.ends_with(".exe") ? "" : ".exe");
     }
-    std::string commandLine = Quoted(path);
-    for (const auto& arg : args) {
-        commandLine += " " + Quoted(arg);
+    std::vector<std::string> argv = {path};
+    argv.insert(argv.end(), args.begin(), args.end());
+    auto line = platform::ArgvToCommandLine(argv);
+    if (!line) {
+        throw std::runtime_error("no command line gives these arguments");
     }
+    std::string commandLine = std::move(*line);
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE in[2];
     HANDLE out[2];

@@ -129,6 +129,23 @@ TEST_F(NetvigilReg, ExportImportRoundTripsByteForByte) {
     Ok({"export", "HKCU\\Software", second, "/y"});
 }
 
+// An export of a whole root begins with the root's own block, values at the
+// root included; it used to be refused on import as a write to a root.
+TEST_F(NetvigilReg, AWholeRootExportsAndImportsAgain) {
+    Ok({"add", "HKCU\\Software\\Netvigil\\Settings", "/v", "Backcolor", "/d", "128"});
+    Ok({"add", "HKCU", "/v", "AtTheRoot", "/d", "x"});
+    const std::string first = m_dir / "first.reg";
+    Ok({"export", "HKCU", first});
+    const std::string other = m_dir / "other.db";
+    ProgramResult r = Reg({"import", first}, {}, other);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string second = m_dir / "second.reg";
+    ASSERT_EQ(Reg({"export", "HKCU", second}, {}, other).exitCode, 0);
+    EXPECT_EQ(ReadFileBytes(second), ReadFileBytes(first));
+    EXPECT_NE(Reg({"query", "HKCU", "/v", "AtTheRoot"}, {}, other).out.find("REG_SZ    x"),
+              std::string::npos);
+}
+
 // The same file comes back unchanged from netvigil-reg.exe on Windows.
 TEST_F(NetvigilReg, TheFileSharedWithWindowsComesBackByteForByte) {
     const std::string shared = NETVIGIL_ROUND_TRIP_FILE;

@@ -82,7 +82,7 @@ TEST_F(NetvigilReg, AnImportThatFailsPartWayTakesItsWritesBack) {
                              "[-" +
                              kKey +
                              "\\Doomed]\r\n\r\n"
-                             "[HKEY_CURRENT_USER]\r\n\"x\"=\"root\"\r\n");
+                             "[-HKEY_CURRENT_USER]\r\n");
     const ProgramResult r = Reg({"import", file});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("line 12"), std::string::npos) << r.err;

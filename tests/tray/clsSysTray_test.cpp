@@ -143,6 +143,27 @@ TEST_F(Tray, TooltipsAreCutByCharactersNeverMidCharacter) {
     EXPECT_EQ(Tip(Last()).substr(0, 66), std::string(63, 'a') + "é" + '\0');
 }
 
+// The shell gets whole, well-formed characters only: a byte that begins none
+// goes as U+FFFD, where an overlong NUL once ended the tip early and a
+// surrogate went through as it was; and the smallest record, which holds 64
+// bytes of the tip, no longer ends in half a character.
+TEST_F(Tray, TheShellGetsWholeCharactersOnly) {
+    tray.AttachForm(&window, nullptr, nullptr);
+    tray.AddIconToTray(7,
+                       "a\xE0\x80\x80"
+                       "b\xED\xA7\xA6"
+                       "c",
+                       0);
+    const std::string bad = "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD";
+    EXPECT_EQ(std::string(Last().szTip), "a" + bad + "b" + bad + "c");
+
+    fake::SetShellVersion(4);
+    clsSysTray old;
+    old.ChangeIcon(7, std::string(63, 'a') + "é");
+    EXPECT_EQ(Last().cbSize, 88u);
+    EXPECT_EQ(std::string(Last().szTip, 64), std::string(63, 'a') + ' ');
+}
+
 TEST_F(Tray, SizeFollowsTheShellVersion) {
     const std::pair<std::optional<WORD>, DWORD> cases[] = {
         {7, 504}, {6, 504}, {5, 488}, {4, 88}, {std::nullopt, 88}};

@@ -5,20 +5,18 @@
 #include "platform/registry.h"
 #include "platform/user_registry.h"
 #include "reg_file.h"
+#include "reg_tree.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iostream>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 using namespace platform;
-using netvigil_reg::RegKeyBlock;
-using netvigil_reg::RegValue;
+using namespace netvigil_reg;
 
 namespace {
 
@@ -36,203 +34,6 @@ REG_MULTI_SZ. DATA of a REG_DWORD is decimal or 0x-prefixed hex; of a
 REG_BINARY, hex digits; of a REG_MULTI_SZ, strings separated by \0.
 /f and /y answer yes to the question before an overwrite or a delete.
 )";
-
-class Failure {
-public:
-    explicit Failure(std::string message) : m_message(std::move(message)) {}
-    const std::string& Message() const { return m_message; }
-
-private:
-    std::string m_message;
-};
-
-std::string ErrorText(LONG code) {
-    switch (code) {
-    case ERROR_FILE_NOT_FOUND:
-        return "The system was unable to find the specified registry key or value.";
-    case ERROR_PATH_NOT_FOUND:
-        return "The system cannot find the path specified.";
-    case ERROR_ACCESS_DENIED:
-        return "Access is denied.";
-    case ERROR_BAD_NETPATH:
-        return "The network path was not found.";
-    case ERROR_INVALID_PARAMETER:
-        return "The parameter is incorrect.";
-    case ERROR_BAD_PATHNAME:
-        return "The specified path is invalid.";
-    case ERROR_DISK_FULL:
-        return "There is not enough space on the disk.";
-    case ERROR_BUSY:
-        return "The registry store is in use by another program; try again.";
-    case ERROR_BADDB:
-    case ERROR_REGISTRY_CORRUPT:
-        return "The registry store is damaged.";
-    case ERROR_REGISTRY_IO_FAILED:
-        return "The registry store could not be read or written.";
-    case ERROR_KEY_DELETED:
-        return "The key was deleted while it was in use.";
-    default:
-        return "The operation failed with error " + std::to_string(code) + ".";
-    }
-}
-
-void Check(LONG code) {
-    if (code != ERROR_SUCCESS) {
-        throw Failure(ErrorText(code));
-    }
-}
-
-struct KeyRef {
-    HKEY root;
-    std::string sub;
-    std::string path; // as shown: full root name and subkey
-};
-
-KeyRef ParseKey(const std::string& arg) {
-    if (arg.starts_with("\\\\")) {
-        throw Failure(ErrorText(ERROR_BAD_NETPATH) + " Only the local store can be used.");
-    }
-    auto path = netvigil_reg::CanonicalKeyPath(arg);
-    if (!path) {
-        throw Failure("Invalid key name \"" + arg +
-                      "\": it must begin with HKCR, HKCU, HKLM or HKU.");
-    }
-    while (path->ends_with('\\')) {
-        path->pop_back();
-    }
-    if (const std::string problem = netvigil_reg::KeyPathProblem(*path); !problem.empty()) {
-        throw Failure("Invalid key name: " + problem + ".");
-    }
-    static const std::pair<std::string_view, HKEY> kRoots[] = {
-        {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
-        {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
-        {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
-        {"HKEY_USERS", HKEY_USERS}};
-    const auto sep = path->find('\\');
-    const std::string root = path->substr(0, sep);
-    for (const auto& [name, hKey] : kRoots) {
-        if (root == name) {
-            return {hKey, sep == std::string::npos ? "" : path->substr(sep + 1), *path};
-        }
-    }
-    throw Failure("Invalid key name \"" + arg + "\".");
-}
-
-class Key {
-public:
-    Key(const KeyRef& ref, REGSAM access) {
-        Check(RegOpenKeyEx(ref.root, ref.sub, 0, access, &m_h));
-    }
-    Key(const KeyRef& ref, REGSAM access, bool /*create*/) {
-        Check(RegCreateKeyEx(ref.root, ref.sub, 0, "", REG_OPTION_NON_VOLATILE, access, nullptr,
-                             &m_h, nullptr));
-    }
-    Key(const Key& parent, const std::string& name, REGSAM access) {
-        Check(RegOpenKeyEx(parent.Handle(), name, 0, access, &m_h));
-    }
-    ~Key() { RegCloseKey(m_h); }
-    Key(const Key&) = delete;
-    Key& operator=(const Key&) = delete;
-    HKEY Handle() const { return m_h; }
-
-private:
-    HKEY m_h = 0;
-};
-
-bool KeyExists(const KeyRef& ref) {
-    HKEY h = 0;
-    if (RegOpenKeyEx(ref.root, ref.sub, 0, KEY_QUERY_VALUE, &h) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(h);
-    return true;
-}
-
-std::vector<RegValue> ReadValues(const Key& key) {
-    DWORD maxName = 0;
-    DWORD maxData = 0;
-    Check(RegQueryInfoKey(key.Handle(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                          nullptr, &maxName, &maxData, nullptr, nullptr));
-    std::vector<RegValue> values;
-    for (DWORD i = 0;; ++i) {
-        RegValue value;
-        value.name.assign(maxName + 1, '\0');
-        value.data.assign(maxData, '\0');
-        DWORD nameLen = maxName + 1;
-        DWORD dataLen = maxData;
-        const LONG status =
-            RegEnumValue(key.Handle(), i, value.name.data(), &nameLen, nullptr, &value.type,
-                         reinterpret_cast<BYTE*>(value.data.data()), &dataLen);
-        if (status == ERROR_NO_MORE_ITEMS) {
-            return values;
-        }
-        Check(status);
-        value.name.resize(nameLen);
-        value.data.resize(dataLen);
-        values.push_back(std::move(value));
-    }
-}
-
-std::vector<std::string> ReadSubkeys(const Key& key) {
-    std::vector<std::string> names;
-    for (DWORD i = 0;; ++i) {
-        char name[256];
-        const LONG status = RegEnumKey(key.Handle(), i, name, sizeof name);
-        if (status == ERROR_NO_MORE_ITEMS) {
-            return names;
-        }
-        Check(status);
-        names.emplace_back(name);
-    }
-}
-
-// Every key of the tree at top, each opened below its parent so that a key
-// costs the same at any depth, without recursion, since a store changed
-// behind our back may be deeper than any stack. enter sees a key before its
-// subkeys, with its path; leave sees it after them, by its parent and name
-// (the top by none).
-void WalkTree(const KeyRef& top, REGSAM access,
-              const std::function<void(const Key&, const std::string& path)>& enter,
-              const std::function<void(const Key* parent, const std::string& name)>& leave) {
-    struct Frame {
-        std::unique_ptr<Key> key;
-        std::string name;
-        std::string path;
-        std::vector<std::string> children;
-        std::size_t next = 0;
-    };
-    std::vector<Frame> stack;
-    const auto push = [&](std::unique_ptr<Key> key, std::string name, std::string path) {
-        enter(*key, path);
-        std::vector<std::string> children = ReadSubkeys(*key);
-        stack.push_back({std::move(key), std::move(name), std::move(path), std::move(children)});
-    };
-    push(std::make_unique<Key>(top, access | KEY_ENUMERATE_SUB_KEYS), {}, top.path);
-    while (!stack.empty()) {
-        Frame& frame = stack.back();
-        if (frame.next < frame.children.size()) {
-            std::string name = frame.children[frame.next++];
-            auto child = std::make_unique<Key>(*frame.key, name, access | KEY_ENUMERATE_SUB_KEYS);
-            std::string path = frame.path + "\\" + name;
-            push(std::move(child), std::move(name), std::move(path));
-            continue;
-        }
-        const std::string name = std::move(frame.name);
-        stack.pop_back();
-        if (leave) {
-            leave(stack.empty() ? nullptr : stack.back().key.get(), name);
-        }
-    }
-}
-
-void DeleteTree(const KeyRef& ref) {
-    WalkTree(
-        ref, KEY_QUERY_VALUE, [](const Key&, const std::string&) {},
-        [&](const Key* parent, const std::string& name) {
-            Check(parent != nullptr ? RegDeleteKey(parent->Handle(), name)
-                                    : RegDeleteKey(ref.root, ref.sub));
-        });
-}
 
 std::string TypeName(DWORD type) {
     static const char* const kNames[] = {"REG_NONE",
@@ -472,8 +273,7 @@ int Add(const Options& o) {
     for (char& c : type) {
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     }
-    if (const std::string problem = netvigil_reg::ValueNameProblem(*o.valueName);
-        !problem.empty()) {
+    if (const std::string problem = ValueNameProblem(*o.valueName); !problem.empty()) {
         throw Failure("Invalid value name: " + problem + ".");
     }
     DWORD typeNumber = REG_NONE;
@@ -554,19 +354,14 @@ int Export(const Options& o) {
     {
         // One state of the store, even while Netvigil saves its options.
         const UserRegistrySnapshot snapshot;
-        WalkTree(
-            top, KEY_QUERY_VALUE,
-            [&](const Key& key, const std::string& path) {
-                blocks.push_back({path, false, ReadValues(key), 0});
-            },
-            nullptr);
+        blocks = ReadTree(top);
     }
     if (!o.force && std::filesystem::exists(file) &&
         !Confirm("File " + file + " already exists. Overwrite")) {
         throw Failure("The operation was cancelled; nothing was written.");
     }
     // Replaced whole or not at all, never through a planted link.
-    if (!WriteFileWhole(file, netvigil_reg::WriteRegFile(blocks))) {
+    if (!WriteFileWhole(file, WriteRegFile(blocks))) {
         throw Failure("Cannot write the file " + file + ".");
     }
     return 0;
@@ -577,43 +372,15 @@ int Import(const Options& o) {
         throw Failure("Invalid syntax: import takes one FILE.");
     }
     const std::string& name = o.positional[0];
-    const auto parsed = netvigil_reg::ParseRegFile(ReadFile(name));
-    if (const auto* error = std::get_if<netvigil_reg::ParseError>(&parsed)) {
+    const auto parsed = ParseRegFile(ReadFile(name));
+    if (const auto* error = std::get_if<ParseError>(&parsed)) {
         throw Failure(name + ", line " + std::to_string(error->line) + ": " + error->message +
                       ". Nothing was imported.");
     }
     UserRegistryTransaction transaction;
     Check(transaction.Status());
-    int line = 0;
-    try {
-        for (const RegKeyBlock& block : std::get<netvigil_reg::RegFile>(parsed).keys) {
-            line = block.line;
-            const KeyRef ref = ParseKey(block.path);
-            if (ref.sub.empty()) {
-                throw Failure("a root key cannot be " +
-                              std::string(block.remove ? "deleted." : "written."));
-            }
-            if (block.remove) {
-                if (KeyExists(ref)) {
-                    DeleteTree(ref);
-                }
-                continue;
-            }
-            const Key key(ref, KEY_SET_VALUE, true);
-            for (const RegValue& value : block.values) {
-                line = value.line;
-                if (value.remove) {
-                    const LONG status = RegDeleteValue(key.Handle(), value.name);
-                    Check(status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status);
-                } else {
-                    Check(RegSetValueEx(key.Handle(), value.name, 0, value.type,
-                                        reinterpret_cast<const BYTE*>(value.data.data()),
-                                        static_cast<DWORD>(value.data.size())));
-                }
-            }
-        }
-    } catch (const Failure& failure) {
-        throw Failure(name + ", line " + std::to_string(line) + ": " + failure.Message() +
+    if (const auto failed = ImportFile(std::get<RegFile>(parsed))) {
+        throw Failure(name + ", line " + std::to_string(failed->line) + ": " + failed->message +
                       " Nothing was imported.");
     }
     Check(transaction.Commit());

@@ -61,16 +61,11 @@ std::optional<std::string> Unquote(std::string_view& s) {
     return std::nullopt;
 }
 
-// The UTF-8 character at *i, strictly (no overlong forms, no surrogates,
-// nothing past U+10FFFF), moving past it; false, moving nowhere, where none
-// starts.
+// The UTF-8 character at *i, moving past it; false, moving nowhere, where
+// none starts.
 bool NextCharacter(std::string_view s, std::size_t* i, char32_t* cp) {
     std::size_t next = *i;
     if (!platform::NextCodePoint(s, &next, cp)) {
-        return false;
-    }
-    const std::size_t shortest = *cp < 0x80 ? 1 : *cp < 0x800 ? 2 : *cp < 0x10000 ? 3 : 4;
-    if (next - *i != shortest || (*cp >= 0xD800 && *cp < 0xE000) || *cp > 0x10FFFF) {
         return false;
     }
     *i = next;

@@ -1,5 +1,7 @@
 #include "platform/command_line.h"
 
+#include <algorithm>
+
 namespace platform {
 
 std::vector<std::string> CommandLineToArgv(std::string_view line) {
@@ -56,6 +58,52 @@ std::vector<std::string> CommandLineToArgv(std::string_view line) {
         args.push_back(std::move(arg));
     }
     return args;
+}
+
+namespace {
+
+bool NeedsQuotes(const std::string& arg) {
+    return arg.empty() || arg.find_first_of(" \t\"") != std::string::npos;
+}
+
+// An argument after the program name: quoted where it must be, each quote
+// escaped, and the backslashes before a quote (or before the closing one)
+// doubled, since only there are they taken as escapes.
+std::string QuotedArgument(const std::string& arg) {
+    if (!NeedsQuotes(arg)) {
+        return arg;
+    }
+    std::string out = "\"";
+    std::size_t slashes = 0;
+    for (const char c : arg) {
+        if (c == '\\') {
+            ++slashes;
+            continue;
+        }
+        out.append(c == '"' ? slashes * 2 + 1 : slashes, '\\');
+        slashes = 0;
+        out += c;
+    }
+    out.append(slashes * 2, '\\');
+    return out + "\"";
+}
+
+} // namespace
+
+std::optional<std::string> ArgvToCommandLine(const std::vector<std::string>& argv) {
+    if (argv.empty() || argv[0].find('"') != std::string::npos ||
+        std::any_of(argv.begin(), argv.end(),
+                    [](const std::string& arg) { return arg.find('\0') != std::string::npos; })) {
+        return std::nullopt;
+    }
+    // In the program name backslashes are plain characters, even before the
+    // closing quote.
+    std::string line = NeedsQuotes(argv[0]) ? "\"" + argv[0] + "\"" : argv[0];
+    for (std::size_t i = 1; i < argv.size(); ++i) {
+        line += ' ';
+        line += QuotedArgument(argv[i]);
+    }
+    return line;
 }
 
 } // namespace platform

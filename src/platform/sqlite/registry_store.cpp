@@ -489,7 +489,7 @@ LONG RegistryStore::Resolve(HKEY hKey, REGSAM needed, OpenKey* key) {
         return m_lStatus;
     }
     if (IsRoot(hKey)) {
-        *key = {RootId(hKey), KEY_ALL_ACCESS, RootId(hKey), 0, 0};
+        *key = {RootId(hKey), KEY_ALL_ACCESS, RootId(hKey), 0, 0, 0, {}};
         return ERROR_SUCCESS;
     }
     const auto it = m_handles.find(hKey);
@@ -497,13 +497,19 @@ LONG RegistryStore::Resolve(HKEY hKey, REGSAM needed, OpenKey* key) {
         return ERROR_INVALID_HANDLE;
     }
     OpenKey& open = it->second.key;
-    Statement exists(*this, "SELECT written FROM keys WHERE id = ?");
+    // As on Windows, a handle's rights count before what became of its key.
+    if ((needed & ~open.access) != 0) {
+        return ERROR_ACCESS_DENIED;
+    }
+    Statement exists(*this, "SELECT written, parent, fold FROM keys WHERE id = ?");
     const int rc = exists.Bind(1, open.id).Step();
     if (rc != SQLITE_ROW) {
         return rc == SQLITE_DONE ? ERROR_KEY_DELETED : Error(rc);
     }
-    if ((needed & ~open.access) != 0) {
-        return ERROR_ACCESS_DENIED;
+    // Deleted by another process, its number now another key's.
+    if (open.id >= kFirstRootId + kRootCount &&
+        (exists.Int(1) != open.parent || exists.Bytes(2) != open.fold)) {
+        return ERROR_KEY_DELETED;
     }
     open.version = exists.Int(0);
     *key = open;
@@ -570,7 +576,9 @@ LONG RegistryStore::Walk(OpenKey* key, const char* lpSubKey, bool create, bool* 
         if (status != ERROR_SUCCESS) {
             return status;
         }
+        key->parent = key->id;
         key->id = child;
+        key->fold = fold;
         ++key->depth;
     }
     return ERROR_SUCCESS;
@@ -613,7 +621,9 @@ LONG RegistryStore::OpenKeyEx(HKEY hKey, const char* lpSubKey, REGSAM samDesired
     OpenKey key{};
     const LONG status = Locate(hKey, lpSubKey, &key);
     if (status == ERROR_SUCCESS) {
-        *phkResult = NewHandle(key, samDesired);
+        // A root asked for itself is handed back as it is, as Windows does.
+        const bool itself = IsRoot(hKey) && (lpSubKey == nullptr || *lpSubKey == '\0');
+        *phkResult = itself ? hKey : NewHandle(key, samDesired);
     }
     return status;
 }
@@ -670,12 +680,13 @@ LONG RegistryStore::CloseKey(HKEY hKey) {
 
 LONG RegistryStore::QueryValueEx(HKEY hKey, const char* lpValueName, DWORD* lpType, BYTE* lpData,
                                  DWORD* lpcbData) {
+    // Windows looks at the arguments before the handle.
+    if (lpData != nullptr && lpcbData == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
     OpenKey key{};
     if (const LONG status = Resolve(hKey, KEY_QUERY_VALUE, &key); status != ERROR_SUCCESS) {
         return status;
-    }
-    if (lpData != nullptr && lpcbData == nullptr) {
-        return ERROR_INVALID_PARAMETER;
     }
     Statement query(*this, "SELECT type, data FROM vals WHERE key = ? AND fold = ?");
     const int rc =
@@ -771,7 +782,19 @@ LONG RegistryStore::DeleteKey(HKEY hKey, const char* lpSubKey) {
     if (status == ERROR_SUCCESS) {
         status = Touch(parentId);
     }
-    return status == ERROR_SUCCESS ? write.Commit() : status;
+    if (status == ERROR_SUCCESS) {
+        status = write.Commit();
+    }
+    // The key's number may go to the next key made, even by the same name:
+    // this process's handles to it reach nothing from now on, as on Windows.
+    if (status == ERROR_SUCCESS) {
+        for (auto& [handle, opened] : m_handles) {
+            if (opened.key.id == id) {
+                opened.key.id = 0;
+            }
+        }
+    }
+    return status;
 }
 
 LONG RegistryStore::DeleteValue(HKEY hKey, const char* lpValueName) {
@@ -935,7 +958,8 @@ LONG RegistryStore::ConnectRoot(HKEY hKey, HKEY* phkResult) {
     if (!IsRoot(hKey)) {
         return ERROR_INVALID_HANDLE;
     }
-    *phkResult = NewHandle({RootId(hKey), KEY_ALL_ACCESS, RootId(hKey), 0, 0}, KEY_ALL_ACCESS);
+    *phkResult =
+        NewHandle({RootId(hKey), KEY_ALL_ACCESS, RootId(hKey), 0, 0, 0, {}}, KEY_ALL_ACCESS);
     return ERROR_SUCCESS;
 }
 

@@ -83,6 +83,10 @@ private:
         std::int64_t root;
         int depth;            // levels below its root
         std::int64_t version; // its write stamp when last resolved
+        // Where it stands: a key made after this one was deleted may get its
+        // number, but not its place as well unless it has its name too.
+        std::int64_t parent = 0;
+        std::string fold;
     };
     // Where the last enumeration through a handle stood, so that asking for the
     // next index goes on from there instead of counting again from the first.

@@ -364,18 +364,30 @@ namespace {
 void MeasureInCodePage(::HKEY hKey, ::DWORD subKeys, ::DWORD values, ::DWORD* maxSubKeyLen,
                        ::DWORD* maxValueNameLen, ::DWORD* maxValueLen) {
     std::string name(16384 * 3 + 1, '\0');
+    const auto longestSubkey = [&](::HKEY key, ::DWORD* longest) {
+        for (::DWORD i = 0; i < subKeys; ++i) {
+            ::DWORD length = static_cast<::DWORD>(name.size());
+            if (::RegEnumKeyExA(key, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
+                ERROR_SUCCESS) {
+                return false;
+            }
+            *longest = std::max(*longest, length);
+        }
+        return true;
+    };
+    // A handle that may not list subkeys: another one to the same key may;
+    // else each UTF-16 unit counts as the most bytes it can take, lest a
+    // buffer sized from the count be too small.
     ::DWORD longestKey = 0;
-    bool keysListed = true;
-    for (::DWORD i = 0; i < subKeys && keysListed; ++i) {
-        ::DWORD length = static_cast<::DWORD>(name.size());
-        keysListed = ::RegEnumKeyExA(hKey, i, name.data(), &length, nullptr, nullptr, nullptr,
-                                     nullptr) == ERROR_SUCCESS;
-        longestKey = std::max(longestKey, length);
+    bool keysListed = longestSubkey(hKey, &longestKey);
+    ::HKEY lister = nullptr;
+    if (!keysListed &&
+        ::RegOpenKeyExA(hKey, "", 0, KEY_ENUMERATE_SUB_KEYS, &lister) == ERROR_SUCCESS) {
+        longestKey = 0;
+        keysListed = longestSubkey(lister, &longestKey);
+        ::RegCloseKey(lister);
     }
-    // A handle that may not list subkeys keeps Windows' own count.
-    if (keysListed) {
-        *maxSubKeyLen = longestKey;
-    }
+    *maxSubKeyLen = keysListed ? longestKey : *maxSubKeyLen * 3;
     ::DWORD longestName = 0;
     ::DWORD largest = 0;
     for (::DWORD i = 0; i < values; ++i) {
