@@ -3,7 +3,7 @@
 
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libsqlite3-dev libcap2-bin qt6-base-dev qt6-svg-dev libxcb1-dev fonts-dejavu-core)
 TEST_PACKAGES=(libgtest-dev iputils-ping iproute2 procps xvfb xauth trayer openbox xdotool imagemagick
-    x11-utils dbus-daemon dbus-x11)
+    x11-utils dbus-daemon dbus-x11 clang-format clang-tidy)
 # The Windows build (mingw-w64, GoogleTest's sources) and Wine to run its tests.
 WINDOWS_PACKAGES=(mingw-w64 g++-mingw-w64-x86-64-posix googletest wine wine64)
 
