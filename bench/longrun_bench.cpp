@@ -6,8 +6,9 @@
 
 #include "app/frmMain.h"
 #include "longrun_verdict.h"
-#include "platform/qt/App.h"
+#include "platform/App.h"
 #include "platform/settings_store.h"
+#include "settings/Settings.h"
 #include "test_support.h"
 
 #include <QApplication>
@@ -43,13 +44,13 @@ int main(int argc, char** argv) {
     const std::string store = dir / "registry.db";
     ::setenv("NETVIGIL_REGISTRY", store.c_str(), 1);
     for (int n = 1; n <= 20; ++n) {
-        platform::SaveSetting("Netvigil", "Remote Hosts", "Host " + std::to_string(n),
+        platform::SaveSetting(settings::kAppName, settings::kRemoteHosts, settings::HostKey(n),
                               "host " + std::to_string(n));
-        platform::SaveSetting("Netvigil", "Remote Hosts", "IP Address " + std::to_string(n),
+        platform::SaveSetting(settings::kAppName, settings::kRemoteHosts, settings::AddressKey(n),
                               "127.0.0." + std::to_string(n));
     }
     QApplication app(argc, argv);
-    platform::qt::SetCommand("");
+    platform::SetCommand("");
     auto* main = new frmMain;
     main->Load();
     main->tmrPING.SetInterval(1);

@@ -36,9 +36,10 @@ int main(int argc, char** argv) {
             std::printf("%s", Explain(pair, seed, sequence).c_str());
             return 1;
         }
-        if ((seed - first + 1) % 1000 == 0) {
-            std::printf("%llu sequences, %.0f s\n",
-                        static_cast<unsigned long long>(seed - first + 1), seconds());
+        const std::uint64_t done = seed - first + 1;
+        if (done % 1000 == 0) {
+            std::printf("%llu sequences, %.0f s\n", static_cast<unsigned long long>(done),
+                        seconds());
             std::fflush(stdout);
         }
     }

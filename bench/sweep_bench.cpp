@@ -4,9 +4,9 @@
 // events during a sweep. Prints both; exits 1 when a goal is missed.
 
 #include "app/frmMain.h"
-#include "platform/posix/user_registry.h"
 #include "platform/settings_store.h"
 #include "runner/clsRunCommand.h"
+#include "settings/Settings.h"
 #include "test_support.h"
 
 #include <QApplication>
@@ -66,9 +66,9 @@ int main(int argc, char** argv) {
     std::vector<std::string> lines;
     for (int n = 1; n <= 20; ++n) {
         const std::string address = n <= 10 ? "127.0.0." + std::to_string(n) : kSilent;
-        platform::SaveSetting("Netvigil", "Remote Hosts", "Host " + std::to_string(n),
+        platform::SaveSetting(settings::kAppName, settings::kRemoteHosts, settings::HostKey(n),
                               "host " + std::to_string(n));
-        platform::SaveSetting("Netvigil", "Remote Hosts", "IP Address " + std::to_string(n),
+        platform::SaveSetting(settings::kAppName, settings::kRemoteHosts, settings::AddressKey(n),
                               address);
         lines.push_back("ping -n 1 -w 8 " + address);
     }

@@ -1,13 +1,3 @@
-# Names the platform backends a program links: platform_posix or
-# platform_fake, and optionally the notification area, platform_qt_shell or
-# platform_fake_shell.
-function(netvigil_backend target backend)
-    set_target_properties(${target} PROPERTIES NETVIGIL_BACKEND ${backend})
-    if(ARGC GREATER 2)
-        set_target_properties(${target} PROPERTIES NETVIGIL_SHELL ${ARGV2})
-    endif()
-endfunction()
-
 # One interface target carries the warning and sanitizer flags; every target of
 # ours links it, so the whole tree is built the same way.
 add_library(netvigil_options INTERFACE)

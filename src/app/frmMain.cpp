@@ -1,77 +1,56 @@
 #include "app/frmMain.h"
 
-#include "app/AppIcon.h"
-#include "app/Conversions.h"
 #include "options/frmOpt.h"
-#include "platform/qt/App.h"
-#include "platform/qt/Capture.h"
-#include "platform/qt/Icons.h"
-#include "platform/qt/Twips.h"
+#include "platform/App.h"
+#include "platform/Capture.h"
+#include "platform/registry.h"
 #include "platform/settings_store.h"
 #include "platform/shell.h"
 #include "registry/clsRegistry.h"
-
-#include <QFontDatabase>
-#include <QFontMetrics>
+#include "settings/BoardFont.h"
+#include "settings/CLng.h"
 
 #include <algorithm>
 #include <cctype>
 #include <vector>
 
-using namespace platform::qt;
+using namespace platform;
+using namespace settings;
 
 namespace {
 
-constexpr const char* kApp = "Netvigil";
 constexpr int kClientWidth = 2955;
 constexpr int kClientHeight = 5025;
-constexpr int kRowPitch = 240;
-
-// "Segoe UI" 11.25 pt where the desktop has it; elsewhere its sans-serif,
-// made small enough that a line of text keeps within one row.
-QFont BoardFont() {
-    if (QFontDatabase::hasFamily("Segoe UI")) {
-        return QFont("Segoe UI", 11);
-    }
-    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPointSizeF(11.25);
-    const int row = PixelsY(kRowPitch);
-    while (font.pointSizeF() > 6 && QFontMetrics(font).height() > row) {
-        font.setPointSizeF(font.pointSizeF() - 0.25);
-    }
-    return font;
-}
+// The tip of an icon sent to the tray lists slots 1 to 8 only: a tip holds
+// 128 characters, about eight status lines.
+constexpr int kTrayTipSlots = 8;
 
 } // namespace
 
 frmMain::frmMain() {
-    SetIcon(NetvigilIcon());
-    QFont font = BoardFont();
-    if (QFontDatabase::hasFamily("Segoe UI")) {
-        font.setPointSizeF(11.25);
-    }
-    setFont(font);
-    setFixedWidth(PixelsX(kClientWidth));
+    SetIcon(ProgramIcon());
+    SetFont(BoardFont());
+    SetFixedWidth(kClientWidth);
 
     for (int n = 1; n <= kSlots; ++n) {
-        const int row = kRowPitch * (n - 1);
-        shp(n) = new Shape(Client());
-        PlaceTwips(shp(n), 60, 170 + row, 375, 240);
+        const int row = kBoardRowPitch * (n - 1);
+        shp(n) = new Shape(*this);
+        shp(n)->Move(60, 170 + row, 375, 240);
         // Until the first sweep a host is neither on nor off: a grey light,
         // and no actions to offer.
         shp(n)->SetFillColor(kUnknown);
-        lblPC(n) = new Label(Client());
-        PlaceTwips(lblPC(n), 480, 120 + row, 1935, 375);
-        lblPC(n)->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        lblPC(n) = new Label(*this);
+        lblPC(n)->Move(480, 120 + row, 1935, 375);
+        lblPC(n)->SetCentredVertically(true);
         lblPC(n)->SetCaption(std::to_string(n));
-        btn(n) = new Button(Client());
-        PlaceTwips(btn(n), 2580, 180 + row, 255, 210);
+        btn(n) = new Button(*this);
+        btn(n)->Move(2580, 180 + row, 255, 210);
         btn(n)->SetVisible(false);
     }
-    Image1 = new Image(Client());
-    PlaceTwips(Image1, 0, 0, 3100, 5100);
-    cm1 = new Button(Client());
-    PlaceTwips(cm1, 960, 5280, 495, 300);
+    Image1 = new Image(*this);
+    Image1->Move(0, 0, 3100, 5100);
+    cm1 = new Button(*this);
+    cm1->Move(960, 5280, 495, 300);
 
     tmrPING.SetInterval(5000);
     tmrPING.SetEnabled(false);
@@ -86,14 +65,14 @@ frmMain::frmMain() {
     mnuResume = AddMenuBarItem("Resume");
     mnuExit = AddMenuBarItem("Exit");
     mnuResume->SetVisible(false);
-    mnuPopup = new Menu(this);
+    mnuPopup = new Menu(*this);
     mnpOptions = mnuPopup->Add("Options");
     mnpStop = mnuPopup->Add("Stop Pinging");
     mnpResume = mnuPopup->Add("Resume Pinging");
     mnpTray = mnuPopup->Add("Restore From Tray");
     mnpExit = mnuPopup->Add("Exit");
     mnpResume->SetVisible(false);
-    mnuPC = new Menu(this);
+    mnuPC = new Menu(*this);
     mnuExplore = mnuPC->Add("Explore");
     mnuPC->Add("-");
     mnuShutdown = mnuPC->Add("Shutdown PC");
@@ -133,13 +112,13 @@ void frmMain::Form_Load() {
         oTray_OnBalloonClick(title, message);
     };
     oTray->AttachForm(this, mnuPopup, nullptr);
-    oTray->AddIconToTray(IconHandle(Icon()), "Netvigil", 0);
+    oTray->AddIconToTray(Icon(), "Netvigil", 0);
     LoadSettings();
     nSelectedHost = 0;
     std::string sCommand = Command();
     std::transform(sCommand.begin(), sCommand.end(), sCommand.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    const bool hide = sCommand == "/HIDE" && platform::NotificationAreaAvailable();
+    const bool hide = sCommand == "/HIDE" && NotificationAreaAvailable();
     // Started hidden, the window is never shown at all: shown and hidden at
     // once, a window manager may map it after the hide and leave it showing.
     if (hide) {
@@ -150,14 +129,14 @@ void frmMain::Form_Load() {
     Image1->ZOrder();
     if (sCommand == "/HIDE" && !hide) {
         // With no tray to come back from, start minimized instead.
-        SetWindowState(1);
+        SetWindowState(vbMinimized);
     }
     {
         clsRegistry reg;
         reg.SetClassKey(clsRegistry::HKEY_CLASSES_ROOT);
         reg.SetSectionKey("htmlfile\\shell\\opennew\\command");
         reg.SetValueKey("");
-        reg.SetValueType(1);
+        reg.SetValueType(REG_SZ);
         const std::string sValue = reg.Value().ToText();
         // The path between the opening quote and the closing quote, blank and
         // %1; a value too short for that gives no path at all.
@@ -181,13 +160,11 @@ void frmMain::Form_Unload() {
 
 void frmMain::LoadSettings() {
     const auto color = [](const char* key, std::int32_t fallback) {
-        const auto value =
-            CLng(platform::GetSetting(kApp, "Settings", key, std::to_string(fallback)));
-        return value && *value >= 0 && *value <= 0xFFFFFF ? value : std::nullopt;
+        return ColorFromText(GetSetting(kAppName, kSettings, key, std::to_string(fallback)));
     };
     for (int n = 1; n <= kSlots; ++n) {
-        const auto back = color("Backcolor", kDefaultBackColor);
-        const auto text = back ? color("Textcolor", kDefaultTextColor) : std::nullopt;
+        const auto back = color(kBackcolor, kDefaultBackColor);
+        const auto text = back ? color(kTextcolor, kDefaultTextColor) : std::nullopt;
         if (!back || !text) {
             // A colour that is no colour: back to the defaults, and the stored
             // values go, so the next load starts clean. Nothing more is read.
@@ -195,16 +172,15 @@ void frmMain::LoadSettings() {
             for (int k = 1; k <= kSlots; ++k) {
                 lblPC(k)->SetForeColor(kDefaultTextColor);
             }
-            platform::DeleteSetting(kApp, "Settings", "Backcolor");
-            platform::DeleteSetting(kApp, "Settings", "Textcolor");
+            DeleteSetting(kAppName, kSettings, kBackcolor);
+            DeleteSetting(kAppName, kSettings, kTextcolor);
             return;
         }
         SetBackColor(*back);
         lblPC(n)->SetForeColor(*text);
-        const std::string slot = std::to_string(n);
-        lblPC(n)->SetCaption(platform::GetSetting(kApp, "Remote Hosts", "Host " + slot, slot));
-        lblPC(n)->SetTag(platform::GetSetting(kApp, "Remote Hosts", "IP Address " + slot, ""));
-        shp(n)->SetTag(platform::GetSetting(kApp, "Remote Hosts", "Display Balloon " + slot, ""));
+        lblPC(n)->SetCaption(GetSetting(kAppName, kRemoteHosts, HostKey(n), std::to_string(n)));
+        lblPC(n)->SetTag(GetSetting(kAppName, kRemoteHosts, AddressKey(n), ""));
+        shp(n)->SetTag(GetSetting(kAppName, kRemoteHosts, BalloonKey(n), ""));
     }
 
     int last = 1;
@@ -218,6 +194,16 @@ void frmMain::LoadSettings() {
         shp(n)->SetVisible(n <= last);
     }
     SetHeight(last < kSlots ? shp(last + 1)->Top() + 400 : m_nFullHeight);
+}
+
+void frmMain::SetBoardBackColor(std::int32_t bgr) {
+    SetBackColor(bgr);
+}
+
+void frmMain::SetNameForeColor(std::int32_t bgr) {
+    for (int n = 1; n <= kSlots; ++n) {
+        lblPC(n)->SetForeColor(bgr);
+    }
 }
 
 std::string frmMain::PingHosts() {
@@ -263,7 +249,7 @@ std::string frmMain::PingHosts() {
 void frmMain::mnuOptions_Click() {
     // The options window is made for each visit and unloads itself on close.
     auto* options = new frmOpt(*this);
-    options->ShowModal();
+    options->ShowModal(this);
     // An exit chosen while the options were open leaves no board to fill.
     if (!Unloaded()) {
         LoadSettings();
@@ -276,11 +262,11 @@ void frmMain::tmrPING_Timer() {
     if (Unloaded()) {
         return;
     }
-    if (WindowState() == 1 && platform::NotificationAreaAvailable()) {
+    if (WindowState() == vbMinimized && NotificationAreaAvailable()) {
         Hide();
     }
     if (oTray) {
-        oTray->ChangeIcon(IconHandle(Icon()), sSummary);
+        oTray->ChangeIcon(Icon(), sSummary);
     }
 }
 
@@ -301,18 +287,18 @@ void frmMain::mnuResume_Click() {
 }
 
 void frmMain::mnuTray_Click() {
-    if (!platform::NotificationAreaAvailable()) {
+    if (!NotificationAreaAvailable()) {
         // No tray to hide in: the task list keeps the way back.
-        SetWindowState(1);
+        SetWindowState(vbMinimized);
         return;
     }
     Hide();
     oTray->AttachForm(this, nullptr, nullptr);
     std::string sTip;
-    for (int n = 1; n <= 8; ++n) {
+    for (int n = 1; n <= kTrayTipSlots; ++n) {
         sTip += (n > 1 ? "\r" : "") + sHostStatus(n);
     }
-    oTray->AddIconToTray(IconHandle(Icon()), sTip, 0);
+    oTray->AddIconToTray(Icon(), sTip, 0);
 }
 
 void frmMain::mnpTray_Click() {
@@ -321,7 +307,7 @@ void frmMain::mnpTray_Click() {
 
 void frmMain::oTray_OnBalloonClick(const std::string& /*sBalloonTitle*/,
                                    const std::string& /*sBalloonMessage*/) {
-    SetWindowState(0);
+    SetWindowState(vbNormal);
     Show();
 }
 
@@ -363,27 +349,27 @@ void frmMain::mnuExplore_Click() {
     std::transform(upper.begin(), upper.end(), upper.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     if (upper.starts_with("WWW")) {
-        Shell(sBrowserPath + " " + *address, 1);
+        Shell(sBrowserPath + " " + *address, SW_SHOWNORMAL);
     } else {
-        Shell("explorer \\\\" + *address, 1);
+        Shell("explorer \\\\" + *address, SW_SHOWNORMAL);
     }
 }
 
 void frmMain::mnuShutdown_Click() {
     if (const auto address = SelectedAddress()) {
-        Shell("shutdown -m \\\\" + *address + " -s -t 10 -f", 0);
+        Shell("shutdown -m \\\\" + *address + " -s -t 10 -f", SW_HIDE);
     }
 }
 
 void frmMain::mnuRestart_Click() {
     if (const auto address = SelectedAddress()) {
-        Shell("shutdown -m \\\\" + *address + " -r -t 10 -f", 0);
+        Shell("shutdown -m \\\\" + *address + " -r -t 10 -f", SW_HIDE);
     }
 }
 
 void frmMain::mnuAbort_Click() {
     if (const auto address = SelectedAddress()) {
-        Shell("shutdown -m \\\\" + *address + " -a", 0);
+        Shell("shutdown -m \\\\" + *address + " -a", SW_HIDE);
     }
 }
 

@@ -3,29 +3,29 @@
 // The main window: a board of 20 host slots, each with a light, a name and a
 // small action button, filled from the settings store and swept by ping.
 
-#include "platform/qt/Button.h"
-#include "platform/qt/ControlArray.h"
-#include "platform/qt/Form.h"
-#include "platform/qt/Image.h"
-#include "platform/qt/Label.h"
-#include "platform/qt/Menu.h"
-#include "platform/qt/Shape.h"
-#include "platform/qt/Timer.h"
+#include "options/BoardPreview.h"
+#include "platform/Button.h"
+#include "platform/ControlArray.h"
+#include "platform/Form.h"
+#include "platform/Image.h"
+#include "platform/Label.h"
+#include "platform/Menu.h"
+#include "platform/MenuItem.h"
+#include "platform/Shape.h"
+#include "platform/Timer.h"
 #include "runner/clsRunCommand.h"
+#include "settings/Settings.h"
 #include "tray/clsSysTray.h"
 
 #include <memory>
 #include <optional>
 #include <string>
 
-class frmMain : public platform::qt::Form {
+class frmMain : public platform::Form, public IBoardPreview {
 public:
-    static constexpr int kSlots = 20;
     static constexpr std::int32_t kGreen = 65280;
     static constexpr std::int32_t kRed = 255;
     static constexpr std::int32_t kUnknown = 0x808080;
-    static constexpr std::int32_t kDefaultBackColor = 128;
-    static constexpr std::int32_t kDefaultTextColor = 16777215;
 
     frmMain();
 
@@ -49,39 +49,43 @@ public:
     void mnuRestart_Click();
     void mnuAbort_Click();
 
+    // The options window's preview of its colours.
+    void SetBoardBackColor(std::int32_t bgr) override;
+    void SetNameForeColor(std::int32_t bgr) override;
+
     // The elements, indexed 1 to 20 as the slots are numbered.
-    platform::qt::ControlArray<platform::qt::Shape*, kSlots> shp;
-    platform::qt::ControlArray<platform::qt::Label*, kSlots> lblPC;
-    platform::qt::ControlArray<platform::qt::Button*, kSlots> btn;
-    platform::qt::Image* Image1;
-    platform::qt::Button* cm1;
-    platform::qt::Timer tmrPING{*this};
+    platform::ControlArray<platform::Shape*, settings::kSlots> shp;
+    platform::ControlArray<platform::Label*, settings::kSlots> lblPC;
+    platform::ControlArray<platform::Button*, settings::kSlots> btn;
+    platform::Image* Image1;
+    platform::Button* cm1;
+    platform::Timer tmrPING{*this};
 
     // The menu bar's direct commands.
-    platform::qt::MenuItem* mnuOptions;
-    platform::qt::MenuItem* mnuTray;
-    platform::qt::MenuItem* mnuStop;
-    platform::qt::MenuItem* mnuResume;
-    platform::qt::MenuItem* mnuExit;
+    platform::MenuItem* mnuOptions;
+    platform::MenuItem* mnuTray;
+    platform::MenuItem* mnuStop;
+    platform::MenuItem* mnuResume;
+    platform::MenuItem* mnuExit;
     // The tray menu and the host action menu, never shown in the bar.
-    platform::qt::Menu* mnuPopup;
-    platform::qt::MenuItem* mnpOptions;
-    platform::qt::MenuItem* mnpStop;
-    platform::qt::MenuItem* mnpResume;
-    platform::qt::MenuItem* mnpTray;
-    platform::qt::MenuItem* mnpExit;
-    platform::qt::Menu* mnuPC;
-    platform::qt::MenuItem* mnuExplore;
-    platform::qt::MenuItem* mnuShutdown;
-    platform::qt::MenuItem* mnuRestart;
-    platform::qt::MenuItem* mnuAbort;
-    platform::qt::MenuItem* mnuCancel;
+    platform::Menu* mnuPopup;
+    platform::MenuItem* mnpOptions;
+    platform::MenuItem* mnpStop;
+    platform::MenuItem* mnpResume;
+    platform::MenuItem* mnpTray;
+    platform::MenuItem* mnpExit;
+    platform::Menu* mnuPC;
+    platform::MenuItem* mnuExplore;
+    platform::MenuItem* mnuShutdown;
+    platform::MenuItem* mnuRestart;
+    platform::MenuItem* mnuAbort;
+    platform::MenuItem* mnuCancel;
 
     std::unique_ptr<clsSysTray> oTray;
     std::int16_t nSelectedHost = 0;
     std::string sBrowserPath;
 
-    platform::qt::ControlArray<std::string, kSlots> sHostStatus;
+    platform::ControlArray<std::string, settings::kSlots> sHostStatus;
 
     // The window's height as laid out, before any fit to the slots in use.
     int FullHeight() const { return m_nFullHeight; }

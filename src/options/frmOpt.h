@@ -1,39 +1,37 @@
 #pragma once
 
 // The options window: the 20 host slots (name, address, notice flag) and the
-// board's two colours, previewed on the main window as they are picked.
+// board's two colours, previewed on the board as they are picked.
 
-#include "platform/qt/Button.h"
-#include "platform/qt/CheckBox.h"
-#include "platform/qt/CommonDialog.h"
-#include "platform/qt/ControlArray.h"
-#include "platform/qt/Form.h"
-#include "platform/qt/Image.h"
-#include "platform/qt/Label.h"
-#include "platform/qt/Line.h"
-#include "platform/qt/TextBox.h"
+#include "options/BoardPreview.h"
+#include "platform/Button.h"
+#include "platform/CheckBox.h"
+#include "platform/CommonDialog.h"
+#include "platform/ControlArray.h"
+#include "platform/Form.h"
+#include "platform/Image.h"
+#include "platform/Label.h"
+#include "platform/Line.h"
+#include "platform/TextBox.h"
 #include "registry/Variant.h"
+#include "settings/Settings.h"
 
-class frmMain;
-
-class frmOpt : public platform::qt::Form {
+class frmOpt : public platform::Form {
 public:
-    static constexpr int kSlots = 20;
+    explicit frmOpt(IBoardPreview& board);
 
-    explicit frmOpt(frmMain& main);
-
-    platform::qt::ControlArray<platform::qt::CheckBox*, kSlots> chkPC;
-    platform::qt::ControlArray<platform::qt::TextBox*, kSlots> txtName;
-    platform::qt::ControlArray<platform::qt::TextBox*, kSlots> txtIP;
-    platform::qt::Label* Label1;
-    platform::qt::Line* Line1;
-    platform::qt::Line* Line2;
-    platform::qt::Button* cmdBColor;
-    platform::qt::Button* cmdTColor;
-    platform::qt::CommonDialog cdColor;
-    platform::qt::Image* Image1;
-    platform::qt::MenuItem* mnuSave;
-    platform::qt::MenuItem* mnuCancel;
+    platform::ControlArray<platform::CheckBox*, settings::kSlots> chkPC;
+    platform::ControlArray<platform::TextBox*, settings::kSlots> txtName;
+    platform::ControlArray<platform::TextBox*, settings::kSlots> txtIP;
+    platform::Label* Label1;
+    platform::Line* Line1;
+    platform::Line* Line2;
+    platform::Button* cmdBColor;
+    platform::Button* cmdTColor;
+    platform::CommonDialog cdColor;
+    platform::Image* Image1;
+    platform::MenuItem* mnuSave;
+    platform::MenuItem* mnuCancel;
 
     void cmdBColor_Click();
     void cmdTColor_Click();
@@ -43,14 +41,11 @@ public:
 protected:
     // Reads the store into the window as it opens.
     void Form_Load() override;
-    // Each time it opens: over the main window, and wholly on its screen.
-    void showEvent(QShowEvent* event) override;
 
 private:
     void Image1_MouseDown();
-    void PlaceOverMain();
 
-    frmMain& m_main;
+    IBoardPreview& m_board;
     Variant vNewBackColor;
     Variant vNewTextColor;
     Variant vOldBackColor;

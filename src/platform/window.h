@@ -1,7 +1,8 @@
 #pragma once
 
 // What classes without a window system of their own (the tray class) ask of
-// a window and its menus. The window-system layer implements these.
+// a window and its menus: Form, Menu and MenuItem implement these, and tests
+// of such a class fake them.
 
 #include "platform/win32_types.h"
 
@@ -19,7 +20,9 @@ public:
     virtual ~IMenu() = default;
 };
 
-using MouseMoveHandler = std::function<void(int button, int shift, float x, float y)>;
+// A mouse notification: the button (1 left, 2 right, 4 middle), the shift
+// state (1 Shift, 2 Ctrl, 4 Alt), and x and y in the window's coordinate unit.
+using MouseHandler = std::function<void(int button, int shift, float x, float y)>;
 
 class IWindow {
 public:
@@ -39,7 +42,7 @@ public:
     virtual void PopupMenuAt(IMenu& menu, IMenuItem* defaultItem, float x, float y) = 0;
     // The window's mouse-move notification, for one outside subscriber at a
     // time; an empty handler ends the subscription.
-    virtual void SubscribeMouseMove(MouseMoveHandler handler) = 0;
+    virtual void SubscribeMouseMove(MouseHandler handler) = 0;
 };
 
 } // namespace platform

@@ -3,15 +3,18 @@
 // network namespace.
 
 #include "app/frmMain.h"
+#include "platform/App.h"
+#include "platform/Twips.h"
 #include "platform/fake/fake_process.h"
 #include "platform/fake/fake_registry.h"
-#include "platform/qt/App.h"
-#include "platform/qt/Twips.h"
+#include "platform/qt/Widgets.h"
 #include "platform/settings_store.h"
+#include "settings/Settings.h"
 #include "test_support.h"
 
 #include <QElapsedTimer>
-#include <QPointer>
+#include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -20,20 +23,19 @@
 
 using namespace platform;
 using namespace platform::qt;
+using settings::kAppName;
 
 namespace {
 
-constexpr const char* kApp = "Netvigil";
-
 void Name(int n, const std::string& name, const std::string& address = "") {
-    SaveSetting(kApp, "Remote Hosts", "Host " + std::to_string(n), name);
-    SaveSetting(kApp, "Remote Hosts", "IP Address " + std::to_string(n), address);
+    SaveSetting(kAppName, settings::kRemoteHosts, settings::HostKey(n), name);
+    SaveSetting(kAppName, settings::kRemoteHosts, settings::AddressKey(n), address);
 }
 
 // Names only the given slots; the others are stored empty, as the options
 // window saves them.
 void NameOnly(const std::map<int, std::string>& names) {
-    for (int n = 1; n <= frmMain::kSlots; ++n) {
+    for (int n = 1; n <= settings::kSlots; ++n) {
         const auto it = names.find(n);
         Name(n, it == names.end() ? "" : it->second,
              it == names.end() ? "" : "10.0.0." + std::to_string(n));
@@ -76,7 +78,7 @@ protected:
 
     frmMain* m_form = nullptr;
     std::vector<std::string> m_lines;
-    QPointer<frmMain> m_alive; // a test may unload the window itself
+    FormPointer<frmMain> m_alive; // a test may unload the window itself
 };
 
 const std::string kReply =
@@ -86,22 +88,24 @@ TEST_F(Board, LaysOutTwentySlotsInTwips) {
     ASSERT_DOUBLE_EQ(TwipsPerPixelX(), 15.0);
     for (const int n : {1, 2, 20}) {
         const int row = 240 * (n - 1);
-        ExpectAt(m_form->shp(n), 60, 170 + row, 375, 240);
-        ExpectAt(m_form->lblPC(n), 480, 120 + row, 1935, 375);
-        ExpectAt(m_form->btn(n), 2580, 180 + row, 255, 210);
+        ExpectAt(WidgetOf(m_form->shp(n)), 60, 170 + row, 375, 240);
+        ExpectAt(WidgetOf(m_form->lblPC(n)), 480, 120 + row, 1935, 375);
+        ExpectAt(WidgetOf(m_form->btn(n)), 2580, 180 + row, 255, 210);
         EXPECT_EQ(m_form->lblPC(n)->Caption(), std::to_string(n));
     }
-    ExpectAt(m_form->Image1, 0, 0, 3100, 5100);
-    ExpectAt(m_form->cm1, 960, 5280, 495, 300);
+    ExpectAt(WidgetOf(m_form->Image1), 0, 0, 3100, 5100);
+    ExpectAt(WidgetOf(m_form->cm1), 960, 5280, 495, 300);
     // The client area; the menu bar lies above it, inside the window's height.
-    EXPECT_EQ(m_form->width(), PixelsX(2955));
-    EXPECT_EQ(m_form->height() - m_form->menuWidget()->sizeHint().height(), PixelsY(5025));
+    const QMainWindow* window = WindowOf(m_form);
+    EXPECT_EQ(window->width(), PixelsX(2955));
+    EXPECT_EQ(window->height() - window->menuWidget()->sizeHint().height(), PixelsY(5025));
     EXPECT_FALSE(m_form->tmrPING.Enabled());
     EXPECT_EQ(m_form->tmrPING.Interval(), 5000);
-    EXPECT_TRUE(m_form->windowTitle().trimmed().isEmpty());
-    EXPECT_FALSE(m_form->Icon().isNull());
+    EXPECT_TRUE(window->windowTitle().trimmed().isEmpty());
+    EXPECT_FALSE(window->windowIcon().isNull());
+    EXPECT_NE(m_form->Icon(), 0u);
     // A row of text fits the 240-twip pitch, whatever font stood in.
-    EXPECT_LE(QFontMetrics(m_form->lblPC(1)->font()).height(), PixelsY(240));
+    EXPECT_LE(QFontMetrics(WidgetOf(m_form->lblPC(1))->font()).height(), PixelsY(240));
 }
 
 TEST_F(Board, FirstStartShowsEveryDefault) {
@@ -151,11 +155,11 @@ TEST_F(Board, FitsTheWindowToTheLastNamedSlot) {
 }
 
 TEST_F(Board, ReadsEachSlotsKeysWithoutLeadingZeros) {
-    SaveSetting(kApp, "Remote Hosts", "IP Address 7", "10.0.0.7");
-    SaveSetting(kApp, "Remote Hosts", "IP Address 07", "wrong");
-    SaveSetting(kApp, "Remote Hosts", "Display Balloon 12", "1");
-    SaveSetting(kApp, "Remote Hosts", "Host 12", "twelve");
-    SaveSetting(kApp, "Settings", "TextColor", "65280");
+    SaveSetting(kAppName, "Remote Hosts", "IP Address 7", "10.0.0.7");
+    SaveSetting(kAppName, "Remote Hosts", "IP Address 07", "wrong");
+    SaveSetting(kAppName, "Remote Hosts", "Display Balloon 12", "1");
+    SaveSetting(kAppName, "Remote Hosts", "Host 12", "twelve");
+    SaveSetting(kAppName, "Settings", "TextColor", "65280");
     m_form->LoadSettings();
     EXPECT_EQ(m_form->lblPC(7)->Tag(), "10.0.0.7");
     EXPECT_EQ(m_form->shp(12)->Tag(), "1");
@@ -165,13 +169,13 @@ TEST_F(Board, ReadsEachSlotsKeysWithoutLeadingZeros) {
 
 TEST_F(Board, ABadColourFallsBackAndIsForgotten) {
     NameOnly({{1, "a"}, {2, "b"}});
-    SaveSetting(kApp, "Settings", "Backcolor", "maroon");
-    SaveSetting(kApp, "Settings", "Textcolor", "255");
+    SaveSetting(kAppName, "Settings", "Backcolor", "maroon");
+    SaveSetting(kAppName, "Settings", "Textcolor", "255");
     m_form->LoadSettings();
     EXPECT_EQ(m_form->BackColor(), 128);
     EXPECT_EQ(m_form->lblPC(1)->ForeColor(), 16777215);
-    EXPECT_EQ(GetSetting(kApp, "Settings", "Backcolor", "absent"), "absent");
-    EXPECT_EQ(GetSetting(kApp, "Settings", "Textcolor", "absent"), "absent");
+    EXPECT_EQ(GetSetting(kAppName, "Settings", "Backcolor", "absent"), "absent");
+    EXPECT_EQ(GetSetting(kAppName, "Settings", "Textcolor", "absent"), "absent");
     // Nothing more was read, and the window was not fitted.
     EXPECT_EQ(m_form->lblPC(1)->Caption(), "1");
     EXPECT_EQ(m_form->Height(), m_form->FullHeight());
@@ -182,11 +186,11 @@ TEST_F(Board, ABadColourFallsBackAndIsForgotten) {
 
     // Out of the 24-bit range, or not even an integer, counts the same.
     for (const char* bad : {"16777216", "-1", "99999999999", ""}) {
-        SaveSetting(kApp, "Settings", "Textcolor", bad);
+        SaveSetting(kAppName, "Settings", "Textcolor", bad);
         m_form->LoadSettings();
-        EXPECT_EQ(GetSetting(kApp, "Settings", "Textcolor", "absent"), "absent") << bad;
+        EXPECT_EQ(GetSetting(kAppName, "Settings", "Textcolor", "absent"), "absent") << bad;
     }
-    SaveSetting(kApp, "Settings", "Backcolor", " 255 ");
+    SaveSetting(kAppName, "Settings", "Backcolor", " 255 ");
     m_form->LoadSettings();
     EXPECT_EQ(m_form->BackColor(), 255);
 }
@@ -246,7 +250,7 @@ TEST_F(Board, TicksNeverNestAndUnloadStopsTheSweep) {
     fake::SetProcessScript([&](const std::string& line) {
         m_lines.push_back(line);
         if (m_lines.size() == 1) {
-            QTimer::singleShot(0, m_form, [this] {
+            QTimer::singleShot(0, WindowOf(m_form), [this] {
                 m_form->mnuStop_Click();
                 m_form->mnuResume_Click();
             });
@@ -270,7 +274,7 @@ TEST_F(Board, TicksNeverNestAndUnloadStopsTheSweep) {
 
     // Unloaded during a yield of its sweep, the window is never touched again.
     m_lines.clear();
-    QTimer::singleShot(0, m_form, [this] { m_form->Unload(); });
+    QTimer::singleShot(0, WindowOf(m_form), [this] { m_form->Unload(); });
     EXPECT_EQ(m_form->PingHosts(), "");
     EXPECT_LE(m_lines.size(), 1u);
     DoEvents();

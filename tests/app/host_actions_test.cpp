@@ -2,15 +2,18 @@
 // nothing is started at all.
 
 #include "app/frmMain.h"
+#include "platform/App.h"
 #include "platform/fake/fake_process.h"
 #include "platform/fake/fake_registry.h"
 #include "platform/fake/fake_shell.h"
-#include "platform/qt/App.h"
+#include "platform/qt/Widgets.h"
 #include "platform/settings_store.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
 #include <QMouseEvent>
-#include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -49,15 +52,15 @@ protected:
     void Release(int n, MenuItem* item, Qt::MouseButton button = Qt::LeftButton) {
         m_menuOpened = false;
         QTimer::singleShot(0, [this, item] {
-            m_menuOpened = m_main->mnuPC->isVisible();
+            m_menuOpened = MenuOf(m_main->mnuPC)->isVisible();
             if (item != nullptr) {
-                item->trigger();
+                ActionOf(item)->trigger();
             }
-            m_main->mnuPC->close();
+            MenuOf(m_main->mnuPC)->close();
         });
         QMouseEvent release(QEvent::MouseButtonRelease, QPointF(3, 3), QPointF(3, 3), button,
                             Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(m_main->btn(n), &release);
+        QCoreApplication::sendEvent(WidgetOf(m_main->btn(n)), &release);
     }
     static Started Processes() {
         Started started;
@@ -124,11 +127,11 @@ TEST_F(HostActions, NothingSelectedStartsNothingAndAddressesAreReadFresh) {
 
 TEST_F(HostActions, HostButtonsNeverKeepTheFocus) {
     m_main->Show();
-    QApplication::setActiveWindow(m_main);
+    QApplication::setActiveWindow(WindowOf(m_main));
     m_main->btn(3)->SetVisible(true);
     m_main->btn(3)->SetFocus();
-    EXPECT_FALSE(m_main->btn(3)->hasFocus());
-    EXPECT_TRUE(m_main->cm1->hasFocus());
+    EXPECT_FALSE(WidgetOf(m_main->btn(3))->hasFocus());
+    EXPECT_TRUE(WidgetOf(m_main->cm1)->hasFocus());
     Release(3, m_main->mnuAbort);
     EXPECT_TRUE(m_menuOpened);
     EXPECT_EQ(Processes().size(), 1u);

@@ -3,17 +3,19 @@
 
 #include "app/frmMain.h"
 #include "options/frmOpt.h"
+#include "platform/App.h"
 #include "platform/fake/fake_process.h"
 #include "platform/fake/fake_registry.h"
 #include "platform/fake/fake_shell.h"
-#include "platform/qt/App.h"
+#include "platform/qt/Widgets.h"
 #include "platform/registry.h"
 #include "platform/settings_store.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QMouseEvent>
-#include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -74,7 +76,7 @@ protected:
         return messages;
     }
 
-    QPointer<frmMain> m_main;
+    FormPointer<frmMain> m_main;
     int m_ends = 0;
 };
 
@@ -94,11 +96,12 @@ TEST_F(Life, StartsWithItsIconBoardAndTimer) {
     EXPECT_FALSE(main.mnuResume->Visible());
     EXPECT_TRUE(main.mnpStop->Visible());
     EXPECT_FALSE(main.mnpResume->Visible());
-    EXPECT_EQ(main.mnuPopup->actions().size(), 5);
+    EXPECT_EQ(MenuOf(main.mnuPopup)->actions().size(), 5);
     // Every host button takes its own clicks, above the drag surface.
     for (int n = 1; n <= 20; ++n) {
         main.btn(n)->SetVisible(true);
-        EXPECT_EQ(main.Client()->childAt(main.btn(n)->geometry().center()), main.btn(n)) << n;
+        QPushButton* button = WidgetOf(main.btn(n));
+        EXPECT_EQ(ClientOf(&main)->childAt(button->geometry().center()), button) << n;
     }
 }
 
@@ -233,12 +236,12 @@ TEST_F(Life, OrderlyExitRemovesTheIconAndUnloadsEverything) {
 // close button or the tray menu's Exit. Nothing may touch the window after
 // its unload; the sanitizer run of this test catches what would.
 TEST_F(Life, ClosedInsideItsOwnLoopsTheBoardIsLeftAlone) {
-    const auto closeButton = [](frmMain& main) { main.close(); };
+    const auto closeButton = [](frmMain& main) { WindowOf(&main)->close(); };
     const auto trayExit = [](frmMain& main) { main.mnpExit->Click(); };
     const auto inMenu = [this](const std::function<void(frmMain&)>& open,
                                const std::function<void(frmMain&)>& close) {
         frmMain& main = Start();
-        QTimer::singleShot(20, &main, [&main, close] { close(main); });
+        QTimer::singleShot(20, WindowOf(&main), [&main, close] { close(main); });
         open(main);
         EXPECT_TRUE(main.Unloaded());
     };
@@ -247,7 +250,7 @@ TEST_F(Life, ClosedInsideItsOwnLoopsTheBoardIsLeftAlone) {
         int pings = 0;
         fake::SetProcessScript([&](const std::string&) {
             if (++pings == 3) {
-                QTimer::singleShot(0, &main, [&main, close] { close(main); });
+                QTimer::singleShot(0, WindowOf(&main), [&main, close] { close(main); });
             }
             return std::optional<std::string>(kReply);
         });
@@ -266,7 +269,7 @@ TEST_F(Life, ClosedInsideItsOwnLoopsTheBoardIsLeftAlone) {
         [](frmMain& main) {
             QMouseEvent release(QEvent::MouseButtonRelease, QPointF(2, 2), QPointF(2, 2),
                                 Qt::RightButton, Qt::NoButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(main.btn(1), &release);
+            QCoreApplication::sendEvent(WidgetOf(main.btn(1)), &release);
         },
         closeButton);
     inMenu(
@@ -281,7 +284,7 @@ TEST_F(Life, ClosedInsideItsOwnLoopsTheBoardIsLeftAlone) {
     EXPECT_EQ(m_ends, 4);
     EXPECT_EQ(fake::ShellRequests().back().message, NIM_DELETE);
     // Every board is freed once the stack has unwound.
-    QPointer<frmMain> last = m_main;
+    const FormPointer<frmMain> last = m_main;
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(last.isNull());
 }

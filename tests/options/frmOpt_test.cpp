@@ -2,13 +2,20 @@
 
 #include "app/frmMain.h"
 #include "options/frmOpt.h"
+#include "platform/App.h"
+#include "platform/MenuItem.h"
+#include "platform/Twips.h"
 #include "platform/fake/fake_registry.h"
-#include "platform/qt/App.h"
 #include "platform/qt/Twips.h"
+#include "platform/qt/Widgets.h"
 #include "platform/settings_store.h"
+#include "settings/Settings.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
-#include <QPointer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -20,10 +27,8 @@ using namespace platform::qt;
 
 namespace {
 
-constexpr const char* kApp = "Netvigil";
-
 std::string Stored(const std::string& section, const std::string& key) {
-    return GetSetting(kApp, section, key, "<absent>");
+    return GetSetting(settings::kAppName, section, key, "<absent>");
 }
 
 class Options : public ::testing::Test {
@@ -48,44 +53,47 @@ protected:
     void Visit(const std::function<void(frmOpt&)>& act) {
         auto* options = new frmOpt(*m_main);
         m_alive = options;
-        QTimer::singleShot(0, options, [options, act] { act(*options); });
-        options->ShowModal();
+        QTimer::singleShot(0, WindowOf(options), [options, act] { act(*options); });
+        options->ShowModal(m_main);
         m_main->LoadSettings();
     }
     // The colour dialog answers with this pick, or Cancel for nothing.
     static void Pick(std::optional<std::int32_t> color) {
-        CommonDialog::SetChooser([color](std::int32_t, const QString&) { return color; });
+        CommonDialog::SetChooser([color](std::int32_t, const std::string&) { return color; });
     }
 
     frmMain* m_main = nullptr;
-    QPointer<frmOpt> m_alive;
+    FormPointer<frmOpt> m_alive;
 };
 
 TEST_F(Options, LaysOutItsRowsAndTexts) {
     Visit([](frmOpt& w) {
         for (const int i : {1, 2, 20}) {
             const int row = 360 * (i - 1);
-            EXPECT_EQ(w.chkPC(i)->geometry(),
+            EXPECT_EQ(WidgetOf(w.chkPC(i))->geometry(),
                       QRect(PixelsX(720), PixelsY(660 + row), PixelsX(195), PixelsY(195)));
-            EXPECT_EQ(w.txtName(i)->geometry(),
+            EXPECT_EQ(WidgetOf(w.txtName(i))->geometry(),
                       QRect(PixelsX(1080), PixelsY(600 + row), PixelsX(1455), PixelsY(285)));
-            EXPECT_EQ(w.txtIP(i)->geometry(),
+            EXPECT_EQ(WidgetOf(w.txtIP(i))->geometry(),
                       QRect(PixelsX(3000), PixelsY(600 + row), PixelsX(1455), PixelsY(285)));
         }
         EXPECT_EQ(w.Label1->Caption(), "Enter PC Display Names and IP Addresses:");
-        EXPECT_EQ(w.cmdBColor->text(), "Back Color");
-        EXPECT_EQ(w.cmdTColor->text(), "Text Color");
+        EXPECT_EQ(w.cmdBColor->Caption(), "Back Color");
+        EXPECT_EQ(w.cmdTColor->Caption(), "Text Color");
         EXPECT_EQ(w.mnuSave->Caption(), "Save Options");
         EXPECT_EQ(w.mnuCancel->Caption(), "Cancel");
-        EXPECT_TRUE(w.txtIP(1)->toolTip().contains("to be displayed correctly") &&
-                    !w.txtIP(1)->toolTip().contains("For best results"));
-        EXPECT_TRUE(w.txtIP(2)->toolTip().contains("For best results use an IP Address if known."));
-        EXPECT_EQ(w.txtIP(16)->toolTip(), w.txtIP(20)->toolTip());
-        EXPECT_EQ(w.txtIP(16)->toolTip(), w.txtIP(1)->toolTip());
-        EXPECT_TRUE(w.chkPC(5)->toolTip().startsWith("Tick this box"));
-        EXPECT_EQ(w.Client()->height(), PixelsY(8520));
+        const std::string shortTip = w.txtIP(1)->ToolTipText();
+        EXPECT_TRUE(shortTip.find("to be displayed correctly") != std::string::npos &&
+                    shortTip.find("For best results") == std::string::npos);
+        EXPECT_NE(w.txtIP(2)->ToolTipText().find("For best results use an IP Address if known."),
+                  std::string::npos);
+        EXPECT_EQ(w.txtIP(16)->ToolTipText(), w.txtIP(20)->ToolTipText());
+        EXPECT_EQ(w.txtIP(16)->ToolTipText(), shortTip);
+        EXPECT_TRUE(w.chkPC(5)->ToolTipText().starts_with("Tick this box"));
+        EXPECT_EQ(ClientOf(&w)->height(), PixelsY(8520));
         // Every box keeps a line of its text inside its height.
-        EXPECT_LE(QFontMetrics(w.txtName(1)->font()).height() + 4, w.txtName(1)->height());
+        const QLineEdit* box = WidgetOf(w.txtName(1));
+        EXPECT_LE(QFontMetrics(box->font()).height() + 4, box->height());
         w.mnuCancel->Click();
     });
 }
@@ -140,18 +148,18 @@ TEST_F(Options, SavesWhatWasTypedExactly) {
 TEST_F(Options, ColoursPreviewOnTheBoardAndCancelPutsThemBack) {
     Visit([this](frmOpt& w) {
         Pick(255);
-        w.cmdBColor->click();
+        WidgetOf(w.cmdBColor)->click();
         EXPECT_EQ(w.BackColor(), 255);
         EXPECT_EQ(m_main->BackColor(), 255);
         Pick(65280);
-        w.cmdTColor->click();
+        WidgetOf(w.cmdTColor)->click();
         EXPECT_EQ(w.Label1->ForeColor(), 65280);
         EXPECT_EQ(w.Line2->BorderColor(), 65280);
         EXPECT_EQ(m_main->lblPC(20)->ForeColor(), 65280);
-        EXPECT_NE(w.txtName(1)->palette().color(QPalette::Text), FromBgr(65280));
+        EXPECT_NE(WidgetOf(w.txtName(1))->palette().color(QPalette::Text), FromBgr(65280));
         // A cancelled dialog changes nothing.
         Pick(std::nullopt);
-        w.cmdBColor->click();
+        WidgetOf(w.cmdBColor)->click();
         EXPECT_EQ(w.BackColor(), 255);
         w.mnuCancel->Click();
         EXPECT_EQ(m_main->BackColor(), 128);
@@ -167,7 +175,7 @@ TEST_F(Options, ColoursPreviewOnTheBoardAndCancelPutsThemBack) {
 
     Visit([](frmOpt& w) {
         Pick(8421504);
-        w.cmdTColor->click();
+        WidgetOf(w.cmdTColor)->click();
         w.mnuSave->Click();
     });
     EXPECT_EQ(Stored("Settings", "Textcolor"), "8421504");
@@ -176,7 +184,7 @@ TEST_F(Options, ColoursPreviewOnTheBoardAndCancelPutsThemBack) {
 }
 
 TEST_F(Options, ABadNoticeFlagShowsUntickedAndSurvivesCancel) {
-    SaveSetting(kApp, "Remote Hosts", "Display Balloon 4", "yes");
+    SaveSetting(settings::kAppName, "Remote Hosts", "Display Balloon 4", "yes");
     Visit([](frmOpt& w) {
         EXPECT_EQ(w.chkPC(4)->Value(), 0);
         w.mnuCancel->Click();
@@ -189,30 +197,32 @@ TEST_F(Options, ABadNoticeFlagShowsUntickedAndSurvivesCancel) {
 TEST_F(Options, BoxesTakeClicksAboveTheDragSurface) {
     Visit([](frmOpt& w) {
         for (QWidget* box :
-             std::initializer_list<QWidget*>{w.txtName(1), w.txtIP(20), w.chkPC(7), w.cmdBColor}) {
-            QWidget* at = w.Client()->childAt(box->geometry().center());
+             std::initializer_list<QWidget*>{WidgetOf(w.txtName(1)), WidgetOf(w.txtIP(20)),
+                                             WidgetOf(w.chkPC(7)), WidgetOf(w.cmdBColor)}) {
+            QWidget* at = ClientOf(&w)->childAt(box->geometry().center());
             EXPECT_EQ(at, box) << box->metaObject()->className() << " under "
                                << (at ? at->metaObject()->className() : "nothing");
         }
-        EXPECT_EQ(w.Client()->childAt(QPoint(3, 200)), w.Image1);
+        EXPECT_EQ(ClientOf(&w)->childAt(QPoint(3, 200)), WidgetOf(w.Image1));
         w.mnuCancel->Click();
     });
 }
 
 TEST_F(Options, OpensOverTheMainWindowOnScreen) {
     m_main->Show();
-    m_main->move(5000, 5000); // far off: the options window still lands on the screen
+    WindowOf(m_main)->move(5000, 5000); // far off: the options window still lands on the screen
     Visit([](frmOpt& w) {
-        const QRect screen = w.screen()->availableGeometry();
-        EXPECT_TRUE(screen.contains(w.frameGeometry()))
-            << w.frameGeometry().x() << "," << w.frameGeometry().y() << " "
-            << w.frameGeometry().width() << "x" << w.frameGeometry().height() << " in "
+        const QMainWindow* window = WindowOf(&w);
+        const QRect screen = window->screen()->availableGeometry();
+        EXPECT_TRUE(screen.contains(window->frameGeometry()))
+            << window->frameGeometry().x() << "," << window->frameGeometry().y() << " "
+            << window->frameGeometry().width() << "x" << window->frameGeometry().height() << " in "
             << screen.width() << "x" << screen.height();
         w.mnuCancel->Click();
     });
-    m_main->move(100, 100);
+    WindowOf(m_main)->move(100, 100);
     Visit([this](frmOpt& w) {
-        EXPECT_TRUE(w.frameGeometry().intersects(m_main->frameGeometry()));
+        EXPECT_TRUE(WindowOf(&w)->frameGeometry().intersects(WindowOf(m_main)->frameGeometry()));
         w.mnuCancel->Click();
     });
 }

@@ -1,25 +1,31 @@
 // The window-system layer: what the windows rely on of forms, elements,
 // menus and timers, offscreen.
 
+#include "platform/App.h"
+#include "platform/Button.h"
+#include "platform/CommonDialog.h"
+#include "platform/Form.h"
+#include "platform/Image.h"
+#include "platform/Label.h"
+#include "platform/MenuItem.h"
+#include "platform/Timer.h"
+#include "platform/Twips.h"
 #include "platform/handles.h"
-#include "platform/qt/App.h"
-#include "platform/qt/Button.h"
-#include "platform/qt/CommonDialog.h"
-#include "platform/qt/Form.h"
-#include "platform/qt/Image.h"
-#include "platform/qt/Label.h"
-#include "platform/qt/Timer.h"
 #include "platform/qt/Twips.h"
+#include "platform/qt/Widgets.h"
 #include "test_support.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QPointer>
+#include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+using namespace platform;
 using namespace platform::qt;
 
 namespace {
@@ -57,7 +63,7 @@ TEST(QtLayer, UnloadNotifiesThenRemoves) {
     std::vector<std::string> log;
     auto* form = new Probe;
     form->log = &log;
-    const QPointer<Probe> alive(form);
+    const FormPointer<Probe> alive(form);
     const platform::HWND handle = form->hWnd();
     EXPECT_EQ(Form::FromHandle(handle), form);
     form->Show();
@@ -68,7 +74,7 @@ TEST(QtLayer, UnloadNotifiesThenRemoves) {
     form->Unload(); // a second unload does nothing
     EXPECT_EQ(log.size(), 1u);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(alive, nullptr);
+    EXPECT_TRUE(alive.isNull());
 }
 
 TEST(QtLayer, ShowModalReturnsWhenHiddenWhileTimersTick) {
@@ -103,20 +109,20 @@ TEST(QtLayer, WindowStateAndControlsAboveTheDragSurface) {
     form.SetWindowState(0);
     EXPECT_EQ(form.WindowState(), 0);
 
-    auto* button = new Button(form.Client());
-    auto* label = new Label(form.Client());
-    auto* image = new Image(form.Client());
-    PlaceTwips(button, 0, 0, 300, 300);
-    PlaceTwips(label, 0, 0, 300, 300);
-    PlaceTwips(image, 0, 0, 3000, 3000);
+    auto* button = new Button(form);
+    auto* label = new Label(form);
+    auto* image = new Image(form);
+    button->Move(0, 0, 300, 300);
+    label->Move(0, 0, 300, 300);
+    image->Move(0, 0, 3000, 3000);
     image->ZOrder();
     // The surface covers the label but not the button.
-    EXPECT_EQ(form.Client()->childAt(5, 5), button);
-    label->raise();
+    EXPECT_EQ(ClientOf(&form)->childAt(5, 5), WidgetOf(button));
+    WidgetOf(label)->raise();
     image->ZOrder();
-    EXPECT_EQ(form.Client()->childAt(5, 5), button);
-    button->hide();
-    EXPECT_EQ(form.Client()->childAt(5, 5), image);
+    EXPECT_EQ(ClientOf(&form)->childAt(5, 5), WidgetOf(button));
+    button->SetVisible(false);
+    EXPECT_EQ(ClientOf(&form)->childAt(5, 5), WidgetOf(image));
     form.Unload();
 }
 
@@ -125,16 +131,16 @@ TEST(QtLayer, MenuItemsAndColourDialog) {
     MenuItem* item = form.AddMenuBarItem("Stop");
     int clicks = 0;
     item->Click = [&] { ++clicks; };
-    item->trigger();
+    ActionOf(item)->trigger();
     EXPECT_EQ(clicks, 1);
     item->SetVisible(false);
     EXPECT_FALSE(item->Visible());
     EXPECT_EQ(item->Caption(), "Stop");
 
-    CommonDialog dialog(&form);
-    QString title;
+    CommonDialog dialog(form);
+    std::string title;
     CommonDialog::SetChooser(
-        [&](std::int32_t color, const QString& shownTitle) -> std::optional<std::int32_t> {
+        [&](std::int32_t color, const std::string& shownTitle) -> std::optional<std::int32_t> {
             title = shownTitle;
             return color == 5 ? std::nullopt : std::optional<std::int32_t>(65280);
         });

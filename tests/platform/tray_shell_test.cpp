@@ -2,8 +2,8 @@
 // and trayer, clicked with xdotool. Skips where they are not installed.
 
 #include "desktop.h"
-#include "platform/qt/App.h"
-#include "platform/qt/Form.h"
+#include "platform/App.h"
+#include "platform/Form.h"
 #include "platform/qt/Icons.h"
 #include "platform/qt/TrayShell.h"
 #include "platform/shell.h"
@@ -116,7 +116,7 @@ TEST(TrayShell, IconAppearsAnswersClicksAndGoes) {
         [&] { return std::count(callbacks.begin(), callbacks.end(), 0x205 * 15.0F) == 1; }));
     // In pixel mode the number itself. (Waiting out the double-click time
     // first, so that the two right clicks stay two clicks.)
-    form.SetScaleMode(3);
+    form.SetScaleMode(vbPixels);
     ::usleep(600000);
     testing_support::RunProgram("/usr/bin/xdotool", {"click", "3"}, env);
     EXPECT_TRUE(

@@ -55,7 +55,7 @@ public:
     void PopupMenuAt(platform::IMenu&, platform::IMenuItem*, float, float) override {
         log.push_back("popup at");
     }
-    void SubscribeMouseMove(platform::MouseMoveHandler handler) override {
+    void SubscribeMouseMove(platform::MouseHandler handler) override {
         m_mouseMove = std::move(handler);
     }
 
@@ -77,7 +77,7 @@ private:
     }
 
     HWND m_hwnd = nullptr;
-    platform::MouseMoveHandler m_mouseMove;
+    platform::MouseHandler m_mouseMove;
 };
 
 template <typename Condition> bool PumpUntil(Condition condition) {

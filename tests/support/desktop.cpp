@@ -127,13 +127,16 @@ VirtualDesktop::VirtualDesktop(bool windowManager, bool trayHost) {
     if (windowManager && ::access("/usr/bin/openbox", X_OK) != 0) {
         return;
     }
-    // Xvfb picks a free display itself and says which once it is ready.
+    // Xvfb picks a free display itself and says which once it is ready. It
+    // must not reset when its last client goes: the waits below connect and
+    // disconnect, and a window manager connecting during a reset is turned
+    // away and ends.
     int ready[2];
     if (::pipe(ready) != 0) {
         return;
     }
     const pid_t server = StartProgram({"Xvfb", "-displayfd", std::to_string(ready[1]), "-screen",
-                                       "0", "1024x768x24", "-nolisten", "tcp"},
+                                       "0", "1024x768x24", "-nolisten", "tcp", "-noreset"},
                                       {}, ready[1]);
     ::close(ready[1]);
     m_processes.push_back(server);

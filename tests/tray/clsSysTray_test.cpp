@@ -28,12 +28,12 @@ public:
                       " at " + std::to_string(static_cast<int>(x)) + "," +
                       std::to_string(static_cast<int>(y)));
     }
-    void SubscribeMouseMove(MouseMoveHandler handler) override { mouseMove = std::move(handler); }
+    void SubscribeMouseMove(MouseHandler handler) override { mouseMove = std::move(handler); }
 
     int scaleMode = 1;
     bool visible = true;
     std::vector<std::string> log;
-    MouseMoveHandler mouseMove;
+    MouseHandler mouseMove;
 };
 
 class Tray : public ::testing::Test {

@@ -1,12 +1,11 @@
-#include "platform/qt/App.h"
+#include "platform/App.h"
 
+#include "platform/Form.h"
 #include "platform/message_box.h"
-#include "platform/process.h"
-#include "platform/qt/Form.h"
+#include "platform/qt/Internals.h"
 #include "platform/qt/NestedLoop.h"
 
-#include <QCoreApplication>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -18,10 +17,38 @@
 #include <vector>
 #include <xcb/xcb.h>
 
-namespace platform::qt {
+namespace platform {
+
+namespace {
+
+// Message boxes are Qt dialogs, over the window whose handle they name.
+void InstallMessageBox() {
+    SetMessageBoxHandler([](HWND hWnd, const std::string& text, const std::string& caption, UINT) {
+        const qt::NestedLoop nested;
+        const Form* owner = Form::FromHandle(hWnd);
+        QMessageBox::information(owner != nullptr ? owner->Internals().window : nullptr,
+                                 QString::fromStdString(caption), QString::fromStdString(text));
+        return IDOK;
+    });
+}
+
+} // namespace
+
+int Run(int& argc, char** argv, const std::string& title, const std::function<void()>& start) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromStdString(title));
+    // Hidden in the tray, the program goes on without any window shown.
+    QApplication::setQuitOnLastWindowClosed(false);
+    InstallMessageBox();
+    // Queued: the last unload often runs inside a popup menu's own loop.
+    Form::SetLastFormUnloaded(
+        [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); });
+    start();
+    return QApplication::exec();
+}
 
 void DoEvents() {
-    const NestedLoop nested;
+    const qt::NestedLoop nested;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
@@ -70,11 +97,11 @@ void SetSkipTaskList(Form& form, bool skip) {
     if (QGuiApplication::platformName() != "xcb" || connection == nullptr) {
         return;
     }
-    const auto window = static_cast<xcb_window_t>(form.winId());
+    const auto window = static_cast<xcb_window_t>(form.Internals().window->winId());
     const xcb_atom_t state = Atom(connection, "_NET_WM_STATE");
     const xcb_atom_t atoms[] = {Atom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
                                 Atom(connection, "_NET_WM_STATE_SKIP_PAGER")};
-    if (form.isVisible()) {
+    if (form.Visible()) {
         // A mapped window's state belongs to the window manager: send it a request.
         const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
         xcb_client_message_event_t event{};
@@ -126,12 +153,12 @@ void End() {
     std::_Exit(0);
 }
 
-DWORD Shell(const std::string& commandLine, int showStyle) {
+DWORD Shell(const std::string& commandLine, WORD showStyle) {
     std::string line = commandLine;
     STARTUPINFO si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = static_cast<WORD>(showStyle);
+    si.wShowWindow = showStyle;
     PROCESS_INFORMATION pi{};
     if (CreateProcess(nullptr, line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
                       nullptr, &si, &pi) == FALSE) {
@@ -142,13 +169,4 @@ DWORD Shell(const std::string& commandLine, int showStyle) {
     return pi.dwProcessId;
 }
 
-void InstallMessageBox() {
-    SetMessageBoxHandler([](HWND hWnd, const std::string& text, const std::string& caption, UINT) {
-        const NestedLoop nested;
-        QMessageBox::information(Form::FromHandle(hWnd), QString::fromStdString(caption),
-                                 QString::fromStdString(text));
-        return IDOK;
-    });
-}
-
-} // namespace platform::qt
+} // namespace platform

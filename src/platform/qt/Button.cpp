@@ -1,27 +1,60 @@
-#include "platform/qt/Button.h"
+#include "platform/Button.h"
 
-#include "platform/qt/Form.h"
-#include "platform/qt/Twips.h"
+#include "platform/qt/Internals.h"
 
 #include <QMouseEvent>
+#include <QPushButton>
 
-namespace platform::qt {
+namespace platform {
 
-Button::Button(QWidget* parent) : QPushButton(parent) {
-    setProperty("windowed", true);
-    show();
-}
+namespace {
 
-void Button::focusInEvent(QFocusEvent* event) {
-    QPushButton::focusInEvent(event);
-    if (GotFocus) {
-        GotFocus();
+class ButtonWidget : public QPushButton {
+public:
+    ButtonWidget(QWidget* parent, Button& button) : QPushButton(parent), m_button(button) {
+        setProperty("windowed", true);
+        QObject::connect(this, &QPushButton::clicked, this, [this] {
+            if (m_button.Click) {
+                m_button.Click();
+            }
+        });
     }
+
+protected:
+    void focusInEvent(QFocusEvent* event) override {
+        QPushButton::focusInEvent(event);
+        if (m_button.GotFocus) {
+            m_button.GotFocus();
+        }
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QPushButton::mouseReleaseEvent(event);
+        qt::RaiseMouseEvent(m_button.MouseUp, *event);
+    }
+
+private:
+    Button& m_button;
+};
+
+QPushButton* Widget(const Control& control) {
+    return static_cast<QPushButton*>(control.Internals().widget);
 }
 
-void Button::mouseReleaseEvent(QMouseEvent* event) {
-    QPushButton::mouseReleaseEvent(event);
-    RaiseMouseEvent(MouseUp, *event);
+} // namespace
+
+Button::Button(Form& owner)
+    : Control(owner, std::make_unique<Impl>(new ButtonWidget(owner.Internals().client, *this))) {}
+
+std::string Button::Caption() const {
+    return Widget(*this)->text().toStdString();
 }
 
-} // namespace platform::qt
+void Button::SetCaption(const std::string& caption) {
+    Widget(*this)->setText(QString::fromStdString(caption));
+}
+
+void Button::SetFocus() {
+    Widget(*this)->setFocus(Qt::OtherFocusReason);
+}
+
+} // namespace platform

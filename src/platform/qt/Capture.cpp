@@ -1,6 +1,7 @@
-#include "platform/qt/Capture.h"
+#include "platform/Capture.h"
 
-#include "platform/qt/Form.h"
+#include "platform/Form.h"
+#include "platform/qt/Internals.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -8,7 +9,7 @@
 #include <QWidget>
 #include <QWindow>
 
-namespace platform::qt {
+namespace platform {
 
 namespace {
 
@@ -53,10 +54,11 @@ std::intptr_t SendMessage(HWND hWnd, UINT Msg, std::intptr_t wParam, std::intptr
         return 0;
     }
     // A press on the caption: the desktop moves the window with the mouse.
-    if (form->windowHandle() != nullptr && QGuiApplication::mouseButtons() != Qt::NoButton) {
-        new PendingMove(form->windowHandle());
+    QWindow* window = form->Internals().window->windowHandle();
+    if (window != nullptr && QGuiApplication::mouseButtons() != Qt::NoButton) {
+        new PendingMove(window);
     }
     return 0;
 }
 
-} // namespace platform::qt
+} // namespace platform

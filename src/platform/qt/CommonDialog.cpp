@@ -1,11 +1,12 @@
-#include "platform/qt/CommonDialog.h"
+#include "platform/CommonDialog.h"
 
+#include "platform/qt/Internals.h"
 #include "platform/qt/NestedLoop.h"
 #include "platform/qt/Twips.h"
 
 #include <QColorDialog>
 
-namespace platform::qt {
+namespace platform {
 
 namespace {
 CommonDialog::Chooser& CurrentChooser() {
@@ -21,12 +22,14 @@ void CommonDialog::SetChooser(Chooser chooser) {
 bool CommonDialog::ShowColor() {
     std::optional<std::int32_t> picked;
     if (CurrentChooser()) {
-        picked = CurrentChooser()(m_lColor, m_title);
+        picked = CurrentChooser()(m_lColor, m_sDialogTitle);
     } else {
-        const NestedLoop nested;
-        const QColor color = QColorDialog::getColor(FromBgr(m_lColor), m_owner, m_title);
+        const qt::NestedLoop nested;
+        const QColor color =
+            QColorDialog::getColor(qt::FromBgr(m_lColor), m_owner.Internals().window,
+                                   QString::fromStdString(m_sDialogTitle));
         if (color.isValid()) {
-            picked = ToBgr(color);
+            picked = qt::ToBgr(color);
         }
     }
     if (picked) {
@@ -35,4 +38,4 @@ bool CommonDialog::ShowColor() {
     return picked.has_value();
 }
 
-} // namespace platform::qt
+} // namespace platform

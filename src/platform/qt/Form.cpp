@@ -1,8 +1,12 @@
-#include "platform/qt/Form.h"
+#include "platform/Form.h"
 
-#include "platform/qt/Menu.h"
+#include "platform/MenuItem.h"
+#include "platform/Timer.h"
+#include "platform/Twips.h"
+#include "platform/qt/Font.h"
+#include "platform/qt/Icons.h"
+#include "platform/qt/Internals.h"
 #include "platform/qt/NestedLoop.h"
-#include "platform/qt/Timer.h"
 #include "platform/qt/Twips.h"
 
 #include <QCloseEvent>
@@ -10,12 +14,14 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLayout>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QScreen>
 
 #include <algorithm>
 
-namespace platform::qt {
+namespace platform {
 
 namespace {
 
@@ -29,8 +35,8 @@ std::function<void()>& LastFormUnloaded() {
     return handler;
 }
 
-PopupProbe*& CurrentProbe() {
-    static PopupProbe* probe = nullptr;
+qt::PopupProbe*& CurrentProbe() {
+    static qt::PopupProbe* probe = nullptr;
     return probe;
 }
 
@@ -40,8 +46,7 @@ HWND NextHandle() {
     return next;
 }
 
-} // namespace
-
+// VB's mouse button and shift codes from Qt's.
 int ButtonCode(Qt::MouseButtons buttons) {
     return (buttons.testFlag(Qt::LeftButton) ? 1 : 0) |
            (buttons.testFlag(Qt::RightButton) ? 2 : 0) |
@@ -54,7 +59,39 @@ int ShiftCode(Qt::KeyboardModifiers modifiers) {
            (modifiers.testFlag(Qt::AltModifier) ? 4 : 0);
 }
 
-void RaiseMouseEvent(const MouseMoveHandler& handler, const QMouseEvent& event) {
+// Frees an unloaded window: a deferred delete of this frees the window with it.
+class Reaper : public QObject {
+public:
+    explicit Reaper(Form* form) : m_form(form) {}
+    ~Reaper() override {
+        if (Form* form = std::exchange(m_form, nullptr)) {
+            form->Internals().reaper = nullptr;
+            delete form;
+        }
+    }
+    Reaper(const Reaper&) = delete;
+    Reaper& operator=(const Reaper&) = delete;
+    // The window went another way (one on the stack).
+    void Forget() { m_form = nullptr; }
+
+private:
+    Form* m_form;
+};
+
+void Popup(QMenu& menu, MenuItem* defaultItem, const QPoint& at) {
+    menu.setDefaultAction(defaultItem != nullptr ? defaultItem->Internals().action : nullptr);
+    {
+        const qt::NestedLoop nested;
+        menu.exec(at);
+    }
+    menu.setDefaultAction(nullptr);
+}
+
+} // namespace
+
+namespace qt {
+
+void RaiseMouseEvent(const MouseHandler& handler, const QMouseEvent& event) {
     if (handler) {
         const QPointF at = event.position();
         handler(ButtonCode(event.button()), ShiftCode(event.modifiers()),
@@ -63,169 +100,52 @@ void RaiseMouseEvent(const MouseMoveHandler& handler, const QMouseEvent& event) 
     }
 }
 
-Form::Form() : m_client(new QWidget(this)), m_hWnd(NextHandle()) {
+FormWindow::FormWindow(Form& form) : m_form(form) {
     // No caption text: a blank, since for an empty title the desktop would be
     // shown the program's name instead.
     setWindowTitle(QStringLiteral(" "));
-    setCentralWidget(m_client);
-    m_client->setAutoFillBackground(true);
-    m_client->setMouseTracking(true);
-    m_client->installEventFilter(this);
-    Loaded().push_back(this);
 }
 
-Form::~Form() {
-    std::erase(Loaded(), this);
+void FormWindow::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    m_form.Unload();
 }
 
-Form* Form::FromHandle(HWND hWnd) {
-    const auto& forms = Loaded();
-    const auto it = std::find_if(forms.begin(), forms.end(),
-                                 [hWnd](const Form* form) { return form->m_hWnd == hWnd; });
-    return it == forms.end() ? nullptr : *it;
-}
-
-const std::vector<Form*>& Form::Forms() {
-    return Loaded();
-}
-
-void Form::Load() {
-    if (!m_bLoaded) {
-        m_bLoaded = true;
-        Form_Load();
+void FormWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (m_form.Internals().startUpPosition == vbStartUpOwner &&
+        m_form.Internals().owner != nullptr) {
+        PlaceOverOwner();
     }
 }
 
-void Form::Show() {
-    Load();
-    show();
-    // Offscreen (in tests) there is nothing to raise above.
-    if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
-        raise();
+// Centred over the owner, and wholly on its screen.
+void FormWindow::PlaceOverOwner() {
+    const QMainWindow* owner = m_form.Internals().owner->Internals().window;
+    const QRect over = owner->frameGeometry();
+    QRect place(QPoint(0, 0), frameGeometry().size());
+    place.moveCenter(over.center());
+    if (const QScreen* screen =
+            owner->screen() != nullptr ? owner->screen() : QGuiApplication::primaryScreen()) {
+        const QRect room = screen->availableGeometry();
+        place.moveLeft(std::clamp(place.left(), room.left(),
+                                  std::max(room.left(), room.right() - place.width() + 1)));
+        place.moveTop(std::clamp(place.top(), room.top(),
+                                 std::max(room.top(), room.bottom() - place.height() + 1)));
     }
+    move(place.topLeft());
 }
 
-void Form::ShowModal() {
-    setWindowModality(Qt::ApplicationModal);
-    Show();
-    if (m_bUnloaded) {
-        return; // unloaded by its own load step
+bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_form.Internals().client && event->type() == QEvent::MouseMove) {
+        const auto* move = static_cast<QMouseEvent*>(event);
+        const QPointF at = move->position();
+        const bool pixels = m_form.ScaleMode() == vbPixels;
+        m_form.RaiseMouseMove(ButtonCode(move->buttons()), ShiftCode(move->modifiers()),
+                              static_cast<float>(pixels ? at.x() : at.x() * TwipsPerPixelX()),
+                              static_cast<float>(pixels ? at.y() : at.y() * TwipsPerPixelY()));
     }
-    const NestedLoop nested;
-    QEventLoop loop;
-    m_modalLoop = &loop;
-    loop.exec();
-    m_modalLoop = nullptr;
-    setWindowModality(Qt::NonModal);
-}
-
-void Form::Hide() {
-    hide();
-    if (m_modalLoop != nullptr) {
-        m_modalLoop->quit();
-    }
-}
-
-double Form::TwipsPerPixelX() const {
-    return qt::TwipsPerPixelX();
-}
-
-int Form::WindowState() const {
-    return isMinimized() ? 1 : 0;
-}
-
-void Form::SetWindowState(int state) {
-    setWindowState(state == 1 ? (windowState() | Qt::WindowMinimized)
-                              : (windowState() & ~Qt::WindowMinimized));
-}
-
-std::int32_t Form::BackColor() const {
-    return ToBgr(m_client->palette().color(QPalette::Window));
-}
-
-void Form::SetBackColor(std::int32_t bgr) {
-    QPalette palette = m_client->palette();
-    palette.setColor(QPalette::Window, FromBgr(bgr));
-    m_client->setPalette(palette);
-}
-
-int Form::Height() const {
-    return TwipsY(height());
-}
-
-void Form::SetHeight(int twips) {
-    resize(width(), PixelsY(twips));
-}
-
-void Form::SetClientSize(int widthTwips, int heightTwips) {
-    int bar = 0;
-    if (QWidget* menu = menuWidget()) {
-        menu->ensurePolished(); // its height as it will be drawn
-        bar = menu->sizeHint().height();
-    }
-    resize(PixelsX(widthTwips), PixelsY(heightTwips) + bar);
-}
-
-void Form::SetFixedClientSize(int widthTwips, int heightTwips) {
-    m_client->setFixedSize(PixelsX(widthTwips), PixelsY(heightTwips));
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
-}
-
-void Form::Unload() {
-    // Unloading every window from one window's unload step meets that window
-    // again: the second unload does nothing.
-    if (m_bUnloaded || m_bUnloading) {
-        return;
-    }
-    m_bUnloading = true;
-    Form_Unload();
-    m_bUnloaded = true;
-    for (Timer* timer : m_timers) {
-        timer->SetEnabled(false);
-    }
-    std::erase(Loaded(), this);
-    Hide();
-    // A menu of this window still open (the close came while it was up)
-    // closes with it.
-    for (Menu* menu : findChildren<Menu*>()) {
-        if (menu->isVisible()) {
-            menu->close();
-        }
-    }
-    DeleteWhenUnwound(this);
-    if (Loaded().empty() && LastFormUnloaded()) {
-        LastFormUnloaded()();
-    }
-}
-
-void Form::SetLastFormUnloaded(std::function<void()> handler) {
-    LastFormUnloaded() = std::move(handler);
-}
-
-MenuItem* Form::AddMenuBarItem(const std::string& caption) {
-    auto* item = new MenuItem(caption, this);
-    QMenuBar* bar = menuBar();
-    // Narrow windows keep every command in sight, as a wrapped menu bar
-    // would on Windows, rather than behind an overflow arrow.
-    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPointSizeF(8.25);
-    bar->setFont(font);
-    bar->setStyleSheet(QStringLiteral("QMenuBar::item { padding: 2px 4px; }"));
-    bar->addAction(item);
-    return item;
-}
-
-void Form::RaiseMouseMove(int button, int shift, float x, float y) {
-    // A probe asks only the tray class what it would show; the window's own
-    // handler hears of real moves alone.
-    if (MouseMove && CurrentProbe() == nullptr) {
-        MouseMove(button, shift, x, y);
-    }
-    if (m_subscriber) {
-        // A copy: the subscriber may end its own subscription.
-        const MouseMoveHandler subscriber = m_subscriber;
-        subscriber(button, shift, x, y);
-    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 PopupProbe::PopupProbe() {
@@ -236,12 +156,241 @@ PopupProbe::~PopupProbe() {
     CurrentProbe() = nullptr;
 }
 
+} // namespace qt
+
+Form::Impl::Impl(Form& form)
+    : window(new qt::FormWindow(form)), client(new QWidget(window)), hWnd(NextHandle()) {
+    window->setCentralWidget(client);
+    client->setAutoFillBackground(true);
+    client->setMouseTracking(true);
+    client->installEventFilter(window);
+}
+
+Form::Impl::~Impl() {
+    controls.clear();
+    menus.clear();
+    barItems.clear();
+    delete window;
+}
+
+Form::Form() : m_p(std::make_unique<Impl>(*this)) {
+    Loaded().push_back(this);
+}
+
+Form::~Form() {
+    std::erase(Loaded(), this);
+    if (auto* reaper = static_cast<Reaper*>(m_p->reaper.data())) {
+        reaper->Forget();
+        delete reaper;
+    }
+}
+
+Form* Form::FromHandle(HWND hWnd) {
+    const auto& forms = Loaded();
+    const auto it = std::find_if(forms.begin(), forms.end(),
+                                 [hWnd](const Form* form) { return form->m_p->hWnd == hWnd; });
+    return it == forms.end() ? nullptr : *it;
+}
+
+const std::vector<Form*>& Form::Forms() {
+    return Loaded();
+}
+
+void Form::Load() {
+    if (!m_p->loaded) {
+        m_p->loaded = true;
+        Form_Load();
+    }
+}
+
+void Form::Show() {
+    Load();
+    m_p->window->show();
+    // Offscreen (in tests) there is nothing to raise above.
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+        m_p->window->raise();
+    }
+}
+
+void Form::ShowModal(Form* owner) {
+    m_p->owner = owner;
+    m_p->window->setWindowModality(Qt::ApplicationModal);
+    Show();
+    if (m_p->unloaded) {
+        return; // unloaded by its own load step
+    }
+    const qt::NestedLoop nested;
+    QEventLoop loop;
+    m_p->modalLoop = &loop;
+    loop.exec();
+    m_p->modalLoop = nullptr;
+    m_p->owner = nullptr;
+    m_p->window->setWindowModality(Qt::NonModal);
+}
+
+void Form::Hide() {
+    m_p->window->hide();
+    if (m_p->modalLoop != nullptr) {
+        m_p->modalLoop->quit();
+    }
+}
+
+bool Form::Visible() const {
+    return m_p->window->isVisible();
+}
+
+void Form::SetStartUpPosition(int position) {
+    m_p->startUpPosition = position;
+}
+
+int Form::WindowState() const {
+    return m_p->window->isMinimized() ? vbMinimized : vbNormal;
+}
+
+void Form::SetWindowState(int state) {
+    QMainWindow* window = m_p->window;
+    window->setWindowState(state == vbMinimized ? (window->windowState() | Qt::WindowMinimized)
+                                                : (window->windowState() & ~Qt::WindowMinimized));
+}
+
+HWND Form::hWnd() const {
+    return m_p->hWnd;
+}
+
+HICON Form::Icon() const {
+    return m_p->icon;
+}
+
+void Form::SetIcon(HICON icon) {
+    m_p->icon = icon;
+    m_p->window->setWindowIcon(qt::IconFromHandle(icon));
+}
+
+std::int32_t Form::BackColor() const {
+    return qt::ToBgr(m_p->client->palette().color(QPalette::Window));
+}
+
+void Form::SetBackColor(std::int32_t bgr) {
+    QPalette palette = m_p->client->palette();
+    palette.setColor(QPalette::Window, qt::FromBgr(bgr));
+    m_p->client->setPalette(palette);
+}
+
+void Form::SetFont(const Font& font) {
+    m_p->window->setFont(qt::ToQFont(font));
+}
+
+int Form::Height() const {
+    return TwipsY(m_p->window->height());
+}
+
+void Form::SetHeight(int twips) {
+    m_p->window->resize(m_p->window->width(), PixelsY(twips));
+}
+
+void Form::SetFixedWidth(int twips) {
+    m_p->window->setFixedWidth(PixelsX(twips));
+}
+
+void Form::SetClientSize(int widthTwips, int heightTwips) {
+    int bar = 0;
+    if (QWidget* menu = m_p->window->menuWidget()) {
+        menu->ensurePolished(); // its height as it will be drawn
+        bar = menu->sizeHint().height();
+    }
+    m_p->window->resize(PixelsX(widthTwips), PixelsY(heightTwips) + bar);
+}
+
+void Form::SetFixedClientSize(int widthTwips, int heightTwips) {
+    m_p->client->setFixedSize(PixelsX(widthTwips), PixelsY(heightTwips));
+    m_p->window->layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+int Form::ScaleMode() const {
+    return m_p->scaleMode;
+}
+
+void Form::SetScaleMode(int mode) {
+    m_p->scaleMode = mode;
+}
+
+double Form::TwipsPerPixelX() const {
+    return platform::TwipsPerPixelX();
+}
+
+void Form::Unload() {
+    // Unloading every window from one window's unload step meets that window
+    // again: the second unload does nothing.
+    if (m_p->unloaded || m_p->unloading) {
+        return;
+    }
+    m_p->unloading = true;
+    Form_Unload();
+    m_p->unloaded = true;
+    for (Timer* timer : m_p->timers) {
+        timer->SetEnabled(false);
+    }
+    std::erase(Loaded(), this);
+    Hide();
+    // A menu of this window still open (the close came while it was up)
+    // closes with it.
+    for (QMenu* menu : m_p->window->findChildren<QMenu*>()) {
+        if (menu->isVisible()) {
+            menu->close();
+        }
+    }
+    auto* reaper = new Reaper(this);
+    m_p->reaper = reaper;
+    qt::DeleteWhenUnwound(reaper);
+    if (Loaded().empty() && LastFormUnloaded()) {
+        LastFormUnloaded()();
+    }
+}
+
+bool Form::Unloaded() const {
+    return m_p->unloaded;
+}
+
+void Form::SetLastFormUnloaded(std::function<void()> handler) {
+    LastFormUnloaded() = std::move(handler);
+}
+
+MenuItem* Form::AddMenuBarItem(const std::string& caption) {
+    auto* action = new QAction(QString::fromStdString(caption), m_p->window);
+    QMenuBar* bar = m_p->window->menuBar();
+    // Narrow windows keep every command in sight, as a wrapped menu bar
+    // would on Windows, rather than behind an overflow arrow.
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setPointSizeF(8.25);
+    bar->setFont(font);
+    bar->setStyleSheet(QStringLiteral("QMenuBar::item { padding: 2px 4px; }"));
+    bar->addAction(action);
+    return qt::AddItem(m_p->barItems, action);
+}
+
+void Form::RaiseMouseMove(int button, int shift, float x, float y) {
+    // A probe asks only the tray class what it would show; the window's own
+    // handler hears of real moves alone.
+    if (MouseMove && CurrentProbe() == nullptr) {
+        MouseMove(button, shift, x, y);
+    }
+    if (m_p->subscriber) {
+        // A copy: the subscriber may end its own subscription.
+        const MouseHandler subscriber = m_p->subscriber;
+        subscriber(button, shift, x, y);
+    }
+}
+
+void Form::SubscribeMouseMove(MouseHandler handler) {
+    m_p->subscriber = std::move(handler);
+}
+
 void Form::PopupMenu(IMenu& menu, IMenuItem* defaultItem) {
     auto* popup = dynamic_cast<Menu*>(&menu);
     if (popup != nullptr && CurrentProbe() != nullptr) {
         CurrentProbe()->m_shown = popup;
     } else if (popup != nullptr) {
-        popup->Popup(dynamic_cast<MenuItem*>(defaultItem));
+        Popup(*popup->Internals().menu, dynamic_cast<MenuItem*>(defaultItem), QCursor::pos());
     }
 }
 
@@ -254,28 +403,12 @@ void Form::PopupMenuAt(IMenu& menu, IMenuItem* defaultItem, float x, float y) {
         CurrentProbe()->m_shown = popup;
         return;
     }
-    const bool pixels = m_nScaleMode == 3;
-    const QPoint at(static_cast<int>(pixels ? x : x / static_cast<float>(qt::TwipsPerPixelX())),
-                    static_cast<int>(pixels ? y : y / static_cast<float>(qt::TwipsPerPixelY())));
-    popup->Popup(dynamic_cast<MenuItem*>(defaultItem), m_client->mapToGlobal(at));
+    const bool pixels = m_p->scaleMode == vbPixels;
+    const QPoint at(
+        static_cast<int>(pixels ? x : x / static_cast<float>(platform::TwipsPerPixelX())),
+        static_cast<int>(pixels ? y : y / static_cast<float>(platform::TwipsPerPixelY())));
+    Popup(*popup->Internals().menu, dynamic_cast<MenuItem*>(defaultItem),
+          m_p->client->mapToGlobal(at));
 }
 
-void Form::closeEvent(QCloseEvent* event) {
-    // Closing the window from the desktop unloads it, as on Windows.
-    event->ignore();
-    Unload();
-}
-
-bool Form::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_client && event->type() == QEvent::MouseMove) {
-        const auto* move = static_cast<QMouseEvent*>(event);
-        const QPointF at = move->position();
-        const bool pixels = m_nScaleMode == 3;
-        RaiseMouseMove(ButtonCode(move->buttons()), ShiftCode(move->modifiers()),
-                       static_cast<float>(pixels ? at.x() : at.x() * TwipsPerPixelX()),
-                       static_cast<float>(pixels ? at.y() : at.y() * TwipsPerPixelY()));
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-} // namespace platform::qt
+} // namespace platform

@@ -1,5 +1,11 @@
 #include "platform/qt/Icons.h"
 
+#include "platform/App.h"
+
+#include <QPainter>
+#include <QPixmap>
+#include <QSvgRenderer>
+
 #include <map>
 
 namespace platform::qt {
@@ -32,3 +38,23 @@ QIcon IconFromHandle(HICON handle) {
 }
 
 } // namespace platform::qt
+
+namespace platform {
+
+// resources/netvigil.svg, built into this backend, drawn at the sizes windows
+// and notification areas ask for.
+HICON ProgramIcon() {
+    QSvgRenderer svg(QStringLiteral(":/netvigil.svg"));
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        svg.render(&painter);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return qt::IconHandle(icon);
+}
+
+} // namespace platform

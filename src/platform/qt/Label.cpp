@@ -1,25 +1,56 @@
-#include "platform/qt/Label.h"
+#include "platform/Label.h"
 
+#include "platform/qt/Font.h"
+#include "platform/qt/Internals.h"
 #include "platform/qt/Twips.h"
 
-namespace platform::qt {
+#include <QLabel>
 
-Label::Label(QWidget* parent) : QLabel(parent) {
-    show();
-    setAutoFillBackground(false);
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    setTextFormat(Qt::PlainText);
+namespace platform {
+
+namespace {
+
+QLabel* Widget(const Control& control) {
+    return static_cast<QLabel*>(control.Internals().widget);
+}
+
+QLabel* NewLabel(Form& owner) {
+    auto* label = new QLabel(owner.Internals().client);
+    label->setAutoFillBackground(false);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+} // namespace
+
+Label::Label(Form& owner) : Control(owner, std::make_unique<Impl>(NewLabel(owner))) {}
+
+std::string Label::Caption() const {
+    return Widget(*this)->text().toStdString();
+}
+
+void Label::SetCaption(const std::string& caption) {
+    Widget(*this)->setText(QString::fromStdString(caption));
 }
 
 std::int32_t Label::ForeColor() const {
-    return ToBgr(palette().color(QPalette::WindowText));
+    return qt::ToBgr(Widget(*this)->palette().color(QPalette::WindowText));
 }
 
 void Label::SetForeColor(std::int32_t bgr) {
-    QPalette p = palette();
-    p.setColor(QPalette::WindowText, FromBgr(bgr));
-    setPalette(p);
+    QPalette p = Widget(*this)->palette();
+    p.setColor(QPalette::WindowText, qt::FromBgr(bgr));
+    Widget(*this)->setPalette(p);
 }
 
-} // namespace platform::qt
+void Label::SetFont(const Font& font) {
+    Widget(*this)->setFont(qt::ToQFont(font));
+}
+
+void Label::SetCentredVertically(bool centred) {
+    Widget(*this)->setAlignment(Qt::AlignLeft | (centred ? Qt::AlignVCenter : Qt::AlignTop));
+}
+
+} // namespace platform

@@ -1,38 +1,68 @@
-#include "platform/qt/Menu.h"
+#include "platform/Menu.h"
 
-#include "platform/qt/NestedLoop.h"
+#include "platform/MenuItem.h"
+#include "platform/qt/Internals.h"
 
-#include <QCursor>
+#include <QAction>
+#include <QMenu>
 
-namespace platform::qt {
+namespace platform {
 
-MenuItem::MenuItem(const std::string& caption, QObject* parent)
-    : QAction(QString::fromStdString(caption), parent) {
-    setSeparator(caption == "-");
-    QObject::connect(this, &QAction::triggered, this, [this] {
+MenuItem::Impl::~Impl() {
+    delete action;
+}
+
+MenuItem::MenuItem(std::unique_ptr<Impl> impl) : m_p(std::move(impl)) {
+    m_p->action->setSeparator(m_p->action->text() == QLatin1String("-"));
+    QObject::connect(m_p->action, &QAction::triggered, m_p->action, [this] {
         if (Click) {
             Click();
         }
     });
 }
 
+MenuItem::~MenuItem() = default;
+
+std::string MenuItem::Caption() const {
+    return m_p->action->text().toStdString();
+}
+
+void MenuItem::SetCaption(const std::string& caption) {
+    m_p->action->setText(QString::fromStdString(caption));
+}
+
+bool MenuItem::Visible() const {
+    return m_p->action->isVisible();
+}
+
+void MenuItem::SetVisible(bool visible) {
+    m_p->action->setVisible(visible);
+}
+
+Menu::Impl::~Impl() {
+    items.clear();
+    delete menu;
+}
+
+Menu::Menu(Form& owner) : m_p(std::make_unique<Impl>(new QMenu(owner.Internals().window))) {
+    owner.Internals().menus.emplace_back(this);
+}
+
+Menu::~Menu() = default;
+
 MenuItem* Menu::Add(const std::string& caption) {
-    auto* item = new MenuItem(caption, this);
-    addAction(item);
-    return item;
+    auto* action = new QAction(QString::fromStdString(caption), m_p->menu);
+    m_p->menu->addAction(action);
+    return qt::AddItem(m_p->items, action);
 }
 
-void Menu::Popup(MenuItem* defaultItem) {
-    Popup(defaultItem, QCursor::pos());
+namespace qt {
+
+MenuItem* AddItem(std::vector<std::unique_ptr<MenuItem>>& owner, QAction* action) {
+    owner.push_back(std::make_unique<MenuItem>(std::make_unique<MenuItem::Impl>(action)));
+    return owner.back().get();
 }
 
-void Menu::Popup(MenuItem* defaultItem, const QPoint& at) {
-    setDefaultAction(defaultItem);
-    {
-        const NestedLoop nested;
-        exec(at);
-    }
-    setDefaultAction(nullptr);
-}
+} // namespace qt
 
-} // namespace platform::qt
+} // namespace platform

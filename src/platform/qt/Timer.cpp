@@ -1,38 +1,62 @@
-#include "platform/qt/Timer.h"
+#include "platform/Timer.h"
 
-#include "platform/qt/Form.h"
+#include "platform/qt/Internals.h"
 
-namespace platform::qt {
+#include <QTimer>
 
-Timer::Timer(Form& owner) {
-    owner.AddTimer(this);
-    m_timer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
-        if (!OnTimer || m_bTicking) {
+#include <algorithm>
+
+namespace platform {
+
+struct Timer::Impl {
+    explicit Impl(Form& form) : owner(form) {}
+    Form& owner;
+    QTimer timer;
+    bool enabled = false;
+    bool ticking = false;
+
+    void Apply() {
+        if (enabled && timer.interval() > 0) {
+            timer.start();
+        } else {
+            timer.stop();
+        }
+    }
+};
+
+Timer::Timer(Form& owner) : m_p(std::make_unique<Impl>(owner)) {
+    owner.Internals().timers.push_back(this);
+    m_p->timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&m_p->timer, &QTimer::timeout, &m_p->timer, [this] {
+        if (!OnTimer || m_p->ticking) {
             return;
         }
-        m_bTicking = true;
+        m_p->ticking = true;
         OnTimer();
-        m_bTicking = false;
+        m_p->ticking = false;
     });
 }
 
+Timer::~Timer() {
+    std::erase(m_p->owner.Internals().timers, this);
+}
+
+int Timer::Interval() const {
+    return m_p->timer.interval();
+}
+
 void Timer::SetInterval(int milliseconds) {
-    m_timer.setInterval(milliseconds);
-    Apply();
+    m_p->timer.setInterval(milliseconds);
+    m_p->Apply();
+}
+
+bool Timer::Enabled() const {
+    return m_p->enabled;
 }
 
 void Timer::SetEnabled(bool enabled) {
-    m_bEnabled = enabled;
-    Apply();
+    m_p->enabled = enabled;
+    m_p->Apply();
 }
 
-void Timer::Apply() {
-    if (m_bEnabled && m_timer.interval() > 0) {
-        m_timer.start();
-    } else {
-        m_timer.stop();
-    }
-}
-
-} // namespace platform::qt
+} // namespace platform

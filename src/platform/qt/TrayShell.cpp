@@ -1,10 +1,10 @@
 #include "platform/qt/TrayShell.h"
 
-#include "platform/qt/App.h"
-#include "platform/qt/Form.h"
+#include "platform/App.h"
+#include "platform/Form.h"
+#include "platform/Twips.h"
 #include "platform/qt/Icons.h"
-#include "platform/qt/Menu.h"
-#include "platform/qt/Twips.h"
+#include "platform/qt/Internals.h"
 #include "platform/shell.h"
 
 #include <QCoreApplication>
@@ -63,7 +63,7 @@ void NotificationAreaGone() {
         Form* form = Form::FromHandle(key.first);
         if (form != nullptr && !form->Visible()) {
             ShowInTaskList(*form);
-            form->SetWindowState(1);
+            form->SetWindowState(vbMinimized);
             form->Show();
         }
     }
@@ -117,7 +117,7 @@ void Deliver(const Key& key, UINT message) {
     if (form == nullptr) {
         return;
     }
-    const double x = form->ScaleMode() == 3 ? message : message * TwipsPerPixelX();
+    const double x = form->ScaleMode() == vbPixels ? message : message * TwipsPerPixelX();
     form->RaiseMouseMove(0, 0, static_cast<float>(x), 0);
 }
 
@@ -136,14 +136,15 @@ void Mirror(const Key& key) {
     Menu* shown = nullptr;
     if (form != nullptr) {
         const PopupProbe probe;
-        const double x = form->ScaleMode() == 3 ? WM_RBUTTONUP : WM_RBUTTONUP * TwipsPerPixelX();
+        const double x =
+            form->ScaleMode() == vbPixels ? WM_RBUTTONUP : WM_RBUTTONUP * TwipsPerPixelX();
         form->RaiseMouseMove(0, 0, static_cast<float>(x), 0);
         shown = probe.Shown();
     }
     if (shown == nullptr) {
         return;
     }
-    for (QAction* original : shown->actions()) {
+    for (QAction* original : shown->Internals().menu->actions()) {
         QAction* copy = exported->addAction(original->text());
         const auto follow = [original, copy] {
             copy->setText(original->text());
@@ -183,8 +184,9 @@ void ExportMenu(TrayEntry& entry) {
     const Key key{entry.hWnd, entry.uID};
     if (Form* form = Form::FromHandle(entry.hWnd)) {
         auto* watch = new VisibilityWatch(key);
-        form->installEventFilter(watch);
-        QObject::connect(form, &QObject::destroyed, watch, &QObject::deleteLater);
+        QMainWindow* window = form->Internals().window;
+        window->installEventFilter(watch);
+        QObject::connect(window, &QObject::destroyed, watch, &QObject::deleteLater);
         QObject::connect(entry.icon, &QObject::destroyed, watch, &QObject::deleteLater);
     }
     QTimer::singleShot(0, qApp, [key] { Mirror(key); });

@@ -1,15 +1,16 @@
 #include "platform/qt/Twips.h"
 
+#include "platform/Twips.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 
-#include <cmath>
-
-namespace platform::qt {
+namespace platform {
 
 namespace {
 
+// The primary screen's logical DPI.
 double Dpi(bool horizontal) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const double dpi = screen == nullptr ? 96.0
@@ -27,18 +28,9 @@ double TwipsPerPixelY() {
     return 1440.0 / Dpi(false);
 }
 
-int PixelsX(int twips) {
-    return static_cast<int>(std::lround(twips / TwipsPerPixelX()));
-}
-int PixelsY(int twips) {
-    return static_cast<int>(std::lround(twips / TwipsPerPixelY()));
-}
-int TwipsX(int pixels) {
-    return static_cast<int>(std::lround(pixels * TwipsPerPixelX()));
-}
-int TwipsY(int pixels) {
-    return static_cast<int>(std::lround(pixels * TwipsPerPixelY()));
-}
+} // namespace platform
+
+namespace platform::qt {
 
 void PlaceTwips(QWidget* widget, int left, int top, int width, int height) {
     widget->setGeometry(PixelsX(left), PixelsY(top), PixelsX(width), PixelsY(height));

@@ -9,7 +9,7 @@
 #include <clocale>
 #include <cstring>
 #include <cwctype>
-#include <locale.h>
+#include <locale.h> // NOLINT(modernize-deprecated-headers): POSIX newlocale, not C
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>

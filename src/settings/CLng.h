@@ -9,3 +9,7 @@
 // fraction rounded half to even, or &H hexadecimal. Nothing when the text is
 // no number or the number does not fit.
 std::optional<std::int32_t> CLng(const std::string& text);
+
+// The colour the text holds: its number by CLng, when that is a 24-bit RGB
+// value (0 to 16777215).
+std::optional<std::int32_t> ColorFromText(const std::string& text);

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstddef>
 
-namespace platform::qt {
+namespace platform {
 
 // Elements of one kind numbered 1 to N, reached as shp(n); a number outside
 // that range throws rather than reaching a neighbour.
@@ -18,4 +18,4 @@ private:
     std::array<T, static_cast<std::size_t>(N) + 1> m_items{};
 };
 
-} // namespace platform::qt
+} // namespace platform

@@ -1,34 +1,35 @@
 #pragma once
 
-#include <QTimer>
-
 #include <functional>
+#include <memory>
 
-namespace platform::qt {
+namespace platform {
 
 class Form;
 
 // Ticks every Interval milliseconds while enabled, through the message loop.
 // A tick never nests: one that falls due while the last is still being
 // handled (inside a yield) is dropped, so ticks do not pile up either. A
-// timer belongs to a window and stops for good when that window unloads.
+// timer belongs to a window, which must outlive it, and stops for good when
+// that window unloads.
 class Timer {
 public:
     explicit Timer(Form& owner);
+    ~Timer();
+    Timer(const Timer&) = delete;
+    Timer& operator=(const Timer&) = delete;
 
-    int Interval() const { return m_timer.interval(); }
+    int Interval() const;
     void SetInterval(int milliseconds);
-    bool Enabled() const { return m_bEnabled; }
+    bool Enabled() const;
     void SetEnabled(bool enabled);
 
     std::function<void()> OnTimer;
 
-private:
-    void Apply();
+    struct Impl;
 
-    QTimer m_timer;
-    bool m_bEnabled = false;
-    bool m_bTicking = false;
+private:
+    std::unique_ptr<Impl> m_p;
 };
 
-} // namespace platform::qt
+} // namespace platform

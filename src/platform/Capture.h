@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-namespace platform::qt {
+namespace platform {
 
 inline constexpr UINT WM_NCLBUTTONDOWN = 0xA1;
 inline constexpr std::intptr_t HTCAPTION = 2;
@@ -16,4 +16,4 @@ inline constexpr std::intptr_t HTCAPTION = 2;
 BOOL ReleaseCapture();
 std::intptr_t SendMessage(HWND hWnd, UINT Msg, std::intptr_t wParam, std::intptr_t lParam);
 
-} // namespace platform::qt
+} // namespace platform

@@ -2,14 +2,21 @@
 
 // What the program asks of the window system as a whole.
 
+#include "platform/process.h"
 #include "platform/win32_types.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 
-namespace platform::qt {
+namespace platform {
 
 class Form;
+
+// Runs the program: readies the window system for the arguments, calls
+// start, which loads the first window, then delivers messages until the last
+// loaded window has been unloaded. Returns the exit code.
+int Run(int& argc, char** argv, const std::string& title, const std::function<void()>& start);
 
 // Processes every pending message (clicks, menu commands, timer ticks,
 // repaints) and returns.
@@ -28,11 +35,11 @@ void ShowInTaskList(Form& form);
 // Ends the process at once, with no unload notifications.
 [[noreturn]] void End();
 
-// Starts a command line as a new process, not waited for: show style 0
-// hidden, 1 normal and activated. Returns its process id, or 0.
-DWORD Shell(const std::string& commandLine, int showStyle);
+// Starts a command line as a new process, not waited for, its window shown
+// as showStyle says (SW_HIDE, SW_SHOWNORMAL). Returns its process id, or 0.
+DWORD Shell(const std::string& commandLine, WORD showStyle);
 
-// Makes message boxes Qt dialogs.
-void InstallMessageBox();
+// Netvigil's own icon, as the program carries it.
+HICON ProgramIcon();
 
-} // namespace platform::qt
+} // namespace platform

@@ -1,4 +1,4 @@
-#include "app/Conversions.h"
+#include "settings/CLng.h"
 
 #include <cctype>
 #include <cmath>
@@ -47,4 +47,9 @@ std::optional<std::int32_t> CLng(const std::string& text) {
         return std::nullopt;
     }
     return static_cast<std::int32_t>(value);
+}
+
+std::optional<std::int32_t> ColorFromText(const std::string& text) {
+    const auto value = CLng(text);
+    return value && *value >= 0 && *value <= 0xFFFFFF ? value : std::nullopt;
 }

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/Control.h"
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// A filled shape: here a round light, drawn within its rectangle, with a tag
+// the program keeps with it. It takes no mouse input.
+class Shape : public Control {
+public:
+    explicit Shape(Form& owner);
+
+    std::int32_t FillColor() const;
+    void SetFillColor(std::int32_t bgr);
+    // The top edge in twips.
+    int Top() const;
+    void SetTop(int twips);
+    const std::string& Tag() const { return m_sTag; }
+    void SetTag(const std::string& tag) { m_sTag = tag; }
+
+private:
+    std::string m_sTag;
+};
+
+} // namespace platform

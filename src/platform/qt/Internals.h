@@ -1,0 +1,131 @@
+#pragma once
+
+// This backend's side of windows, elements and menus: each is a Qt object
+// that notifies the program's object it stands for.
+
+#include "platform/Control.h"
+#include "platform/Form.h"
+#include "platform/Menu.h"
+#include "platform/MenuItem.h"
+
+#include <QAction>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPointer>
+
+#include <memory>
+#include <vector>
+
+class QEventLoop;
+class QMouseEvent;
+
+namespace platform {
+
+class Timer;
+
+namespace qt {
+
+// The window: a QMainWindow whose central widget is the client area.
+class FormWindow : public QMainWindow {
+public:
+    explicit FormWindow(Form& form);
+
+protected:
+    // Closing the window from the desktop unloads it, as on Windows.
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void PlaceOverOwner();
+
+    Form& m_form;
+};
+
+} // namespace qt
+
+struct Form::Impl {
+    explicit Impl(Form& form);
+    ~Impl();
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+
+    qt::FormWindow* window;
+    QWidget* client;
+    HWND hWnd;
+    HICON icon = 0;
+    int scaleMode = 1;
+    int startUpPosition = vbStartUpManual;
+    // While shown modally: the window it opens over.
+    Form* owner = nullptr;
+    bool loaded = false;
+    bool unloading = false;
+    bool unloaded = false;
+    QEventLoop* modalLoop = nullptr;
+    std::vector<Timer*> timers;
+    MouseHandler subscriber;
+    // What the window owns, freed with it before its Qt window.
+    std::vector<std::unique_ptr<Control>> controls;
+    std::vector<std::unique_ptr<Menu>> menus;
+    std::vector<std::unique_ptr<MenuItem>> barItems;
+    // Frees the window once the stack has unwound after its unload.
+    QPointer<QObject> reaper;
+};
+
+struct Control::Impl {
+    explicit Impl(QWidget* shown) : widget(shown) {}
+    ~Impl();
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+
+    // Owned; freed before the window it lies on.
+    QWidget* const widget;
+};
+
+struct Menu::Impl {
+    explicit Impl(QMenu* shown) : menu(shown) {}
+    ~Impl();
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+
+    QMenu* const menu;
+    std::vector<std::unique_ptr<MenuItem>> items;
+};
+
+struct MenuItem::Impl {
+    explicit Impl(QAction* shown) : action(shown) {}
+    ~Impl();
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+
+    QAction* const action;
+};
+
+namespace qt {
+
+// Makes the item whose action this is, owned by owner's list.
+MenuItem* AddItem(std::vector<std::unique_ptr<MenuItem>>& owner, QAction* action);
+
+// While one lives, a popup asked of any window is not shown but noted: what
+// a right click on the notification-area icon would show now, to hand to a
+// host that draws the menu itself.
+class PopupProbe {
+public:
+    PopupProbe();
+    ~PopupProbe();
+    PopupProbe(const PopupProbe&) = delete;
+    PopupProbe& operator=(const PopupProbe&) = delete;
+    Menu* Shown() const { return m_shown; }
+
+private:
+    friend class platform::Form;
+    Menu* m_shown = nullptr;
+};
+
+// Hands an element's press or release to its handler: the button that
+// changed, the shift state, and the position in twips.
+void RaiseMouseEvent(const MouseHandler& handler, const QMouseEvent& event);
+
+} // namespace qt
+
+} // namespace platform
