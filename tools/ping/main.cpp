@@ -9,6 +9,7 @@
 #include "report.h"
 
 #include <cstdio>
+#include <exception>
 #include <optional>
 #include <string>
 #include <thread>
@@ -26,9 +27,7 @@ int Refuse(const Refusal& refusal) {
     return refusal.exitCode;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     StartOutput();
     const auto parsed = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (const auto* refusal = std::get_if<Refusal>(&parsed)) {
@@ -68,4 +67,19 @@ int main(int argc, char** argv) {
     }
     std::fputs(StatisticsText(target->text, tally).c_str(), stdout);
     return tally.times.empty() ? 1 : 0;
+}
+
+} // namespace
+
+// Nothing is expected to throw but running out of memory; even then the
+// caller gets a line saying why and an exit code, not an abort.
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "ping: %s\n", error.what());
+    } catch (...) {
+        std::fputs("ping: an unexpected error\n", stderr);
+    }
+    return 2;
 }

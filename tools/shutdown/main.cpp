@@ -9,6 +9,7 @@
 #include "request.h"
 
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <variant>
 #include <vector>
@@ -25,9 +26,7 @@ int Refuse(const std::string& why) {
     return 1;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     const auto parsed = ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
     if (const auto* why = std::get_if<std::string>(&parsed)) {
         return Refuse(*why);
@@ -38,4 +37,19 @@ int main(int argc, char** argv) {
     }
     return RunOrPrint(NetCommand(request),
                       "shutdown: Samba's net is not installed (Debian package samba-common-bin)");
+}
+
+} // namespace
+
+// Nothing is expected to throw but running out of memory; even then the
+// caller gets a line saying why and an exit code, not an abort.
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "shutdown: %s\n", error.what());
+    } catch (...) {
+        std::fputs("shutdown: an unexpected error\n", stderr);
+    }
+    return 1;
 }
