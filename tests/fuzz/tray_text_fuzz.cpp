@@ -25,9 +25,9 @@ public:
     bool Visible() const override { return true; }
     void PopupMenu(IMenu&, IMenuItem*) override {}
     void PopupMenuAt(IMenu&, IMenuItem*, float, float) override {}
-    void SubscribeMouseMove(MouseMoveHandler handler) override { mouseMove = std::move(handler); }
+    void SubscribeMouseMove(MouseHandler handler) override { mouseMove = std::move(handler); }
 
-    MouseMoveHandler mouseMove;
+    MouseHandler mouseMove;
 };
 
 // The length of the well-formed UTF-8 character at i, 0 where none starts.
