@@ -116,8 +116,9 @@ private:
     // The hosts of this sweep whose notice flag asks for alerts and whose
     // state changed since the last sweep, shown as one balloon.
     void ShowAlerts();
-    // The tray icon's badge: green when every named host answered the last
-    // sweep, red when one did not, grey while stopped, none before a sweep.
+    // The tray icon with a badge of the colour (green when every named host
+    // answered the last sweep, red when one did not, grey while stopped, none
+    // before a sweep) and the tip; both are kept for the Tray command and Stop.
     void ChangeTrayIcon(std::optional<std::int32_t> lBadgeColor, const std::string& sTooltip);
     void btn_GotFocus(int Index);
     void btn_MouseUp(int Index, int Button, int Shift, float X, float Y);
