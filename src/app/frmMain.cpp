@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
 #include <vector>
 
 using namespace platform;
@@ -24,6 +25,58 @@ constexpr int kClientHeight = 5025;
 // The tip of an icon sent to the tray lists slots 1 to 8 only: a tip holds
 // 128 characters, about eight status lines.
 constexpr int kTrayTipSlots = 8;
+// Ten seconds asked; the class hands the shell only the low bits of it, and
+// the shell holds a balloon for its own least time (10 s) whatever is asked.
+constexpr std::int32_t kBalloonSeconds = 10;
+constexpr std::string_view kOff = " is off.";
+
+bool IsOff(const std::string& sLine) {
+    return sLine.ends_with(kOff);
+}
+
+// The lines, each followed by the separator, in at most lLimit bytes of
+// UTF-8, which no 8-bit code page's form of the text outgrows, so the shell's
+// field never cuts a line. What does not fit gives way to the hosts that are
+// off, listed first, and a last line counts the rest.
+std::string FitLines(const std::vector<std::string>& vLines, std::string_view sSeparator,
+                     std::size_t lLimit) {
+    std::string sAll;
+    for (const std::string& sLine : vLines) {
+        sAll.append(sLine).append(sSeparator);
+    }
+    if (sAll.size() <= lLimit) {
+        return sAll;
+    }
+    std::vector<std::string> vOrdered = vLines;
+    std::stable_partition(vOrdered.begin(), vOrdered.end(), IsOff);
+    for (std::size_t iShown = vOrdered.size() - 1;; --iShown) {
+        std::string sText;
+        for (std::size_t i = 0; i < iShown; ++i) {
+            sText.append(vOrdered[i]).append(sSeparator);
+        }
+        const auto iOff = static_cast<std::size_t>(std::count_if(
+            vOrdered.begin() + static_cast<std::ptrdiff_t>(iShown), vOrdered.end(), IsOff));
+        const std::size_t iOn = vOrdered.size() - iShown - iOff;
+        std::string sRest = "and ";
+        if (iOff == 0) {
+            sRest += std::to_string(iOn) + " more on.";
+        } else if (iOn == 0) {
+            sRest += std::to_string(iOff) + " more off.";
+        } else {
+            sRest += std::to_string(iOff) + " more off, " + std::to_string(iOn) + " more on.";
+        }
+        sText.append(sRest).append(sSeparator);
+        if (sText.size() <= lLimit || iShown == 0) {
+            return sText;
+        }
+    }
+}
+
+// The stored notice flag as the options window shows it: ticked when it
+// reads as the number 1. The text itself stays as it is.
+bool NoticeWanted(const std::string& sFlag) {
+    return CLng(sFlag) == 1;
+}
 
 } // namespace
 
@@ -52,7 +105,7 @@ frmMain::frmMain() {
     cm1 = new Button(*this);
     cm1->Move(960, 5280, 495, 300);
 
-    tmrPING.SetInterval(5000);
+    tmrPING.SetInterval(kSweepInterval);
     tmrPING.SetEnabled(false);
     tmrPING.OnTimer = [this] { tmrPING_Timer(); };
     Image1->MouseDown = [this](int button, int shift, float x, float y) {
@@ -112,7 +165,8 @@ void frmMain::Form_Load() {
         oTray_OnBalloonClick(title, message);
     };
     oTray->AttachForm(this, mnuPopup, nullptr);
-    oTray->AddIconToTray(Icon(), "Netvigil", 0);
+    m_sTrayTip = "Netvigil";
+    oTray->AddIconToTray(Icon(), m_sTrayTip, 0);
     LoadSettings();
     nSelectedHost = 0;
     std::string sCommand = Command();
@@ -142,7 +196,7 @@ void frmMain::Form_Load() {
         // %1; a value too short for that gives no path at all.
         sBrowserPath = sValue.size() >= 5 ? sValue.substr(1, sValue.size() - 5) : std::string();
     }
-    tmrPING.SetEnabled(true);
+    SetPinging(true);
 }
 
 void frmMain::Form_Unload() {
@@ -229,6 +283,7 @@ std::string frmMain::PingHosts() {
             }
         }
         const bool online = sOutput.find("Reply") != std::string::npos;
+        m_tResult(n) = SlotResult{sAddress, online};
         const std::string sName = lblPC(n)->Caption();
         shp(n)->SetFillColor(online ? kGreen : kRed);
         btn(n)->SetVisible(online);
@@ -256,8 +311,20 @@ void frmMain::mnuOptions_Click() {
     }
 }
 
+std::string frmMain::TrayTip() const {
+    std::vector<std::string> vLines;
+    for (int n = 1; n <= kSlots; ++n) {
+        if (!sHostStatus(n).empty()) {
+            vLines.push_back(sHostStatus(n));
+        }
+    }
+    return FitLines(vLines, "\r", kTipLength);
+}
+
 void frmMain::tmrPING_Timer() {
-    const std::string sSummary = PingHosts();
+    // After a first sweep at once, the designed pace.
+    tmrPING.SetInterval(kSweepInterval);
+    PingHosts();
     // An exit chosen during the sweep leaves nothing to update.
     if (Unloaded()) {
         return;
@@ -265,17 +332,64 @@ void frmMain::tmrPING_Timer() {
     if (WindowState() == vbMinimized && NotificationAreaAvailable()) {
         Hide();
     }
+    bool bAllOn = true;
+    for (int n = 1; n <= kSlots; ++n) {
+        if (!sHostStatus(n).empty() && m_tResult(n) && !m_tResult(n)->bOnline) {
+            bAllOn = false;
+        }
+    }
+    // Stopped during the sweep: its lights are already stale.
+    ChangeTrayIcon(tmrPING.Enabled() ? (bAllOn ? kGreen : kRed) : kUnknown, TrayTip());
+    ShowAlerts();
+    m_tLastResult = m_tResult;
+}
+
+void frmMain::ShowAlerts() {
+    if (!oTray || Visible() || !tmrPING.Enabled()) {
+        return;
+    }
+    std::vector<std::string> vLines;
+    bool bWentOff = false;
+    for (int n = 1; n <= kSlots; ++n) {
+        const auto& now = m_tResult(n);
+        const auto& before = m_tLastResult(n);
+        if (!NoticeWanted(shp(n)->Tag()) || sHostStatus(n).empty() || !now || !before ||
+            now->sAddress != before->sAddress || now->bOnline == before->bOnline) {
+            continue;
+        }
+        vLines.push_back(sHostStatus(n));
+        bWentOff = bWentOff || !now->bOnline;
+    }
+    if (vLines.empty()) {
+        return;
+    }
+    std::string sMessage = FitLines(vLines, "\r\n", kBalloonLength);
+    sMessage.resize(sMessage.size() - 2);
+    oTray->ShowBalloon("Netvigil", sMessage, bWentOff ? NIIF_WARNING : NIIF_INFO, kBalloonSeconds,
+                       0);
+}
+
+void frmMain::ChangeTrayIcon(std::optional<std::int32_t> lBadgeColor, const std::string& sTooltip) {
+    m_lBadgeColor = lBadgeColor;
+    m_sTrayTip = sTooltip;
     if (oTray) {
-        oTray->ChangeIcon(Icon(), sSummary);
+        oTray->ChangeIcon(BadgedIcon(Icon(), m_lBadgeColor), m_sTrayTip);
     }
 }
 
 void frmMain::SetPinging(bool pinging) {
+    if (pinging) {
+        // The lights come at once, not one interval later.
+        tmrPING.SetInterval(kFirstSweepDelay);
+    }
     tmrPING.SetEnabled(pinging);
     mnuStop->SetVisible(pinging);
     mnpStop->SetVisible(pinging);
     mnuResume->SetVisible(!pinging);
     mnpResume->SetVisible(!pinging);
+    if (!pinging) {
+        ChangeTrayIcon(kUnknown, m_sTrayTip);
+    }
 }
 
 void frmMain::mnuStop_Click() {
@@ -298,7 +412,8 @@ void frmMain::mnuTray_Click() {
     for (int n = 1; n <= kTrayTipSlots; ++n) {
         sTip += (n > 1 ? "\r" : "") + sHostStatus(n);
     }
-    oTray->AddIconToTray(Icon(), sTip, 0);
+    m_sTrayTip = sTip;
+    oTray->AddIconToTray(BadgedIcon(Icon(), m_lBadgeColor), m_sTrayTip, 0);
 }
 
 void frmMain::mnpTray_Click() {

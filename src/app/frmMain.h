@@ -17,6 +17,8 @@
 #include "settings/Settings.h"
 #include "tray/clsSysTray.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,6 +28,14 @@ public:
     static constexpr std::int32_t kGreen = 65280;
     static constexpr std::int32_t kRed = 255;
     static constexpr std::int32_t kUnknown = 0x808080;
+    // Milliseconds between sweeps, and before the first one after start-up
+    // or Resume: the lights come at once.
+    static constexpr int kSweepInterval = 5000;
+    static constexpr int kFirstSweepDelay = 1;
+    // A tooltip's characters, Windows' own limit (the record's 128 less its
+    // NUL), and a balloon's (256 less its NUL).
+    static constexpr std::size_t kTipLength = 127;
+    static constexpr std::size_t kBalloonLength = 255;
 
     frmMain();
 
@@ -35,6 +45,10 @@ public:
     // Pings every slot once and returns the status summary: the status line
     // of each named slot, each followed by a carriage return.
     std::string PingHosts();
+    // The status summary as the tray icon's tip holds it: the summary itself
+    // when it fits; otherwise the hosts that are off first, and a last line
+    // that counts the rest.
+    std::string TrayTip() const;
     // Menu commands: the menu bar's, then the tray menu's.
     void mnuOptions_Click();
     void mnuTray_Click();
@@ -99,12 +113,30 @@ private:
     void oTray_OnBalloonClick(const std::string& sBalloonTitle, const std::string& sBalloonMessage);
     void Image1_MouseDown(int Button, int Shift, float X, float Y);
     void SetPinging(bool pinging);
+    // The hosts of this sweep whose notice flag asks for alerts and whose
+    // state changed since the last sweep, shown as one balloon.
+    void ShowAlerts();
+    // The tray icon with a badge of the colour (green when every named host
+    // answered the last sweep, red when one did not, grey while stopped, none
+    // before a sweep) and the tip; both are kept for the Tray command and Stop.
+    void ChangeTrayIcon(std::optional<std::int32_t> lBadgeColor, const std::string& sTooltip);
     void btn_GotFocus(int Index);
     void btn_MouseUp(int Index, int Button, int Shift, float X, float Y);
     // The selected host's address, or nothing when no host is selected.
     std::optional<std::string> SelectedAddress() const;
 
+    // What a sweep found of a slot, and at which address: a result from
+    // another address (changed in the options window) is no change.
+    struct SlotResult {
+        std::string sAddress;
+        bool bOnline = false;
+    };
+
     std::unique_ptr<clsRunCommand> RunCommand;
+    platform::ControlArray<std::optional<SlotResult>, settings::kSlots> m_tResult;
+    platform::ControlArray<std::optional<SlotResult>, settings::kSlots> m_tLastResult;
+    std::optional<std::int32_t> m_lBadgeColor;
+    std::string m_sTrayTip;
     std::unique_ptr<clsSysTray> m_oReleasedTray;
     int m_nFullHeight = 0;
 };

@@ -5,6 +5,7 @@
 #include "platform/process.h"
 #include "platform/win32_types.h"
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -41,5 +42,12 @@ DWORD Shell(const std::string& commandLine, WORD showStyle);
 
 // Netvigil's own icon, as the program carries it.
 HICON ProgramIcon();
+
+// The icon with a small round badge of the colour (0x00BBGGRR) in its lower
+// right corner, at every size the icon has, drawn to stay legible on light
+// and dark panels alike; no colour gives the icon itself. The same icon and
+// colour give the same handle every time, so a caller may ask after every
+// sweep.
+HICON BadgedIcon(HICON hIcon, std::optional<std::int32_t> lBadgeColor);
 
 } // namespace platform

@@ -213,6 +213,26 @@ std::string LightColours(const VirtualDesktop& desktop, const Window& board,
     return runs;
 }
 
+// The colour in the middle of the tray icon's badge, its lower right
+// quarter: 'g' green, 'r' red, '.' anything else.
+char BadgeColour(const VirtualDesktop& desktop, const Window& icon, const std::string& shot) {
+    RunProgram("/usr/bin/import", {"-window", "root", shot}, {{"DISPLAY", desktop.Display()}});
+    const int x = icon.x + icon.width - (icon.width + 2) / 4;
+    const int y = icon.y + icon.height - (icon.height + 2) / 4;
+    const ProgramResult pixel =
+        RunProgram("/usr/bin/convert",
+                   {shot, "-crop", "1x1+" + std::to_string(x) + "+" + std::to_string(y), "txt:-"});
+    int r = 0;
+    int g = 0;
+    int b = 0;
+    const auto open = pixel.out.find('(', pixel.out.find('\n'));
+    if (open == std::string::npos ||
+        std::sscanf(pixel.out.c_str() + open, "(%d,%d,%d", &r, &g, &b) != 3) {
+        return '.';
+    }
+    return g > 180 && r < 120 && b < 120 ? 'g' : r > 180 && g < 120 && b < 120 ? 'r' : '.';
+}
+
 bool IsOptions(const Window& w) {
     return w.width > 250 && w.height > 500;
 }
@@ -329,4 +349,66 @@ TEST(Desktop, WholeProgramWithThreeHosts) {
     desktop.XDoTool({"key", "Up", "Return"});
     ExpectEnded(desktop, netvigil);
     EXPECT_TRUE(WaitForChildCount(desktopProcesses)) << "the program left a child behind";
+}
+
+// On the XEmbed tray: the icon's badge is red while a flagged host is
+// silent and turns green once it answers; Qt's balloon says so, and a click
+// on the balloon brings the board back.
+TEST(Desktop, BadgeAndBalloonOnTheXEmbedTray) {
+    std::string why;
+    if (!EnterPrivateNetwork(&why)) {
+        GTEST_SKIP() << why;
+    }
+    VirtualDesktop desktop(true);
+    if (!desktop.Available() || ::access("/usr/bin/import", X_OK) != 0) {
+        GTEST_SKIP() << "needs Xvfb, trayer, openbox, xdotool and ImageMagick";
+    }
+    // Loopback of the test's own network, silent until told otherwise.
+    ASSERT_TRUE(WriteSysctl("net.ipv4.icmp_echo_ignore_all", "1"));
+    TempDir dir;
+    std::map<std::string, std::string> env = desktop.Environment();
+    env.insert({{"QT_QPA_PLATFORM", "xcb"}, {"NETVIGIL_REGISTRY", dir / "registry.db"}});
+    const std::string key = "HKCU\\Software\\Netvigil\\Remote Hosts";
+    // Two named hosts, so that the board is as tall as IsBoard expects.
+    for (int n = 1; n <= 20; ++n) {
+        const std::string slot = std::to_string(n);
+        RunProgram(BinDir() + "/netvigil-reg",
+                   {"add", key, "/v", "Host " + slot, "/d",
+                    n == 1   ? "one"
+                    : n == 2 ? "two"
+                             : "",
+                    "/f"},
+                   env);
+        RunProgram(BinDir() + "/netvigil-reg",
+                   {"add", key, "/v", "IP Address " + slot, "/d",
+                    n == 1   ? "127.0.0.1"
+                    : n == 2 ? "127.0.0.2"
+                             : "",
+                    "/f"},
+                   env);
+    }
+    RunProgram(BinDir() + "/netvigil-reg", {"add", key, "/v", "Display Balloon 1", "/d", "1", "/f"},
+               env);
+    const pid_t netvigil = StartProgram({BinDir() + "/netvigil", "/hide"}, env);
+    Window icon;
+    ASSERT_TRUE(WaitFor([&] { return !(icon = Find(desktop, IsIcon)).id.empty(); }))
+        << "no tray icon";
+    EXPECT_TRUE(WaitFor([&] { return BadgeColour(desktop, icon, dir / "red.png") == 'r'; }))
+        << "no red badge";
+
+    ASSERT_TRUE(WriteSysctl("net.ipv4.icmp_echo_ignore_all", "0"));
+    const auto isBalloon = [](const Window& w) {
+        return !IsIcon(w) && !IsBoard(w) && w.width > 60 && w.height > 20;
+    };
+    Window balloon;
+    EXPECT_TRUE(WaitFor([&] { return !(balloon = Find(desktop, isBalloon)).id.empty(); }, 12))
+        << "no balloon among " << Describe(Windows(desktop, true));
+    EXPECT_TRUE(WaitFor([&] { return BadgeColour(desktop, icon, dir / "green.png") == 'g'; }))
+        << "no green badge";
+    if (!balloon.id.empty()) {
+        Click(desktop, balloon, balloon.width / 2, balloon.height / 2);
+        EXPECT_TRUE(WaitFor([&] { return !Find(desktop, IsBoard).id.empty(); }))
+            << "the balloon's click did not bring the board back";
+    }
+    StopProgram(netvigil);
 }

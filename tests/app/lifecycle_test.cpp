@@ -19,6 +19,10 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+#include <set>
+
 using namespace platform;
 using namespace platform::qt;
 
@@ -92,6 +96,8 @@ TEST_F(Life, StartsWithItsIconBoardAndTimer) {
     EXPECT_EQ(main.nSelectedHost, 0);
     EXPECT_TRUE(main.Visible());
     EXPECT_TRUE(main.tmrPING.Enabled());
+    // The first sweep is due at once, not one interval later.
+    EXPECT_EQ(main.tmrPING.Interval(), frmMain::kFirstSweepDelay);
     EXPECT_TRUE(main.mnuStop->Visible());
     EXPECT_FALSE(main.mnuResume->Visible());
     EXPECT_TRUE(main.mnpStop->Visible());
@@ -204,6 +210,175 @@ TEST_F(Life, TickSweepsHidesWhenMinimizedAndSetsTheTip) {
     main.RaiseMouseMove(0, 0, 0x405 * 15.0F, 0);
     EXPECT_TRUE(main.Visible());
     EXPECT_EQ(main.WindowState(), 0);
+}
+
+// The tray after each sweep: the balloons the notice flags ask for, the
+// icon's badge and its tip, against hosts that answer as a test says.
+class Alerts : public Life {
+protected:
+    void SetUp() override {
+        Life::SetUp();
+        fake::SetProcessScript([this](const std::string& line) {
+            const int n = std::stoi(line.substr(line.rfind('.') + 1));
+            if (m_during) {
+                m_during(n);
+            }
+            return std::optional<std::string>(m_on.contains(n) ? kReply : "");
+        });
+    }
+    // Slots named by the keys, with their notice flags; the others empty.
+    static void Hosts(const std::map<int, std::pair<std::string, std::string>>& hosts) {
+        for (int n = 1; n <= 20; ++n) {
+            const auto it = hosts.find(n);
+            const std::string slot = std::to_string(n);
+            SaveSetting("Netvigil", "Remote Hosts", "Host " + slot,
+                        it == hosts.end() ? "" : it->second.first);
+            SaveSetting("Netvigil", "Remote Hosts", "IP Address " + slot, "10.0.0." + slot);
+            SaveSetting("Netvigil", "Remote Hosts", "Display Balloon " + slot,
+                        it == hosts.end() ? "0" : it->second.second);
+        }
+    }
+    // One whole sweep, now, with these slots answering; what the tray got.
+    std::vector<fake::ShellRequest> Sweep(frmMain& main, std::set<int> on) {
+        m_on = std::move(on);
+        const std::size_t before = fake::ShellRequests().size();
+        main.tmrPING.SetInterval(1);
+        while (std::none_of(fake::ShellRequests().begin() + static_cast<long>(before),
+                            fake::ShellRequests().end(), [](const fake::ShellRequest& r) {
+                                return r.message == NIM_MODIFY && r.record.uFlags == 7;
+                            })) {
+            DoEvents();
+        }
+        return {fake::ShellRequests().begin() + static_cast<long>(before),
+                fake::ShellRequests().end()};
+    }
+    static std::vector<NOTIFYICONDATA> Balloons(const std::vector<fake::ShellRequest>& requests) {
+        std::vector<NOTIFYICONDATA> balloons;
+        for (const auto& request : requests) {
+            if (request.record.uFlags == NIF_INFO) {
+                EXPECT_EQ(request.message, NIM_MODIFY);
+                balloons.push_back(request.record);
+            }
+        }
+        return balloons;
+    }
+    static std::string Message(const NOTIFYICONDATA& r) {
+        return {r.szInfo, strnlen(r.szInfo, sizeof r.szInfo)};
+    }
+    static HICON Badge(const std::vector<fake::ShellRequest>& requests) {
+        return requests.back().record.hIcon;
+    }
+
+    std::set<int> m_on;
+    std::function<void(int)> m_during;
+};
+
+TEST_F(Alerts, OneBalloonPerSweepForTheFlaggedHostsThatChanged) {
+    Hosts({{1, {"one", "1"}},
+           {2, {"two", "1"}},
+           {3, {"three", "0"}},
+           {4, {"four", ""}},
+           {5, {"five", "yes"}},
+           {6, {"six", " 1 "}}});
+    frmMain& main = Start("/hide");
+    EXPECT_TRUE(Balloons(Sweep(main, {1, 3, 5})).empty()) << "the first sweep is no change";
+    // Every host changes; the flags that read as 1 are listed, in one balloon.
+    auto balloons = Balloons(Sweep(main, {2, 4, 6}));
+    ASSERT_EQ(balloons.size(), 1u);
+    EXPECT_EQ(Message(balloons[0]), "one is off.\r\ntwo is on.\r\nsix is on.");
+    EXPECT_EQ(std::string(balloons[0].szInfoTitle), "Netvigil");
+    EXPECT_EQ(balloons[0].dwInfoFlags, NIIF_WARNING);
+    EXPECT_EQ(balloons[0].uTimeout, 10u & 3u);
+    EXPECT_EQ(balloons[0].hWnd, main.hWnd());
+    EXPECT_TRUE(Balloons(Sweep(main, {2, 4, 6})).empty()) << "nothing changed";
+    balloons = Balloons(Sweep(main, {1, 2, 4, 6}));
+    ASSERT_EQ(balloons.size(), 1u);
+    EXPECT_EQ(Message(balloons[0]), "one is on.");
+    EXPECT_EQ(balloons[0].dwInfoFlags, NIIF_INFO);
+    // The stored flags stay as they were.
+    EXPECT_EQ(GetSetting("Netvigil", "Remote Hosts", "Display Balloon 5", ""), "yes");
+    EXPECT_EQ(GetSetting("Netvigil", "Remote Hosts", "Display Balloon 4", "absent"), "");
+
+    // A new address is a new host: no change to tell.
+    SaveSetting("Netvigil", "Remote Hosts", "IP Address 1", "10.0.0.11");
+    main.LoadSettings();
+    EXPECT_TRUE(Balloons(Sweep(main, {2, 4, 6})).empty());
+
+    // The balloon's click brings the board back; shown, nothing is told.
+    main.RaiseMouseMove(0, 0, NIN_BALLOONUSERCLICK * 15.0F, 0);
+    EXPECT_TRUE(main.Visible());
+    EXPECT_TRUE(Balloons(Sweep(main, {})).empty());
+    main.mnuTray->Click();
+    // Stopped in the middle of a sweep that sees a change: none either.
+    m_during = [&main](int n) {
+        if (n == 10) {
+            main.mnpStop->Click();
+        }
+    };
+    EXPECT_TRUE(Balloons(Sweep(main, {1, 2})).empty());
+}
+
+TEST_F(Alerts, TheBadgeShowsTheLastSweepAndStaleLightsAreGrey) {
+    Hosts({{1, {"one", "0"}}, {3, {"three", "0"}}});
+    frmMain& main = Start();
+    const HICON plain = main.Icon();
+    EXPECT_EQ(fake::ShellRequests().front().record.hIcon, plain) << "no badge before a sweep";
+    // Only named hosts count: slot 2 has no name.
+    EXPECT_EQ(Badge(Sweep(main, {1, 3})), BadgedIcon(plain, frmMain::kGreen));
+    EXPECT_EQ(Badge(Sweep(main, {1, 2})), BadgedIcon(plain, frmMain::kRed));
+    const std::string tip = Tip(fake::ShellRequests().back().record);
+    main.mnuStop->Click();
+    EXPECT_EQ(fake::ShellRequests().back().message, NIM_MODIFY);
+    EXPECT_EQ(fake::ShellRequests().back().record.hIcon, BadgedIcon(plain, frmMain::kUnknown));
+    EXPECT_EQ(Tip(fake::ShellRequests().back().record), tip);
+    // Resume sweeps at once, then at the designed pace.
+    main.mnpResume->Click();
+    EXPECT_EQ(main.tmrPING.Interval(), frmMain::kFirstSweepDelay);
+    EXPECT_EQ(Badge(Sweep(main, {1, 3})), BadgedIcon(plain, frmMain::kGreen));
+    EXPECT_EQ(main.tmrPING.Interval(), 5000);
+    // Sent to the tray, the icon keeps its badge.
+    main.mnuTray->Click();
+    EXPECT_EQ(fake::ShellRequests()[fake::ShellRequests().size() - 2].record.hIcon,
+              BadgedIcon(plain, frmMain::kGreen));
+    // The badges differ, and each is asked for again by the same handle.
+    EXPECT_NE(BadgedIcon(plain, frmMain::kGreen), BadgedIcon(plain, frmMain::kRed));
+    EXPECT_NE(BadgedIcon(plain, frmMain::kGreen), plain);
+    EXPECT_EQ(BadgedIcon(plain, std::nullopt), plain);
+}
+
+TEST_F(Alerts, TheTipPutsTheHostsThatAreOffFirstWhenTheSummaryDoesNotFit) {
+    Hosts({{1, {"a", "0"}}, {2, {"bb", "0"}}, {3, {"ccc", "0"}}});
+    frmMain& main = Start();
+    Sweep(main, {1, 3});
+    EXPECT_EQ(Tip(fake::ShellRequests().back().record), "a is on.\rbb is off.\rccc is on.\r");
+
+    // 20 names of 24 characters: a line on takes 32 characters with its
+    // carriage return, a line off 33; the tip holds 127.
+    std::map<int, std::pair<std::string, std::string>> hosts;
+    for (int n = 1; n <= 20; ++n) {
+        hosts[n] = {"long-host-name-number-" + std::string(n < 10 ? "0" : "") + std::to_string(n),
+                    "0"};
+    }
+    Hosts(hosts);
+    main.LoadSettings();
+    std::set<int> all;
+    for (int n = 1; n <= 20; ++n) {
+        all.insert(n);
+    }
+    Sweep(main, all);
+    EXPECT_EQ(Tip(fake::ShellRequests().back().record),
+              "long-host-name-number-01 is on.\rlong-host-name-number-02 is on.\r"
+              "long-host-name-number-03 is on.\rand 17 more on.\r");
+    all.erase(5);
+    all.erase(12);
+    Sweep(main, all);
+    EXPECT_EQ(Tip(fake::ShellRequests().back().record),
+              "long-host-name-number-05 is off.\rlong-host-name-number-12 is off.\r"
+              "long-host-name-number-01 is on.\rand 17 more on.\r");
+    // Nothing was cut: every tip keeps its NUL within the field.
+    for (const auto& request : fake::ShellRequests()) {
+        EXPECT_LE(Tip(request.record).size(), 127u);
+    }
 }
 
 TEST_F(Life, OptionsThenCancelReloadsTheBoard) {

@@ -77,6 +77,45 @@ public:
     QString item;
 };
 
+// A notification server of the test's own: it takes every notice and keeps
+// it, and says which of the protocol's capabilities it has.
+class NotificationServer : public QDBusVirtualObject {
+public:
+    struct Notice {
+        uint id = 0;
+        QString app;
+        QString icon;
+        QString summary;
+        QString body;
+        QStringList actions;
+    };
+
+    // Netvigil calls it by name and never asks what it offers.
+    QString introspect(const QString&) const override { return {}; }
+
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& bus) override {
+        const QString member = message.member();
+        const QVariantList args = message.arguments();
+        if (member == "GetCapabilities") {
+            bus.send(message.createReply(QStringList{"actions", "body", "body-markup"}));
+        } else if (member == "Notify" && args.size() == 8) {
+            notices.push_back({++m_last, args[0].toString(), args[2].toString(), args[3].toString(),
+                               args[4].toString(), args[5].toStringList()});
+            bus.send(message.createReply(QVariant::fromValue(m_last)));
+        } else if (member == "CloseNotification") {
+            bus.send(message.createReply());
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+    std::vector<Notice> notices;
+
+private:
+    uint m_last = 0;
+};
+
 template <typename Condition> bool WaitFor(Condition condition, int ms = 10000) {
     QElapsedTimer clock;
     clock.start();
@@ -317,6 +356,46 @@ TEST_F(TrayHost, ItemMenuAndCallsFollowTheBoard) {
     EXPECT_TRUE(WaitFor([&] { return ::waitpid(m_netvigil, &status, WNOHANG) == m_netvigil; }));
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     m_netvigil = 0;
+}
+
+// A flagged host that starts answering while the board is hidden: the desktop
+// is told through its notification server, and the notice's default action
+// brings the board back.
+TEST_F(TrayHost, AFlaggedHostThatStartsAnsweringIsANotification) {
+    std::string why;
+    if (!EnterPrivateNetwork(&why)) {
+        GTEST_SKIP() << why;
+    }
+    // Loopback of the test's own network, silent until told otherwise.
+    ASSERT_TRUE(WriteSysctl("net.ipv4.icmp_echo_ignore_all", "1"));
+    NotificationServer server;
+    ASSERT_TRUE(m_bus.registerVirtualObject("/org/freedesktop/Notifications", &server));
+    ASSERT_TRUE(m_bus.registerService("org.freedesktop.Notifications"));
+    const std::string key = "HKCU\\Software\\Netvigil\\Remote Hosts";
+    Reg({"add", key, "/v", "IP Address 1", "/d", "127.0.0.1", "/f"});
+    Reg({"add", key, "/v", "Display Balloon 1", "/d", "1", "/f"});
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return ToolTip().contains("one is off."); }));
+    ASSERT_FALSE(BoardShown());
+    ASSERT_TRUE(WriteSysctl("net.ipv4.icmp_echo_ignore_all", "0"));
+    // Within a sweep (5 s) and the one under way.
+    ASSERT_TRUE(WaitFor([&] { return !server.notices.empty(); }, 12000)) << "no notice";
+    const NotificationServer::Notice& notice = server.notices.front();
+    EXPECT_EQ(notice.app, "Netvigil");
+    EXPECT_EQ(notice.summary, "Netvigil");
+    EXPECT_EQ(notice.body, "one is on.");
+    EXPECT_EQ(notice.icon, "dialog-information");
+    EXPECT_EQ(notice.actions.value(0), "default");
+    EXPECT_TRUE(ToolTip().contains("one is on."));
+
+    QDBusMessage invoked = QDBusMessage::createSignal(
+        "/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
+    invoked << notice.id << QString("default");
+    m_bus.send(invoked);
+    EXPECT_TRUE(WaitFor([&] { return BoardShown(); })) << "the notice's action did nothing";
+    EXPECT_EQ(server.notices.size(), 1u);
+    m_bus.unregisterService("org.freedesktop.Notifications");
+    m_bus.unregisterObject("/org/freedesktop/Notifications");
 }
 
 // The host goes away (a panel that crashes) while the board is hidden: the

@@ -11,6 +11,7 @@
 #include "platform/Timer.h"
 #include "platform/Twips.h"
 #include "platform/handles.h"
+#include "platform/qt/Icons.h"
 #include "platform/qt/Twips.h"
 #include "platform/qt/Widgets.h"
 #include "test_support.h"
@@ -57,6 +58,26 @@ TEST(QtLayer, UnitsAreTwipsAndBgrColours) {
     form.SetHeight(1290);
     EXPECT_EQ(form.Height(), 1290);
     form.Unload();
+}
+
+// At each size a tray asks for: the colour fills the badge's middle, and the
+// picture away from the badge is untouched.
+TEST(QtLayer, BadgedIconsKeepThePictureAndShowTheColour) {
+    const HICON plain = ProgramIcon();
+    const HICON red = BadgedIcon(plain, 255);
+    EXPECT_EQ(BadgedIcon(plain, 255), red);
+    EXPECT_NE(BadgedIcon(plain, 65280), red);
+    EXPECT_EQ(BadgedIcon(plain, std::nullopt), plain);
+    EXPECT_EQ(BadgedIcon(0, 255), 0u);
+    for (const int size : {16, 22, 24, 32}) {
+        const QImage before = IconFromHandle(plain).pixmap(QSize(size, size), 1.0).toImage();
+        const QImage after = IconFromHandle(red).pixmap(QSize(size, size), 1.0).toImage();
+        ASSERT_EQ(after.size(), QSize(size, size));
+        const int middle = size - (size + 2) / 4;
+        EXPECT_EQ(after.pixelColor(middle, middle), QColor(255, 0, 0)) << size;
+        EXPECT_EQ(after.pixelColor(size / 4, size / 4), before.pixelColor(size / 4, size / 4))
+            << size;
+    }
 }
 
 TEST(QtLayer, UnloadNotifiesThenRemoves) {

@@ -101,6 +101,20 @@ HWND DockedIcon() {
     return FindWindowA("__winex11_tray_icon", nullptr);
 }
 
+// Wine shows a balloon as a tooltip of the balloon style (TTS_BALLOON) by the
+// icon.
+bool BalloonShown() {
+    constexpr LONG kBalloonStyle = 0x40;
+    HWND tip = nullptr;
+    while ((tip = FindWindowExA(nullptr, tip, "tooltips_class32", nullptr)) != nullptr) {
+        if (IsWindowVisible(tip) != FALSE &&
+            (GetWindowLongA(tip, GWL_STYLE) & kBalloonStyle) != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool TrayHostRunning() {
     return FindWindowA("Shell_TrayWnd", nullptr) != nullptr;
 }
@@ -196,6 +210,10 @@ TEST(WindowsTray, TheClassAddsChangesAndRemovesItsIcon) {
     EXPECT_EQ(window.log, (std::vector<std::string>{"state 0", "show", "popup"}));
 
     EXPECT_TRUE(tray.ChangeIcon(Icon(), std::string(200, 'x') + "\r"));
+    // The alert the main window asks for reaches the shell, which shows it.
+    EXPECT_FALSE(BalloonShown());
+    EXPECT_TRUE(tray.ShowBalloon("Netvigil", "one is off.", NIIF_WARNING, 10, 0));
+    EXPECT_TRUE(PumpUntil([] { return BalloonShown(); })) << "no balloon";
     EXPECT_TRUE(tray.RemoveIcon(0));
     EXPECT_TRUE(PumpUntil([&] { return DockedIcon() == nullptr; }));
     EXPECT_TRUE(errors.empty()) << errors.front();

@@ -5,6 +5,7 @@
 #include "platform/Twips.h"
 #include "platform/qt/Icons.h"
 #include "platform/qt/Internals.h"
+#include "platform/qt/Notifications.h"
 #include "platform/shell.h"
 
 #include <QCoreApplication>
@@ -35,9 +36,11 @@ struct TrayEntry {
     UINT version = 0;
     // On a StatusNotifierItem host: the menu the host shows on a right click.
     QMenu* exported = nullptr;
+    // Added on a StatusNotifierItem host, whose balloons are notifications.
+    bool statusNotifier = false;
 };
 
-using Key = std::pair<HWND, UINT>;
+using Key = Notifications::Key;
 
 std::map<Key, std::unique_ptr<TrayEntry>>& Entries() {
     static std::map<Key, std::unique_ptr<TrayEntry>> entries;
@@ -121,6 +124,15 @@ void Deliver(const Key& key, UINT message) {
     form->RaiseMouseMove(0, 0, static_cast<float>(x), 0);
 }
 
+// On a StatusNotifierItem desktop a balloon is a desktop notification, and
+// its default action is the balloon click.
+Notifications& Balloons() {
+    static auto* notifications = new Notifications([](const Key& key) {
+        QTimer::singleShot(0, qApp, [key] { Deliver(key, NIN_BALLOONUSERCLICK); });
+    });
+    return *notifications;
+}
+
 // The exported menu mirrors the one a right click on the icon would pop up
 // now, which depends on the window (the tray menu only while it is hidden):
 // asked again whenever the window is shown or hidden. Its items are copies
@@ -202,7 +214,7 @@ QString FieldText(const char* field, std::size_t width) {
     return text;
 }
 
-void Apply(TrayEntry& entry, const NOTIFYICONDATA& r) {
+void Apply(TrayEntry& entry, const NOTIFYICONDATA& r, bool statusNotifier) {
     if ((r.uFlags & NIF_MESSAGE) != 0) {
         entry.callbackMessage = r.uCallbackMessage;
     }
@@ -221,8 +233,13 @@ void Apply(TrayEntry& entry, const NOTIFYICONDATA& r) {
             r.dwInfoFlags < 4 ? kinds[r.dwInfoFlags] : QSystemTrayIcon::Information;
         // The shell holds a balloon between 10 and 30 seconds, whatever is asked.
         const int timeout = static_cast<int>(std::clamp<UINT>(r.uTimeout, 10000, 30000));
-        entry.icon->showMessage(FieldText(r.szInfoTitle, sizeof r.szInfoTitle),
-                                FieldText(r.szInfo, sizeof r.szInfo), kind, timeout);
+        const QString title = FieldText(r.szInfoTitle, sizeof r.szInfoTitle);
+        const QString message = FieldText(r.szInfo, sizeof r.szInfo);
+        if (statusNotifier) {
+            Balloons().Show({entry.hWnd, entry.uID}, title, message, kind, timeout);
+        } else {
+            entry.icon->showMessage(title, message, kind, timeout);
+        }
     }
 }
 
@@ -284,12 +301,16 @@ BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATA* lpData) {
                                  break;
                              }
                          });
-        QObject::connect(entry->icon, &QSystemTrayIcon::messageClicked,
-                         [deliver] { deliver(NIN_BALLOONUSERCLICK); });
         if (statusNotifier) {
             ExportMenu(*entry);
+            // Qt takes any notification's action for its own balloon's click;
+            // the balloons here are Notifications', which deliver their own.
+        } else {
+            QObject::connect(entry->icon, &QSystemTrayIcon::messageClicked,
+                             [deliver] { deliver(NIN_BALLOONUSERCLICK); });
         }
-        Apply(*entry, r);
+        entry->statusNotifier = statusNotifier;
+        Apply(*entry, r, statusNotifier);
         entry->icon->show();
         entries.emplace(key, std::move(entry));
         WatchNotificationArea();
@@ -299,7 +320,7 @@ BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATA* lpData) {
         if (it == entries.end()) {
             return FALSE;
         }
-        Apply(*it->second, r);
+        Apply(*it->second, r, it->second->statusNotifier);
         return TRUE;
     case NIM_DELETE:
         if (it == entries.end()) {
@@ -308,6 +329,9 @@ BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATA* lpData) {
         // Not hidden here: hiding destroys the icon's window at once, and
         // the request may come from within that window's own click.
         it->second->icon->deleteLater();
+        if (it->second->statusNotifier) {
+            Balloons().Close(key);
+        }
         entries.erase(it);
         return TRUE;
     case NIM_SETVERSION:
