@@ -11,8 +11,6 @@ namespace platform {
 
 namespace {
 
-bool g_ended = false;
-
 std::vector<Form*>& Unwinding() {
     static std::vector<Form*> forms;
     return forms;
@@ -52,8 +50,10 @@ void FreeUnwound() {
 int Run(int& /*argc*/, char** /*argv*/, const std::string& /*title*/,
         const std::function<void()>& start) {
     ::InitCommonControls();
-    g_ended = false;
-    Form::SetLastFormUnloaded([] { g_ended = true; });
+    // A quit message, not a flag: the last unload may come from a message
+    // another program sent (WM_CLOSE from an uninstaller), which Windows
+    // hands to the window inside GetMessage, and only a message ends the wait.
+    Form::SetLastFormUnloaded([] { ::PostQuitMessage(0); });
     start();
     // Unloaded windows are freed here alone, between two messages: whatever
     // handler unloaded one, and whatever loop it ran (a yield, a modal
@@ -61,10 +61,11 @@ int Run(int& /*argc*/, char** /*argv*/, const std::string& /*title*/,
     // returned by then.
     win32::FreeUnwound();
     ::MSG msg{};
-    while (!g_ended && ::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
         Deliver(msg);
         win32::FreeUnwound();
     }
+    win32::FreeUnwound();
     return 0;
 }
 
@@ -106,9 +107,8 @@ namespace {
 // Windows keeps an owned window out of the task list: a hidden window that
 // owns the form does it.
 ::HWND TaskListOwner() {
-    static const ::HWND owner =
-        ::CreateWindowExA(0, win32::FormClass(), "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                          ::GetModuleHandleA(nullptr), nullptr);
+    static const ::HWND owner = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                                  nullptr, ::GetModuleHandleA(nullptr), nullptr);
     return owner;
 }
 
