@@ -174,11 +174,20 @@ if [ -n "$screenshot" ] && locate "$is_board"; then
         "$screenshot"
 fi
 
-# The icon's tooltip: the summary of the sweep, in a window of its own.
-before=$(windows | wc -l)
-locate "$is_icon" &&
-    xdotool mousemove $((WX + 4)) $((WY + 4)) sleep 0.2 mousemove $((WX + WW / 2)) $((WY + WH / 2))
-wait_for '[ "$(windows | wc -l)" -gt "$before" ]' 50 || fail "no tooltip over the tray icon"
+# The icon's tooltip, once the first sweep has ended: the summary, a line
+# for each of the three hosts.
+is_summary_tip='$2 > 700 && $3 > 20 && $3 < 120 && $4 > 40 && $5 >= 36 && $5 < 80'
+summary=no
+for _ in $(seq 20); do
+    locate "$is_icon" || break
+    xdotool mousemove $((WX + WW / 2)) $((WY + WH + 60)) sleep 0.3 mousemove $((WX + 4)) \
+        $((WY + 4)) sleep 0.2 mousemove $((WX + WW / 2)) $((WY + WH / 2))
+    if wait_for 'present "$is_summary_tip"' 15; then
+        summary=yes
+        break
+    fi
+done
+[ $summary = yes ] || fail "the icon's tooltip never showed the summary of the three hosts"
 xdotool mousemove 500 500
 
 # Stop, then Resume in its place on the menu bar.

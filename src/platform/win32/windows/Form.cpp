@@ -509,9 +509,10 @@ HICON Form::Icon() const {
 
 void Form::SetIcon(HICON icon) {
     m_p->icon = icon;
-    const auto native = reinterpret_cast<::LPARAM>(win32::NativeIcon(icon));
-    ::SendMessageA(m_p->hWnd, WM_SETICON, ICON_SMALL, native);
-    ::SendMessageA(m_p->hWnd, WM_SETICON, ICON_BIG, native);
+    ::SendMessageA(m_p->hWnd, WM_SETICON, ICON_SMALL,
+                   reinterpret_cast<::LPARAM>(win32::NativeIcon(icon)));
+    ::SendMessageA(m_p->hWnd, WM_SETICON, ICON_BIG,
+                   reinterpret_cast<::LPARAM>(win32::LargeIconFor(icon)));
 }
 
 std::int32_t Form::BackColor() const {

@@ -65,6 +65,10 @@ void FreeUnwound();
 int Pixels(int twips, unsigned dpi);
 int Twips(int pixels, unsigned dpi);
 
+// The program's icon drawn large (the task switcher's), for its small one;
+// any other icon as it is.
+::HICON LargeIconFor(HICON icon);
+
 // A font for the window system at a DPI; the desktop's own face when the
 // font names none.
 ::HFONT MakeFont(const Font& font, unsigned dpi);
