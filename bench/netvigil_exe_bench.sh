@@ -4,6 +4,7 @@
 # RUNS starts, on Xvfb with openbox and trayer; Wine already running, as it is
 # on Windows), and the peak memory of netvigil.exe under Wine after SWEEPS
 # sweeps of a full board (a recording stand-in for ping.exe counts them).
+# Wine's own notepad.exe, started the same way, shows what Wine itself takes.
 #
 #   bench/netvigil_exe_bench.sh [RUNS] [SWEEPS]      (defaults 9 and 100)
 #
@@ -46,13 +47,15 @@ pids="$pids $!"
 sleep 1
 
 now() { date +%s%N; }
-# Milliseconds from the start of a program until its board shows.
+# Milliseconds from the start of a program until its board (or, given a
+# class, its first window of that class) shows.
 start_to_board() {
-    local t0 pid
+    local t0 pid class=netvigil
+    [ "$1" != --class ] || { class=$2; shift 2; }
     t0=$(now)
     "$@" >/dev/null 2>&1 &
     pid=$!
-    until xdotool search --onlyvisible --class netvigil 2>/dev/null | while read -r id; do
+    until xdotool search --onlyvisible --class "$class" 2>/dev/null | while read -r id; do
         eval "$(xdotool getwindowgeometry --shell "$id")"
         [ "$WIDTH" -ge 190 ] && [ "$HEIGHT" -gt 60 ] && echo "$id"
     done | grep -q .; do
@@ -78,13 +81,14 @@ done
 
 linux_ms=$(for _ in $(seq "$runs"); do start_to_board "$linux/netvigil"; done | median)
 wine_ms=$(for _ in $(seq "$runs"); do start_to_board wine "$win/bin/netvigil.exe"; done | median)
+notepad_ms=$(for _ in $(seq "$runs"); do start_to_board --class notepad wine notepad.exe; done | median)
 
 strip -o "$work/netvigil" "$linux/netvigil"
 exe=$win/package/Netvigil/netvigil.exe
 echo "netvigil.exe: $(stat -c %s "$exe") bytes, stripped and static (the Linux netvigil:" \
     "$(stat -c %s "$work/netvigil") bytes stripped, with Qt's libraries beside it)"
 echo "start to board, median of $runs: netvigil.exe under Wine $wine_ms ms;" \
-    "the Linux netvigil $linux_ms ms"
+    "the Linux netvigil $linux_ms ms; Wine's notepad.exe to its window $notepad_ms ms"
 
 # A full board swept SWEEPS times: twenty starts of ping a sweep.
 app=$work/Netvigil
