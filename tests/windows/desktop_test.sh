@@ -19,7 +19,7 @@ wine_run=$2
 screenshot=${3:-}
 
 if [ -z "${NETVIGIL_DESKTOP_TEST_INSIDE:-}" ]; then
-    for tool in Xvfb trayer openbox xdotool import convert ip unshare; do
+    for tool in Xvfb trayer openbox xdotool xprop import convert ip unshare; do
         command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: needs $tool"; exit 77; }
     done
     if [ "$(id -u)" -ne 0 ] || ! unshare --net true 2>/dev/null; then
@@ -67,7 +67,10 @@ ip netns add "$peer" &&
     ip netns exec "$peer" sysctl -qw net.ipv4.icmp_echo_ignore_all=1 ||
     { echo "FAIL: no silent host"; exit 1; }
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+# Xvfb never resets (a window manager connecting during a reset is turned
+# away); trayer, which now and then fails beside a starting window manager,
+# gets a few chances.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
 pids="$pids $!"
 for _ in $(seq 100); do
     [ -s "$work/display" ] && break
@@ -77,8 +80,24 @@ DISPLAY=:$(head -n 1 "$work/display")
 export DISPLAY
 openbox >/dev/null 2>&1 &
 pids="$pids $!"
-trayer --edge top --align right --widthtype pixel --width 120 >/dev/null 2>&1 &
-pids="$pids $!"
+for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.05
+done
+for _ in 1 2 3; do
+    trayer --edge top --align right --widthtype pixel --width 120 >/dev/null 2>&1 &
+    tray=$!
+    for _ in $(seq 40); do
+        xdotool search --onlyvisible --class trayer >/dev/null 2>&1 && break
+        sleep 0.05
+    done
+    if kill -0 "$tray" 2>/dev/null && xdotool search --onlyvisible --class trayer >/dev/null 2>&1; then
+        pids="$pids $tray"
+        break
+    fi
+    kill "$tray" 2>/dev/null
+done
+sleep 0.3
 
 # The program's directory: the programs, and the stand-ins, which Windows
 # finds there before its own.
@@ -88,16 +107,23 @@ cp "$bin/netvigil.exe" "$bin/ping.exe" "$app/"
 cp "$bin/recorder.exe" "$app/shutdown.exe"
 cp "$bin/recorder.exe" "$app/explorer.exe"
 
-key='HKCU\Software\Netvigil\Remote Hosts'
-names=(one silent three)
-addresses=(127.0.0.1 10.203.1.2 127.0.0.2)
-for n in $(seq 20); do
-    name=${names[n - 1]:-}
-    address=${addresses[n - 1]:-}
-    wine "$bin/netvigil-reg.exe" add "$key" /v "Host $n" /d "$name" /f >/dev/null &&
-        wine "$bin/netvigil-reg.exe" add "$key" /v "IP Address $n" /d "$address" /f >/dev/null ||
-        { echo "FAIL: netvigil-reg.exe could not seed the hosts"; exit 1; }
+# The three hosts and seventeen empty slots, in one import.
+{
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Netvigil\\Remote Hosts]\r\n'
+    names=(one silent three)
+    addresses=(127.0.0.1 10.203.1.2 127.0.0.2)
+    for n in $(seq 20); do
+        printf '"Host %d"="%s"\r\n"IP Address %d"="%s"\r\n' \
+            "$n" "${names[n - 1]:-}" "$n" "${addresses[n - 1]:-}"
+    done
+} >"$work/hosts.reg"
+seeded=no
+for _ in 1 2 3; do
+    wine "$bin/netvigil-reg.exe" import "$work/hosts.reg" >/dev/null 2>&1 && { seeded=yes; break; }
+    sleep 1
 done
+[ $seeded = yes ] || { echo "FAIL: netvigil-reg.exe could not seed the hosts"; exit 1; }
 
 # Window X, Y, WIDTH and HEIGHT, for the program's visible windows and
 # those of Wine's notification area (explorer.exe), which docks its icon.
@@ -239,5 +265,10 @@ done
 [ $ended = yes ] || fail "Exit did not end the program"
 wait_for 'absent "$is_icon"' 30 || fail "the icon outlived the program"
 
-[ $failures -eq 0 ] && echo "PASS"
+if [ $failures -gt 0 ]; then
+    kill -0 "$netvigil" 2>/dev/null && state=running || state=ended
+    echo "netvigil.exe: $state; windows: $(windows | tr '\n' ';')"
+else
+    echo "PASS"
+fi
 exit $((failures > 0))

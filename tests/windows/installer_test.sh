@@ -51,7 +51,7 @@ wineserver -k >/dev/null 2>&1
 wineserver -w >/dev/null 2>&1
 ip link set lo up
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
 pids="$pids $!"
 for _ in $(seq 100); do
     [ -s "$work/display" ] && break
