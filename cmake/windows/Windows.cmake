@@ -4,8 +4,36 @@
 # UTF-8 as the programs' 8-bit code page (Windows 10 1903 and later): the text
 # of the program is UTF-8, and so it reaches the A functions unchanged. Only
 # programs get it; the flags reach them through netvigil_options.
+# A program with its own manifest says so (NETVIGIL_OWN_MANIFEST).
 target_sources(netvigil_options INTERFACE
-    "$<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:${CMAKE_CURRENT_LIST_DIR}/manifest.rc>")
+    "$<$<AND:$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>,$<NOT:$<BOOL:$<TARGET_PROPERTY:NETVIGIL_OWN_MANIFEST>>>>:${CMAKE_CURRENT_LIST_DIR}/manifest.rc>")
+# netvigil.exe's resources: Netvigil's icon as an .ico of 16 to 256 pixels
+# drawn from resources/netvigil.svg, the version, and a manifest that also
+# asks for per-monitor DPI awareness and the version-6 common controls.
+find_program(NETVIGIL_RSVG rsvg-convert REQUIRED)
+find_program(NETVIGIL_CONVERT convert REQUIRED)
+function(netvigil_windows_resources target)
+    set(dir ${PROJECT_BINARY_DIR}/resources)
+    set(svg ${PROJECT_SOURCE_DIR}/resources/netvigil.svg)
+    set(pngs)
+    set(draw)
+    foreach(size 16 20 24 32 40 48 64 128 256)
+        list(APPEND pngs ${dir}/netvigil-${size}.png)
+        list(APPEND draw COMMAND ${NETVIGIL_RSVG} -w ${size} -h ${size} ${svg}
+            -o ${dir}/netvigil-${size}.png)
+    endforeach()
+    add_custom_command(OUTPUT ${dir}/netvigil.ico
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+        ${draw}
+        COMMAND ${NETVIGIL_CONVERT} ${pngs} ${dir}/netvigil.ico
+        DEPENDS ${svg}
+        COMMENT "Drawing netvigil.ico")
+    configure_file(${CMAKE_CURRENT_FUNCTION_LIST_DIR}/netvigil.rc.in ${dir}/netvigil.rc @ONLY)
+    set_source_files_properties(${dir}/netvigil.rc PROPERTIES
+        OBJECT_DEPENDS "${dir}/netvigil.ico;${CMAKE_CURRENT_FUNCTION_LIST_DIR}/netvigil-app.manifest")
+    target_sources(${target} PRIVATE ${dir}/netvigil.rc)
+endfunction()
+
 # Nothing but Windows' own DLLs beside the programs.
 target_link_options(netvigil_options INTERFACE -static)
 

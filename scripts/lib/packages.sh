@@ -6,8 +6,10 @@ TEST_PACKAGES=(libgtest-dev iputils-ping iproute2 procps xvfb xauth trayer openb
     x11-utils dbus-daemon dbus-x11 clang-format clang-tidy)
 # The fuzzers: Debian's clang 14 and its fuzzer and sanitizer runtimes.
 FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
-# The Windows build (mingw-w64, GoogleTest's sources) and Wine to run its tests.
-WINDOWS_PACKAGES=(mingw-w64 g++-mingw-w64-x86-64-posix googletest wine wine64)
+# The Windows build (mingw-w64, GoogleTest's sources), Wine to run its tests, and what
+# draws its icon and packs its installer and archive.
+WINDOWS_PACKAGES=(mingw-w64 g++-mingw-w64-x86-64-posix googletest wine wine64 librsvg2-bin imagemagick
+    nsis)
 
 # Installs the packages that are not installed yet: as root directly, else
 # through sudo; without either, prints the command to run and stops.

@@ -3,6 +3,7 @@
 #include "options/frmOpt.h"
 #include "platform/App.h"
 #include "platform/Capture.h"
+#include "platform/paths.h"
 #include "platform/registry.h"
 #include "platform/settings_store.h"
 #include "platform/shell.h"
@@ -195,6 +196,13 @@ void frmMain::Form_Load() {
         // The path between the opening quote and the closing quote, blank and
         // %1; a value too short for that gives no path at all.
         sBrowserPath = sValue.size() >= 5 ? sValue.substr(1, sValue.size() - 5) : std::string();
+        // Many Windows installations have no such value, or one naming a
+        // program that is gone, and a web host's Explore would do nothing at
+        // all: Netvigil's own launcher opens the address instead.
+        const std::string launcher = FindProgram("browser");
+        if (FindProgram(sBrowserPath).empty() && !launcher.empty()) {
+            sBrowserPath = "\"" + launcher + "\"";
+        }
     }
     SetPinging(true);
 }

@@ -7,6 +7,7 @@
 #include "platform/fake/fake_process.h"
 #include "platform/fake/fake_registry.h"
 #include "platform/fake/fake_shell.h"
+#include "platform/paths.h"
 #include "platform/qt/Widgets.h"
 #include "platform/registry.h"
 #include "platform/settings_store.h"
@@ -131,17 +132,22 @@ TEST_F(Life, HideArgumentIsTheWholeArgumentInAnyCase) {
 }
 
 TEST_F(Life, BrowserPathIsTheQuotedPath) {
-    BrowserValue("\"D:\\Apps\\browser.exe\" %1");
-    EXPECT_EQ(Start().sBrowserPath, "D:\\Apps\\browser.exe");
-    m_main->Unload();
-    BrowserValue("12345");
-    EXPECT_EQ(Start().sBrowserPath, "");
-    m_main->Unload();
-    BrowserValue("abc");
-    EXPECT_EQ(Start().sBrowserPath, "");
-    m_main->Unload();
+    BrowserValue("\"/bin/sh\" %1");
+    EXPECT_EQ(Start().sBrowserPath, "/bin/sh");
+}
+
+// A value that names no program, or none at all, would leave a web host's
+// Explore doing nothing: Netvigil's own launcher stands in.
+TEST_F(Life, NoBrowserOrAMissingOneGivesTheLauncher) {
+    const std::string launcher = "\"" + FindProgram("browser") + "\"";
+    ASSERT_NE(launcher, "\"\"");
+    for (const char* value : {"\"D:\\Apps\\browser.exe\" %1", "12345", "abc"}) {
+        BrowserValue(value);
+        EXPECT_EQ(Start().sBrowserPath, launcher) << value;
+        m_main->Unload();
+    }
     fake::ResetRegistry();
-    EXPECT_EQ(Start().sBrowserPath, "");
+    EXPECT_EQ(Start().sBrowserPath, launcher);
 }
 
 TEST_F(Life, StopAndResumeKeepBothMenusInStep) {

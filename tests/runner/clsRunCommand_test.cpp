@@ -92,6 +92,23 @@ TEST_F(RunCommand, OnlyMinusOneShowsTheText) {
     EXPECT_EQ(shown, (std::vector<std::string>{"minus", ""}));
 }
 
+// Windows looks for a program named without a path in the current directory
+// before its own: a shutdown.exe wherever Netvigil was started from would run
+// in place of the system's. Only the program's and the system's directories
+// count.
+TEST_F(RunCommand, TheWorkingDirectoryIsNeverSearched) {
+    namespace fs = std::filesystem;
+    const TempDir dir;
+    const fs::path child = fs::exists(Child() + ".exe") ? Child() + ".exe" : Child();
+    fs::copy_file(child, fs::path(dir.Path()) / ("nvcwdprobe" + child.extension().string()));
+    const fs::path before = fs::current_path();
+    fs::current_path(dir.Path());
+    const std::string output = Run("nvcwdprobe text ran");
+    fs::current_path(before);
+    EXPECT_EQ(output, "");
+    EXPECT_EQ(Run(dir / "nvcwdprobe text ran"), "ran");
+}
+
 TEST_F(RunCommand, FailuresGiveEmptyText) {
     EXPECT_EQ(Run("no-such-program-anywhere 127.0.0.1"), "");
     EXPECT_EQ(Run(""), "");

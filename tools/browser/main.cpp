@@ -4,30 +4,10 @@
 // NETVIGIL_DRY_RUN set: prints the command instead of running it.
 
 #include "RunOrPrint.h"
+#include "address.h"
 
-#include <cctype>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
-#include <unistd.h>
-
-namespace {
-
-bool HasScheme(const std::string& address) {
-    const auto colon = address.find("://");
-    if (colon == std::string::npos || colon == 0) {
-        return false;
-    }
-    for (std::size_t i = 0; i < colon; ++i) {
-        const auto c = static_cast<unsigned char>(address[i]);
-        if (std::isalnum(c) == 0 && c != '+' && c != '-' && c != '.') {
-            return false;
-        }
-    }
-    return std::isalpha(static_cast<unsigned char>(address[0])) != 0;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     // One address, never an option for xdg-open.
@@ -35,16 +15,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "browser: give one web address\n");
         return 2;
     }
-    std::string address = argv[1];
-    for (const char c : address) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == ' ') {
-            std::fprintf(stderr, "browser: \"%s\" is not a web address\n", argv[1]);
-            return 2;
-        }
+    const auto address = WebAddress(argv[1]);
+    if (!address) {
+        std::fprintf(stderr, "browser: \"%s\" is not a web address\n", argv[1]);
+        return 2;
     }
-    if (!HasScheme(address)) {
-        address = "http://" + address;
-    }
-    return RunOrPrint({"xdg-open", address},
+    return RunOrPrint({"xdg-open", *address},
                       "browser: cannot start xdg-open (Debian package xdg-utils)");
 }

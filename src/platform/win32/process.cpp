@@ -70,6 +70,14 @@ BOOL CreateProcess(const char* lpApplicationName, char* lpCommandLine,
         ::SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    // Windows looks for a program named without a path in the current
+    // directory too, before its own: a shutdown.exe or explorer.exe in
+    // whatever directory Netvigil was started from would run in place of the
+    // system's. With this variable set, it looks in the program's directory
+    // and the system's only (NeedCurrentDirectoryForExePath).
+    static const bool noCurrentDirectory =
+        ::SetEnvironmentVariableA("NoDefaultCurrentDirectoryInExePath", "1") != FALSE;
+    static_cast<void>(noCurrentDirectory);
     ::STARTUPINFOEXA si{};
     si.StartupInfo.cb = sizeof si;
     si.StartupInfo.dwFlags = lpStartupInfo->dwFlags;

@@ -1,0 +1,192 @@
+#include "platform/App.h"
+
+#include "platform/win32/windows/Internals.h"
+
+#include <algorithm>
+#include <commctrl.h>
+#include <cstdio>
+#include <utility>
+
+namespace platform {
+
+namespace {
+
+std::vector<Form*>& Unwinding() {
+    static std::vector<Form*> forms;
+    return forms;
+}
+
+std::optional<std::string>& CommandOverride() {
+    static std::optional<std::string> command;
+    return command;
+}
+
+// Delivers one message; a key goes to the window it belongs to as the
+// dialog manager routes it (Tab between boxes).
+void Deliver(::MSG& msg) {
+    const ::HWND top = ::GetAncestor(msg.hwnd, GA_ROOT);
+    if (top == nullptr || ::IsDialogMessageA(top, &msg) == FALSE) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+}
+
+} // namespace
+
+namespace win32 {
+
+void DeleteWhenUnwound(Form* form) {
+    Unwinding().push_back(form);
+}
+
+void FreeUnwound() {
+    for (Form* form : std::exchange(Unwinding(), {})) {
+        delete form;
+    }
+}
+
+} // namespace win32
+
+int Run(int& /*argc*/, char** /*argv*/, const std::string& /*title*/,
+        const std::function<void()>& start) {
+    ::InitCommonControls();
+    // A quit message, not a flag: the last unload may come from a message
+    // another program sent (WM_CLOSE from an uninstaller), which Windows
+    // hands to the window inside GetMessage, and only a message ends the wait.
+    Form::SetLastFormUnloaded([] { ::PostQuitMessage(0); });
+    start();
+    // Unloaded windows are freed here alone, between two messages: whatever
+    // handler unloaded one, and whatever loop it ran (a yield, a modal
+    // window, a menu, the colour dialog, the desktop's move of a window), has
+    // returned by then.
+    win32::FreeUnwound();
+    ::MSG msg{};
+    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        Deliver(msg);
+        win32::FreeUnwound();
+    }
+    win32::FreeUnwound();
+    return 0;
+}
+
+void DoEvents() {
+    ::MSG msg{};
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+        if (msg.message == WM_QUIT) {
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        Deliver(msg);
+    }
+}
+
+void SetCommand(std::optional<std::string> command) {
+    CommandOverride() = std::move(command);
+}
+
+// The command line after the program's name, which ends at the closing
+// quote when it opens with one, else at the first blank.
+std::string Command() {
+    if (CommandOverride()) {
+        return *CommandOverride();
+    }
+    const std::string line = ::GetCommandLineA();
+    std::size_t i = 0;
+    if (!line.empty() && line[0] == '"') {
+        const std::size_t close = line.find('"', 1);
+        i = close == std::string::npos ? line.size() : close + 1;
+    } else {
+        i = std::min(line.size(), line.find_first_of(" \t"));
+    }
+    i = std::min(line.size(), line.find_first_not_of(" \t", i));
+    return line.substr(i);
+}
+
+namespace {
+
+// Windows keeps an owned window out of the task list: a hidden window that
+// owns the form does it.
+::HWND TaskListOwner() {
+    static const ::HWND owner = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                                  nullptr, ::GetModuleHandleA(nullptr), nullptr);
+    return owner;
+}
+
+} // namespace
+
+void HideFromTaskList(Form& form) {
+    ::SetWindowLongPtrA(form.Internals().hWnd, GWLP_HWNDPARENT,
+                        reinterpret_cast<::LONG_PTR>(TaskListOwner()));
+}
+
+void ShowInTaskList(Form& form) {
+    ::SetWindowLongPtrA(form.Internals().hWnd, GWLP_HWNDPARENT, 0);
+}
+
+void End() {
+    std::fflush(nullptr);
+    ::ExitProcess(0);
+}
+
+DWORD Shell(const std::string& commandLine, WORD showStyle) {
+    std::string line = commandLine;
+    STARTUPINFO si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = showStyle;
+    PROCESS_INFORMATION pi{};
+    if (CreateProcess(nullptr, line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
+                      nullptr, &si, &pi) == FALSE) {
+        return 0;
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return pi.dwProcessId;
+}
+
+namespace {
+
+// The icon the program carries as its resource "NETVIGIL", drawn at a size.
+::HICON ResourceIcon(int metric) {
+    const int size = ::GetSystemMetricsForDpi(metric, ::GetDpiForSystem());
+    return static_cast<::HICON>(::LoadImageA(::GetModuleHandleA(nullptr), "NETVIGIL", IMAGE_ICON,
+                                             size, size, LR_DEFAULTCOLOR | LR_SHARED));
+}
+
+} // namespace
+
+namespace win32 {
+
+::HICON LargeIconFor(HICON icon) {
+    return icon != 0 && icon == ProgramIcon() ? ResourceIcon(SM_CXICON) : NativeIcon(icon);
+}
+
+} // namespace win32
+
+// At the size of the notification area's icons.
+HICON ProgramIcon() {
+    return static_cast<HICON>(
+        static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(ResourceIcon(SM_CXSMICON))));
+}
+
+BOOL ReleaseCapture() {
+    return ::ReleaseCapture();
+}
+
+std::intptr_t SendMessage(HWND hWnd, UINT Msg, std::intptr_t wParam, std::intptr_t lParam) {
+    const ::HWND window = win32::NativeWindow(hWnd);
+    if (Msg == WM_NCLBUTTONDOWN && wParam == HTCAPTION) {
+        // The desktop's move starts once the pointer moves with the button
+        // held; a click without moving moves nothing, rather than leaving
+        // the window stuck to the pointer.
+        ::POINT at{};
+        ::GetCursorPos(&at);
+        if (::GetKeyState(VK_LBUTTON) >= 0 || ::DragDetect(window, at) == FALSE) {
+            return 0;
+        }
+        lParam = MAKELPARAM(at.x, at.y);
+    }
+    return ::SendMessageA(window, Msg, static_cast<::WPARAM>(wParam), lParam);
+}
+
+} // namespace platform

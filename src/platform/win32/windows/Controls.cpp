@@ -1,0 +1,324 @@
+// The elements: buttons, check boxes and text boxes are child windows;
+// labels, lights, lines and the drag surface are rectangles their window
+// paints or takes presses on.
+
+#include "platform/Control.h"
+#include "platform/win32/windows/Internals.h"
+
+#include <algorithm>
+#include <commctrl.h>
+#include <windowsx.h>
+
+namespace platform {
+
+namespace {
+
+using Kind = Control::Impl::Kind;
+
+int ButtonOf(::UINT message) {
+    return message == WM_LBUTTONUP ? 1 : message == WM_RBUTTONUP ? 2 : 4;
+}
+
+// A button's focus and release, which its own window hears of.
+::LRESULT CALLBACK ButtonProcedure(::HWND hWnd, ::UINT message, ::WPARAM wParam, ::LPARAM lParam,
+                                   ::UINT_PTR /*id*/, ::DWORD_PTR data) {
+    const ::LRESULT result = ::DefSubclassProc(hWnd, message, wParam, lParam);
+    auto* button = static_cast<Button*>(reinterpret_cast<Control::Impl*>(data)->control);
+    switch (message) {
+    case WM_SETFOCUS:
+        if (button->GotFocus) {
+            const std::function<void()> handler = button->GotFocus;
+            handler();
+        }
+        break;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+        if (button->MouseUp) {
+            const unsigned dpi = reinterpret_cast<Control::Impl*>(data)->owner.Internals().Dpi();
+            const MouseHandler handler = button->MouseUp;
+            handler(ButtonOf(message),
+                    ((wParam & MK_SHIFT) != 0 ? 1 : 0) | ((wParam & MK_CONTROL) != 0 ? 2 : 0),
+                    static_cast<float>(win32::Twips(GET_X_LPARAM(lParam), dpi)),
+                    static_cast<float>(win32::Twips(GET_Y_LPARAM(lParam), dpi)));
+        }
+        break;
+    default:
+        break;
+    }
+    return result;
+}
+
+::HWND MakeChild(Control::Impl& c) {
+    const char* windowClass = c.kind == Kind::TextBox ? "EDIT" : "BUTTON";
+    ::DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP;
+    ::DWORD exStyle = 0;
+    switch (c.kind) {
+    case Kind::Button:
+        style |= BS_PUSHBUTTON;
+        break;
+    case Kind::CheckBox:
+        style |= BS_AUTOCHECKBOX;
+        break;
+    default:
+        style |= ES_AUTOHSCROLL;
+        exStyle = WS_EX_CLIENTEDGE;
+        break;
+    }
+    Form::Impl& form = c.owner.Internals();
+    ::HWND child = ::CreateWindowExA(exStyle, windowClass, "", style, 0, 0, 0, 0, form.hWnd,
+                                     nullptr, ::GetModuleHandleA(nullptr), nullptr);
+    ::SetWindowLongPtrA(child, GWLP_USERDATA, reinterpret_cast<::LONG_PTR>(&c));
+    ::SendMessageA(child, WM_SETFONT, reinterpret_cast<::WPARAM>(form.hFont), FALSE);
+    if (c.kind == Kind::Button) {
+        ::SetWindowSubclass(child, ButtonProcedure, 1, reinterpret_cast<::DWORD_PTR>(&c));
+    }
+    return child;
+}
+
+// The tooltip of an element: a tool of the window's tooltip control, the
+// child window itself or the element's rectangle.
+void UpdateTip(Control::Impl& c) {
+    Form::Impl& form = c.owner.Internals();
+    if (form.tips == nullptr) {
+        if (c.tip.empty()) {
+            return;
+        }
+        form.tips = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                                      WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, form.hWnd,
+                                      nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        ::SendMessageA(form.tips, TTM_SETMAXTIPWIDTH, 0, win32::Pixels(4800, form.Dpi()));
+    }
+    ::TTTOOLINFOA tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = form.hWnd;
+    tool.uFlags = TTF_SUBCLASS | (c.child != nullptr ? TTF_IDISHWND : 0);
+    tool.uId = c.child != nullptr ? reinterpret_cast<::UINT_PTR>(c.child)
+                                  : reinterpret_cast<::UINT_PTR>(&c);
+    tool.rect = c.PixelRect();
+    ::SendMessageA(form.tips, TTM_DELTOOLA, 0, reinterpret_cast<::LPARAM>(&tool));
+    if (!c.tip.empty()) {
+        tool.lpszText = c.tip.data();
+        ::SendMessageA(form.tips, TTM_ADDTOOLA, 0, reinterpret_cast<::LPARAM>(&tool));
+    }
+}
+
+Control::Impl& Of(const Control& control) {
+    return control.Internals();
+}
+
+} // namespace
+
+::RECT Control::Impl::PixelRect() const {
+    const unsigned dpi = owner.Internals().Dpi();
+    const int x = win32::Pixels(left, dpi);
+    const int y = win32::Pixels(top, dpi);
+    return {x, y, x + win32::Pixels(width, dpi), y + win32::Pixels(height, dpi)};
+}
+
+void Control::Impl::Place() {
+    if (child != nullptr) {
+        const ::RECT r = PixelRect();
+        ::MoveWindow(child, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    }
+    if (!tip.empty() && child == nullptr) {
+        UpdateTip(*this);
+    }
+}
+
+void Control::Impl::Repaint() const {
+    if (child == nullptr) {
+        const ::RECT r = PixelRect();
+        ::InvalidateRect(owner.Internals().hWnd, &r, TRUE);
+    }
+}
+
+Control::Impl::~Impl() {
+    if (child != nullptr) {
+        ::DestroyWindow(child);
+    }
+    if (hFont != nullptr) {
+        ::DeleteObject(hFont);
+    }
+}
+
+Control::Control(Form& owner, std::unique_ptr<Impl> impl) : m_p(std::move(impl)) {
+    m_p->control = this;
+    if (m_p->kind == Kind::Button || m_p->kind == Kind::CheckBox || m_p->kind == Kind::TextBox) {
+        m_p->child = MakeChild(*m_p);
+    }
+    owner.Internals().controls.emplace_back(this);
+}
+
+Control::~Control() = default;
+
+void Control::Move(int left, int top, int width, int height) {
+    m_p->Repaint();
+    m_p->left = left;
+    m_p->top = top;
+    m_p->width = width;
+    m_p->height = height;
+    m_p->Place();
+    m_p->Repaint();
+}
+
+bool Control::Visible() const {
+    return m_p->visible;
+}
+
+void Control::SetVisible(bool visible) {
+    m_p->visible = visible;
+    if (m_p->child != nullptr) {
+        ::ShowWindow(m_p->child, visible ? SW_SHOWNA : SW_HIDE);
+    }
+    m_p->Repaint();
+}
+
+std::string Control::ToolTipText() const {
+    return m_p->tip;
+}
+
+void Control::SetToolTipText(const std::string& text) {
+    if (text != m_p->tip) {
+        m_p->tip = text;
+        UpdateTip(*m_p);
+    }
+}
+
+Label::Label(Form& owner) : Control(owner, std::make_unique<Impl>(owner, Kind::Label)) {}
+
+std::string Label::Caption() const {
+    return Of(*this).caption;
+}
+
+void Label::SetCaption(const std::string& caption) {
+    Of(*this).caption = caption;
+    Of(*this).Repaint();
+}
+
+std::int32_t Label::ForeColor() const {
+    return Of(*this).color;
+}
+
+void Label::SetForeColor(std::int32_t bgr) {
+    Of(*this).color = bgr;
+    Of(*this).Repaint();
+}
+
+void Label::SetFont(const Font& font) {
+    Impl& c = Of(*this);
+    if (c.hFont != nullptr) {
+        ::DeleteObject(c.hFont);
+    }
+    c.hasFont = true;
+    c.font = font;
+    c.hFont = win32::MakeFont(font, c.owner.Internals().Dpi());
+    c.Repaint();
+}
+
+void Label::SetCentredVertically(bool centred) {
+    Of(*this).centred = centred;
+    Of(*this).Repaint();
+}
+
+Shape::Shape(Form& owner) : Control(owner, std::make_unique<Impl>(owner, Kind::Shape)) {
+    Of(*this).color = 0xFFFFFF;
+}
+
+std::int32_t Shape::FillColor() const {
+    return Of(*this).color;
+}
+
+void Shape::SetFillColor(std::int32_t bgr) {
+    if (Of(*this).color != bgr) {
+        Of(*this).color = bgr;
+        Of(*this).Repaint();
+    }
+}
+
+int Shape::Top() const {
+    return Of(*this).top;
+}
+
+void Shape::SetTop(int twips) {
+    Impl& c = Of(*this);
+    Move(c.left, twips, c.width, c.height);
+}
+
+Line::Line(Form& owner) : Control(owner, std::make_unique<Impl>(owner, Kind::Line)) {}
+
+void Line::SetPoints(int x1, int y1, int x2, int y2) {
+    Impl& c = Of(*this);
+    c.x1 = x1;
+    c.y1 = y1;
+    c.x2 = x2;
+    c.y2 = y2;
+    // The rectangle it is repainted by, a pixel wider each way.
+    const int pad = 30;
+    Move(std::min(x1, x2) - pad, std::min(y1, y2) - pad, std::abs(x2 - x1) + 2 * pad,
+         std::abs(y2 - y1) + 2 * pad);
+}
+
+std::int32_t Line::BorderColor() const {
+    return Of(*this).color;
+}
+
+void Line::SetBorderColor(std::int32_t bgr) {
+    Of(*this).color = bgr;
+    Of(*this).Repaint();
+}
+
+Image::Image(Form& owner) : Control(owner, std::make_unique<Impl>(owner, Kind::Image)) {}
+
+void Image::ZOrder() {
+    // Last in the window's list: the first the pointer meets. Child windows
+    // lie above every windowless element anyway.
+    auto& controls = Of(*this).owner.Internals().controls;
+    const auto it = std::find_if(controls.begin(), controls.end(),
+                                 [this](const auto& control) { return control.get() == this; });
+    if (it != controls.end()) {
+        std::rotate(it, it + 1, controls.end());
+    }
+}
+
+Button::Button(Form& owner) : Control(owner, std::make_unique<Impl>(owner, Kind::Button)) {}
+
+std::string Button::Caption() const {
+    return Of(*this).caption;
+}
+
+void Button::SetCaption(const std::string& caption) {
+    Of(*this).caption = caption;
+    ::SetWindowTextA(Of(*this).child, caption.c_str());
+}
+
+void Button::SetFocus() {
+    ::SetFocus(Of(*this).child);
+}
+
+CheckBox::CheckBox(Form& owner) : Control(owner, std::make_unique<Impl>(owner, Kind::CheckBox)) {}
+
+int CheckBox::Value() const {
+    return ::SendMessageA(Of(*this).child, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+}
+
+void CheckBox::SetValue(int value) {
+    ::SendMessageA(Of(*this).child, BM_SETCHECK, value == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+TextBox::TextBox(Form& owner) : Control(owner, std::make_unique<Impl>(owner, Kind::TextBox)) {}
+
+std::string TextBox::Text() const {
+    const ::HWND box = Of(*this).child;
+    std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(box)) + 1, '\0');
+    text.resize(static_cast<std::size_t>(
+        ::GetWindowTextA(box, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+void TextBox::SetText(const std::string& text) {
+    ::SetWindowTextA(Of(*this).child, text.c_str());
+}
+
+} // namespace platform

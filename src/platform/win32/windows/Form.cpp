@@ -1,0 +1,662 @@
+#include "platform/Form.h"
+
+#include "platform/win32/windows/Internals.h"
+
+#include <algorithm>
+#include <commctrl.h>
+#include <windowsx.h>
+
+namespace platform {
+
+namespace {
+
+std::vector<Form*>& Loaded() {
+    static std::vector<Form*> forms;
+    return forms;
+}
+
+std::function<void()>& LastFormUnloaded() {
+    static std::function<void()> handler;
+    return handler;
+}
+
+UINT NextMenuId() {
+    static UINT next = 1000;
+    return ++next;
+}
+
+constexpr ::DWORD kStyle =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+// The program's mouse button and shift codes from a message's key flags.
+int ButtonCode(::WPARAM keys) {
+    return ((keys & MK_LBUTTON) != 0 ? 1 : 0) | ((keys & MK_RBUTTON) != 0 ? 2 : 0) |
+           ((keys & MK_MBUTTON) != 0 ? 4 : 0);
+}
+
+int ShiftCode(::WPARAM keys) {
+    return ((keys & MK_SHIFT) != 0 ? 1 : 0) | ((keys & MK_CONTROL) != 0 ? 2 : 0) |
+           (::GetKeyState(VK_MENU) < 0 ? 4 : 0);
+}
+
+::LRESULT CALLBACK FormProcedure(::HWND hWnd, ::UINT message, ::WPARAM wParam, ::LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const ::CREATESTRUCTA*>(lParam);
+        ::SetWindowLongPtrA(hWnd, GWLP_USERDATA,
+                            reinterpret_cast<::LONG_PTR>(create->lpCreateParams));
+    }
+    auto* impl = reinterpret_cast<Form::Impl*>(::GetWindowLongPtrA(hWnd, GWLP_USERDATA));
+    if (impl == nullptr || impl->hWnd == nullptr) {
+        return ::DefWindowProcA(hWnd, message, wParam, lParam);
+    }
+    return impl->Procedure(message, wParam, lParam);
+}
+
+// Lays the windowless elements over the background: lights, lines, labels.
+void PaintControl(const Control::Impl& c, ::HDC dc, ::HFONT formFont) {
+    if (!c.visible || c.child != nullptr) {
+        return;
+    }
+    const ::RECT r = c.PixelRect();
+    switch (c.kind) {
+    case Control::Impl::Kind::Shape: {
+        // A lamp: the colour with a dark rim, and a lighter spot up-left.
+        const int d = std::min(r.right - r.left, r.bottom - r.top) - 2;
+        const int x = r.left + (r.right - r.left - d) / 2;
+        const int y = r.top + (r.bottom - r.top - d) / 2;
+        const ::COLORREF fill = win32::Colour(c.color);
+        ::HBRUSH brush = ::CreateSolidBrush(fill);
+        ::HPEN pen = ::CreatePen(PS_SOLID, 1, RGB(64, 64, 64));
+        const ::HGDIOBJ oldBrush = ::SelectObject(dc, brush);
+        const ::HGDIOBJ oldPen = ::SelectObject(dc, pen);
+        ::Ellipse(dc, x, y, x + d, y + d);
+        const auto lighter = [](unsigned v) { return static_cast<BYTE>(v + (255 - v) * 2 / 5); };
+        ::HBRUSH spot = ::CreateSolidBrush(
+            RGB(lighter(GetRValue(fill)), lighter(GetGValue(fill)), lighter(GetBValue(fill))));
+        ::SelectObject(dc, spot);
+        ::SelectObject(dc, ::GetStockObject(NULL_PEN));
+        const int s = d / 3;
+        ::Ellipse(dc, x + d / 5, y + d / 5, x + d / 5 + s, y + d / 5 + s);
+        ::SelectObject(dc, oldBrush);
+        ::SelectObject(dc, oldPen);
+        ::DeleteObject(spot);
+        ::DeleteObject(brush);
+        ::DeleteObject(pen);
+        break;
+    }
+    case Control::Impl::Kind::Line: {
+        ::HPEN pen = ::CreatePen(PS_SOLID, 1, win32::Colour(c.color));
+        const ::HGDIOBJ old = ::SelectObject(dc, pen);
+        const unsigned dpi = c.owner.Internals().Dpi();
+        ::MoveToEx(dc, win32::Pixels(c.x1, dpi), win32::Pixels(c.y1, dpi), nullptr);
+        ::LineTo(dc, win32::Pixels(c.x2, dpi), win32::Pixels(c.y2, dpi));
+        ::SelectObject(dc, old);
+        ::DeleteObject(pen);
+        break;
+    }
+    case Control::Impl::Kind::Label: {
+        ::RECT text = r;
+        ::SetBkMode(dc, TRANSPARENT);
+        ::SetTextColor(dc, win32::Colour(c.color));
+        const ::HGDIOBJ old = ::SelectObject(dc, c.hFont != nullptr ? c.hFont : formFont);
+        ::DrawTextA(dc, c.caption.c_str(), static_cast<int>(c.caption.size()), &text,
+                    DT_NOPREFIX | DT_LEFT |
+                        (c.centred ? DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS : DT_WORDBREAK));
+        ::SelectObject(dc, old);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+namespace win32 {
+
+const char* FormClass() {
+    static const char* const name = [] {
+        ::WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = FormProcedure;
+        wc.hInstance = ::GetModuleHandleA(nullptr);
+        wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+        wc.lpszClassName = "NetvigilForm";
+        ::RegisterClassExA(&wc);
+        return "NetvigilForm";
+    }();
+    return name;
+}
+
+} // namespace win32
+
+Form::Impl::Impl(Form& form) : self(form) {
+    hWnd = ::CreateWindowExA(0, win32::FormClass(), "", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 320,
+                             240, nullptr, nullptr, ::GetModuleHandleA(nullptr), this);
+    backColor = static_cast<std::int32_t>(::GetSysColor(COLOR_BTNFACE));
+    background = ::CreateSolidBrush(win32::Colour(backColor));
+    hFont = win32::MakeFont(font, Dpi());
+}
+
+Form::Impl::~Impl() {
+    controls.clear();
+    menus.clear();
+    barItems.clear();
+    if (hWnd != nullptr) {
+        ::SetWindowLongPtrA(hWnd, GWLP_USERDATA, 0);
+        ::DestroyWindow(hWnd);
+    }
+    ::DeleteObject(background);
+    ::DeleteObject(hFont);
+}
+
+unsigned Form::Impl::Dpi() const {
+    const ::UINT dpi = hWnd != nullptr ? ::GetDpiForWindow(hWnd) : 0;
+    return dpi != 0 ? dpi : 96;
+}
+
+int Form::Impl::MenuBarHeight() const {
+    if (bar == nullptr) {
+        return 0;
+    }
+    ::RECT outer{};
+    ::RECT client{};
+    ::GetWindowRect(hWnd, &outer);
+    ::GetClientRect(hWnd, &client);
+    ::RECT frame{0, 0, 0, 0};
+    ::AdjustWindowRectExForDpi(&frame, kStyle, FALSE, 0, Dpi());
+    return std::max(0, static_cast<int>((outer.bottom - outer.top) - (frame.bottom - frame.top) -
+                                        client.bottom));
+}
+
+void Form::Impl::SizeClient(int width, int height) {
+    // The menu bar may wrap at this width: the frame is fitted twice, the
+    // second time with the bar as it then lies.
+    for (int pass = 0; pass < 2; ++pass) {
+        ::RECT frame{0, 0, width, height};
+        ::AdjustWindowRectExForDpi(&frame, kStyle, FALSE, 0, Dpi());
+        ::SetWindowPos(hWnd, nullptr, 0, 0, frame.right - frame.left,
+                       frame.bottom - frame.top + MenuBarHeight(),
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void Form::Impl::RebuildMenuBar() {
+    if (bar == nullptr) {
+        bar = ::CreateMenu();
+        ::SetMenu(hWnd, bar);
+    }
+    ::RECT client{};
+    ::GetClientRect(hWnd, &client);
+    while (::GetMenuItemCount(bar) > 0) {
+        ::DeleteMenu(bar, 0, MF_BYPOSITION);
+    }
+    for (const auto& item : barItems) {
+        const MenuItem::Impl& i = item->Internals();
+        if (i.visible) {
+            ::AppendMenuA(bar, i.caption == "-" ? MF_SEPARATOR : MF_STRING, i.id,
+                          i.caption.c_str());
+        }
+    }
+    ::DrawMenuBar(hWnd);
+    // The client area keeps its size, however many lines the bar now takes.
+    SizeClient(client.right, client.bottom);
+}
+
+void Form::Impl::PlaceAll() {
+    for (const auto& control : controls) {
+        control->Internals().Place();
+    }
+    ::InvalidateRect(hWnd, nullptr, TRUE);
+}
+
+void Form::Impl::Paint(::HDC dc) const {
+    for (const auto& control : controls) {
+        PaintControl(control->Internals(), dc, hFont);
+    }
+}
+
+MenuItem* Form::Impl::ItemById(UINT id) const {
+    for (const auto& item : barItems) {
+        if (item->Internals().id == id) {
+            return item.get();
+        }
+    }
+    return nullptr;
+}
+
+void Form::Impl::Popup(Menu& menu, MenuItem* defaultItem, ::POINT at) {
+    ::HMENU popup = ::CreatePopupMenu();
+    for (const auto& item : menu.Internals().items) {
+        const MenuItem::Impl& i = item->Internals();
+        if (i.visible) {
+            ::AppendMenuA(popup, i.caption == "-" ? MF_SEPARATOR : MF_STRING, i.id,
+                          i.caption.c_str());
+        }
+    }
+    if (defaultItem != nullptr) {
+        ::SetMenuDefaultItem(popup, defaultItem->Internals().id, FALSE);
+    }
+    // A menu of a window that is not in front would not close on a click
+    // elsewhere (the notification area's menu).
+    ::SetForegroundWindow(hWnd);
+    menuOpen = true;
+    const auto chosen = static_cast<UINT>(::TrackPopupMenu(
+        popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, hWnd, nullptr));
+    menuOpen = false;
+    ::PostMessageA(hWnd, WM_NULL, 0, 0);
+    ::DestroyMenu(popup);
+    if (chosen == 0 || unloaded) {
+        return;
+    }
+    for (const auto& item : menu.Internals().items) {
+        if (item->Internals().id == chosen && item->Click) {
+            // A copy: the command may unload the window, and the menu with it.
+            const std::function<void()> click = item->Click;
+            click();
+            return;
+        }
+    }
+}
+
+::LRESULT Form::Impl::Procedure(::UINT message, ::WPARAM wParam, ::LPARAM lParam) {
+    switch (message) {
+    case WM_ERASEBKGND: {
+        ::RECT r{};
+        ::GetClientRect(hWnd, &r);
+        ::FillRect(reinterpret_cast<::HDC>(wParam), &r, background);
+        return 1;
+    }
+    case WM_PAINT: {
+        ::PAINTSTRUCT ps{};
+        ::HDC dc = ::BeginPaint(hWnd, &ps);
+        Paint(dc);
+        ::EndPaint(hWnd, &ps);
+        return 0;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        // Check boxes and buttons lie on the window's own colour.
+        ::SetBkColor(reinterpret_cast<::HDC>(wParam), win32::Colour(backColor));
+        return reinterpret_cast<::LRESULT>(background);
+    case WM_MOUSEMOVE: {
+        // The notification area's callback arrives here too, with the mouse
+        // message it reports in place of x, as the tray class expects.
+        const bool pixels = scaleMode == vbPixels;
+        const double scale = pixels ? 1.0 : 1440.0 / Dpi();
+        self.RaiseMouseMove(ButtonCode(wParam), ShiftCode(wParam),
+                            static_cast<float>(GET_X_LPARAM(lParam) * scale),
+                            static_cast<float>(GET_Y_LPARAM(lParam) * scale));
+        return 0;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN: {
+        const ::POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        const int button = message == WM_LBUTTONDOWN ? 1 : message == WM_RBUTTONDOWN ? 2 : 4;
+        // The topmost drag surface under the pointer takes the press.
+        for (auto it = controls.rbegin(); it != controls.rend(); ++it) {
+            const Control::Impl& c = (*it)->Internals();
+            const ::RECT r = c.PixelRect();
+            if (c.kind == Control::Impl::Kind::Image && c.visible && ::PtInRect(&r, at) != FALSE) {
+                const MouseHandler handler = static_cast<Image*>(c.control)->MouseDown;
+                if (handler) {
+                    const double scale = 1440.0 / Dpi();
+                    handler(button, ShiftCode(wParam), static_cast<float>(at.x * scale),
+                            static_cast<float>(at.y * scale));
+                }
+                return 0;
+            }
+        }
+        break;
+    }
+    case WM_COMMAND: {
+        if (lParam == 0) {
+            if (MenuItem* item = ItemById(LOWORD(wParam)); item != nullptr && item->Click) {
+                const std::function<void()> click = item->Click;
+                click();
+            }
+            return 0;
+        }
+        auto* c = reinterpret_cast<Control::Impl*>(
+            ::GetWindowLongPtrA(reinterpret_cast<::HWND>(lParam), GWLP_USERDATA));
+        if (c != nullptr && c->kind == Control::Impl::Kind::Button &&
+            HIWORD(wParam) == BN_CLICKED) {
+            const std::function<void()> click = static_cast<Button*>(c->control)->Click;
+            if (click) {
+                click();
+            }
+        }
+        return 0;
+    }
+    case WM_TIMER:
+        win32::TimerTick(self, wParam);
+        return 0;
+    case WM_CLOSE:
+        // Closing the window from the desktop unloads it.
+        self.Unload();
+        return 0;
+    case WM_DPICHANGED: {
+        // Moved to a monitor of another density: the same size in inches.
+        const auto* suggested = reinterpret_cast<const ::RECT*>(lParam);
+        ::SetWindowPos(hWnd, nullptr, suggested->left, suggested->top,
+                       suggested->right - suggested->left, suggested->bottom - suggested->top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        ::DeleteObject(hFont);
+        hFont = win32::MakeFont(font, Dpi());
+        for (const auto& control : controls) {
+            Control::Impl& c = control->Internals();
+            if (c.hasFont) {
+                ::DeleteObject(c.hFont);
+                c.hFont = win32::MakeFont(c.font, Dpi());
+            }
+            if (c.child != nullptr) {
+                ::SendMessageA(c.child, WM_SETFONT, reinterpret_cast<::WPARAM>(hFont), TRUE);
+            }
+        }
+        PlaceAll();
+        return 0;
+    }
+    default:
+        break;
+    }
+    return ::DefWindowProcA(hWnd, message, wParam, lParam);
+}
+
+Form::Form() : m_p(std::make_unique<Impl>(*this)) {
+    Loaded().push_back(this);
+}
+
+Form::~Form() {
+    std::erase(Loaded(), this);
+}
+
+Form* Form::FromHandle(HWND hWnd) {
+    const auto& forms = Loaded();
+    const auto it = std::find_if(forms.begin(), forms.end(), [hWnd](const Form* form) {
+        return win32::OurWindow(form->m_p->hWnd) == hWnd;
+    });
+    return it == forms.end() ? nullptr : *it;
+}
+
+const std::vector<Form*>& Form::Forms() {
+    return Loaded();
+}
+
+void Form::Load() {
+    if (!m_p->loaded) {
+        m_p->loaded = true;
+        Form_Load();
+    }
+}
+
+void Form::Show() {
+    Load();
+    if (m_p->unloaded) {
+        return;
+    }
+    const bool first = ::IsWindowVisible(m_p->hWnd) == FALSE;
+    if (first && m_p->startUpPosition == vbStartUpOwner && m_p->owner != nullptr) {
+        // Centred over the owner, and wholly on its monitor's work area.
+        ::RECT over{};
+        ::RECT mine{};
+        ::GetWindowRect(m_p->owner->m_p->hWnd, &over);
+        ::GetWindowRect(m_p->hWnd, &mine);
+        const int w = mine.right - mine.left;
+        const int h = mine.bottom - mine.top;
+        int x = (over.left + over.right - w) / 2;
+        int y = (over.top + over.bottom - h) / 2;
+        ::MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        if (::GetMonitorInfoA(::MonitorFromWindow(m_p->owner->m_p->hWnd, MONITOR_DEFAULTTONEAREST),
+                              &monitor) != FALSE) {
+            const auto left = static_cast<int>(monitor.rcWork.left);
+            const auto top = static_cast<int>(monitor.rcWork.top);
+            x = std::clamp(x, left, std::max(left, static_cast<int>(monitor.rcWork.right) - w));
+            y = std::clamp(y, top, std::max(top, static_cast<int>(monitor.rcWork.bottom) - h));
+        }
+        ::SetWindowPos(m_p->hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    // Brought back from the notification area, a window that was minimized
+    // when it went there opens again.
+    ::ShowWindow(m_p->hWnd, ::IsIconic(m_p->hWnd) != FALSE ? SW_RESTORE : SW_SHOW);
+    ::SetForegroundWindow(m_p->hWnd);
+}
+
+void Form::ShowModal(Form* owner) {
+    m_p->owner = owner;
+    Show();
+    if (m_p->unloaded) {
+        return; // unloaded by its own load step
+    }
+    // The other windows take no input meanwhile; their timers go on.
+    std::vector<::HWND> disabled;
+    for (Form* form : Loaded()) {
+        if (form != this && ::IsWindowEnabled(form->m_p->hWnd) != FALSE) {
+            ::EnableWindow(form->m_p->hWnd, FALSE);
+            disabled.push_back(form->m_p->hWnd);
+        }
+    }
+    m_p->modal = true;
+    ::MSG msg{};
+    while (m_p->modal && !m_p->unloaded && ::IsWindowVisible(m_p->hWnd) != FALSE) {
+        const ::BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0 || got == -1) {
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (::IsDialogMessageA(m_p->hWnd, &msg) == FALSE) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+    m_p->modal = false;
+    // The windows are all still there: none is freed while a loop runs.
+    for (::HWND hWnd : disabled) {
+        ::EnableWindow(hWnd, TRUE);
+    }
+    if (owner != nullptr && !owner->m_p->unloaded) {
+        ::SetForegroundWindow(owner->m_p->hWnd);
+    }
+    m_p->owner = nullptr;
+}
+
+void Form::Hide() {
+    ::ShowWindow(m_p->hWnd, SW_HIDE);
+    m_p->modal = false;
+}
+
+bool Form::Visible() const {
+    return ::IsWindowVisible(m_p->hWnd) != FALSE;
+}
+
+void Form::SetStartUpPosition(int position) {
+    m_p->startUpPosition = position;
+}
+
+int Form::WindowState() const {
+    return ::IsIconic(m_p->hWnd) != FALSE   ? vbMinimized
+           : ::IsZoomed(m_p->hWnd) != FALSE ? vbMaximized
+                                            : vbNormal;
+}
+
+void Form::SetWindowState(int state) {
+    const int show = state == vbMinimized   ? SW_MINIMIZE
+                     : state == vbMaximized ? SW_MAXIMIZE
+                                            : SW_RESTORE;
+    if (Visible()) {
+        ::ShowWindow(m_p->hWnd, show);
+        return;
+    }
+    // A hidden window takes the state for when it is next shown.
+    ::WINDOWPLACEMENT place{};
+    place.length = sizeof place;
+    ::GetWindowPlacement(m_p->hWnd, &place);
+    place.showCmd = state == vbMinimized   ? SW_SHOWMINNOACTIVE
+                    : state == vbMaximized ? SW_SHOWMAXIMIZED
+                                           : SW_SHOWNORMAL;
+    place.flags = 0;
+    ::SetWindowPlacement(m_p->hWnd, &place);
+}
+
+HWND Form::hWnd() const {
+    return win32::OurWindow(m_p->hWnd);
+}
+
+HICON Form::Icon() const {
+    return m_p->icon;
+}
+
+void Form::SetIcon(HICON icon) {
+    m_p->icon = icon;
+    ::SendMessageA(m_p->hWnd, WM_SETICON, ICON_SMALL,
+                   reinterpret_cast<::LPARAM>(win32::NativeIcon(icon)));
+    ::SendMessageA(m_p->hWnd, WM_SETICON, ICON_BIG,
+                   reinterpret_cast<::LPARAM>(win32::LargeIconFor(icon)));
+}
+
+std::int32_t Form::BackColor() const {
+    return m_p->backColor;
+}
+
+void Form::SetBackColor(std::int32_t bgr) {
+    m_p->backColor = bgr;
+    ::DeleteObject(m_p->background);
+    m_p->background = ::CreateSolidBrush(win32::Colour(bgr));
+    ::InvalidateRect(m_p->hWnd, nullptr, TRUE);
+    for (const auto& control : m_p->controls) {
+        if (control->Internals().child != nullptr) {
+            ::InvalidateRect(control->Internals().child, nullptr, TRUE);
+        }
+    }
+}
+
+void Form::SetFont(const Font& font) {
+    m_p->font = font;
+    ::DeleteObject(m_p->hFont);
+    m_p->hFont = win32::MakeFont(font, m_p->Dpi());
+    for (const auto& control : m_p->controls) {
+        if (::HWND child = control->Internals().child) {
+            ::SendMessageA(child, WM_SETFONT, reinterpret_cast<::WPARAM>(m_p->hFont), TRUE);
+        }
+    }
+    ::InvalidateRect(m_p->hWnd, nullptr, TRUE);
+}
+
+int Form::Height() const {
+    ::RECT client{};
+    ::GetClientRect(m_p->hWnd, &client);
+    return win32::Twips(client.bottom + m_p->MenuBarHeight(), m_p->Dpi());
+}
+
+void Form::SetHeight(int twips) {
+    ::RECT client{};
+    ::GetClientRect(m_p->hWnd, &client);
+    m_p->SizeClient(client.right,
+                    std::max(0, win32::Pixels(twips, m_p->Dpi()) - m_p->MenuBarHeight()));
+}
+
+void Form::SetFixedWidth(int twips) {
+    ::RECT client{};
+    ::GetClientRect(m_p->hWnd, &client);
+    m_p->SizeClient(win32::Pixels(twips, m_p->Dpi()), client.bottom);
+}
+
+void Form::SetClientSize(int widthTwips, int heightTwips) {
+    m_p->SizeClient(win32::Pixels(widthTwips, m_p->Dpi()), win32::Pixels(heightTwips, m_p->Dpi()));
+}
+
+void Form::SetFixedClientSize(int widthTwips, int heightTwips) {
+    SetClientSize(widthTwips, heightTwips);
+}
+
+int Form::ScaleMode() const {
+    return m_p->scaleMode;
+}
+
+void Form::SetScaleMode(int mode) {
+    m_p->scaleMode = mode;
+}
+
+double Form::TwipsPerPixelX() const {
+    return 1440.0 / m_p->Dpi();
+}
+
+void Form::Unload() {
+    // Unloading every window from one window's unload step meets that window
+    // again: the second unload does nothing.
+    if (m_p->unloaded || m_p->unloading) {
+        return;
+    }
+    m_p->unloading = true;
+    Form_Unload();
+    m_p->unloaded = true;
+    for (Timer* timer : m_p->timers) {
+        win32::StopTimer(*timer);
+    }
+    std::erase(Loaded(), this);
+    Hide();
+    // A menu of this window still open (the close came while it was up)
+    // closes with it.
+    if (m_p->menuOpen) {
+        ::EndMenu();
+    }
+    win32::DeleteWhenUnwound(this);
+    if (Loaded().empty() && LastFormUnloaded()) {
+        LastFormUnloaded()();
+    }
+}
+
+bool Form::Unloaded() const {
+    return m_p->unloaded;
+}
+
+void Form::SetLastFormUnloaded(std::function<void()> handler) {
+    LastFormUnloaded() = std::move(handler);
+}
+
+MenuItem* Form::AddMenuBarItem(const std::string& caption) {
+    auto item = std::make_unique<MenuItem>(
+        std::make_unique<MenuItem::Impl>(caption, [this] { m_p->RebuildMenuBar(); }));
+    item->Internals().id = NextMenuId();
+    m_p->barItems.push_back(std::move(item));
+    m_p->RebuildMenuBar();
+    return m_p->barItems.back().get();
+}
+
+void Form::RaiseMouseMove(int button, int shift, float x, float y) {
+    if (MouseMove) {
+        MouseMove(button, shift, x, y);
+    }
+    if (m_p->subscriber) {
+        // A copy: the subscriber may end its own subscription.
+        const MouseHandler subscriber = m_p->subscriber;
+        subscriber(button, shift, x, y);
+    }
+}
+
+void Form::SubscribeMouseMove(MouseHandler handler) {
+    m_p->subscriber = std::move(handler);
+}
+
+void Form::PopupMenu(IMenu& menu, IMenuItem* defaultItem) {
+    if (auto* popup = dynamic_cast<Menu*>(&menu)) {
+        ::POINT at{};
+        ::GetCursorPos(&at);
+        m_p->Popup(*popup, dynamic_cast<MenuItem*>(defaultItem), at);
+    }
+}
+
+void Form::PopupMenuAt(IMenu& menu, IMenuItem* defaultItem, float x, float y) {
+    auto* popup = dynamic_cast<Menu*>(&menu);
+    if (popup == nullptr) {
+        return;
+    }
+    const double scale = m_p->scaleMode == vbPixels ? 1.0 : 1440.0 / m_p->Dpi();
+    ::POINT at{static_cast<::LONG>(static_cast<double>(x) / scale),
+               static_cast<::LONG>(static_cast<double>(y) / scale)};
+    ::ClientToScreen(m_p->hWnd, &at);
+    m_p->Popup(*popup, dynamic_cast<MenuItem*>(defaultItem), at);
+}
+
+} // namespace platform

@@ -1,0 +1,187 @@
+#pragma once
+
+// This backend's side of windows, elements and menus: each form is a
+// top-level window whose own procedure paints the windowless elements
+// (labels, lights, lines) and hands the press on the drag surface to the
+// program; buttons, check boxes and text boxes are child windows of it.
+
+#include "platform/App.h"
+#include "platform/Button.h"
+#include "platform/Capture.h"
+#include "platform/CheckBox.h"
+#include "platform/CommonDialog.h"
+#include "platform/Control.h"
+#include "platform/Font.h"
+#include "platform/Form.h"
+#include "platform/Image.h"
+#include "platform/Label.h"
+#include "platform/Line.h"
+#include "platform/Menu.h"
+#include "platform/MenuItem.h"
+#include "platform/Shape.h"
+#include "platform/TextBox.h"
+#include "platform/Timer.h"
+#include "platform/Twips.h"
+#include "platform/message_box.h"
+#include "platform/process.h"
+#include "platform/win32/api.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#undef SendMessage
+
+namespace platform {
+
+namespace win32 {
+
+// The platform's 32-bit handles and Windows' own: a window handle carries 32
+// significant bits, sign-extended.
+inline ::HWND NativeWindow(HWND hWnd) {
+    return reinterpret_cast<::HWND>(static_cast<std::intptr_t>(hWnd));
+}
+inline HWND OurWindow(::HWND hWnd) {
+    return static_cast<HWND>(reinterpret_cast<std::intptr_t>(hWnd));
+}
+inline ::HICON NativeIcon(HICON icon) {
+    return reinterpret_cast<::HICON>(static_cast<std::intptr_t>(static_cast<std::int32_t>(icon)));
+}
+
+inline ::COLORREF Colour(std::int32_t bgr) {
+    return static_cast<::COLORREF>(bgr) & 0xFFFFFFu;
+}
+
+// A handler may run a loop of its own (a yield, a modal window, a popup
+// menu, the colour dialog, the desktop's move of a window), inside which
+// another handler may unload a window that the first still uses. An unloaded
+// window is freed only by the program's outermost message loop, between two
+// messages, when every handler has returned.
+void DeleteWhenUnwound(Form* form);
+void FreeUnwound();
+
+// Pixels from twips and back at a window's DPI.
+int Pixels(int twips, unsigned dpi);
+int Twips(int pixels, unsigned dpi);
+
+// The program's icon drawn large (the task switcher's), for its small one;
+// any other icon as it is.
+::HICON LargeIconFor(HICON icon);
+
+// A font for the window system at a DPI; the desktop's own face when the
+// font names none.
+::HFONT MakeFont(const Font& font, unsigned dpi);
+
+} // namespace win32
+
+// What an element is to its window: a child window, or a rectangle that the
+// window paints (and, for the drag surface, takes presses on).
+struct Control::Impl {
+    enum class Kind { Label, Shape, Line, Image, Button, CheckBox, TextBox };
+
+    Impl(Form& form, Kind what) : owner(form), kind(what) {}
+    ~Impl();
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+
+    // Places the child window (if any) and repaints, at the form's DPI.
+    void Place();
+    void Repaint() const;
+    ::RECT PixelRect() const;
+
+    Form& owner;
+    const Kind kind;
+    Control* control = nullptr;
+    ::HWND child = nullptr;
+    // In twips on the client area.
+    int left = 0, top = 0, width = 0, height = 0;
+    bool visible = true;
+    std::string tip;
+    std::string caption;
+    std::int32_t color = 0;
+    bool hasFont = false;
+    Font font;
+    ::HFONT hFont = nullptr;
+    bool centred = false;
+    // A line's ends, in twips.
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+};
+
+struct MenuItem::Impl {
+    Impl(std::string text, std::function<void()> changed)
+        : caption(std::move(text)), onChange(std::move(changed)) {}
+
+    std::string caption;
+    bool visible = true;
+    UINT id = 0;
+    // Rebuilds the menu the item is shown in.
+    std::function<void()> onChange;
+};
+
+struct Menu::Impl {
+    std::vector<std::unique_ptr<MenuItem>> items;
+};
+
+struct Form::Impl {
+    explicit Impl(Form& form);
+    ~Impl();
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+
+    // The window's DPI (that of the monitor it is on).
+    unsigned Dpi() const;
+    // The menu bar afresh from its items: a hidden item is left out.
+    void RebuildMenuBar();
+    // Lays out every element again (a new DPI).
+    void PlaceAll();
+    void Paint(::HDC dc) const;
+    ::LRESULT Procedure(::UINT message, ::WPARAM wParam, ::LPARAM lParam);
+    // The item with this command number, on the menu bar or a menu.
+    MenuItem* ItemById(UINT id) const;
+    // A menu popped up and the command chosen from it run.
+    void Popup(Menu& menu, MenuItem* defaultItem, ::POINT at);
+    // Resizes the window so that its client area is this size in pixels.
+    void SizeClient(int width, int height);
+    int MenuBarHeight() const;
+
+    Form& self;
+    ::HWND hWnd = nullptr;
+    ::HMENU bar = nullptr;
+    ::HWND tips = nullptr;
+    ::HBRUSH background = nullptr;
+    std::int32_t backColor = 0;
+    Font font;
+    ::HFONT hFont = nullptr;
+    HICON icon = 0;
+    int scaleMode = 1;
+    int startUpPosition = vbStartUpManual;
+    Form* owner = nullptr;
+    bool loaded = false;
+    bool unloading = false;
+    bool unloaded = false;
+    bool modal = false;
+    // A client area the window keeps, in twips (0: none).
+    int fixedClientWidth = 0, fixedClientHeight = 0;
+    int fixedWidth = 0;
+    std::vector<Timer*> timers;
+    MouseHandler subscriber;
+    std::vector<std::unique_ptr<Control>> controls;
+    std::vector<std::unique_ptr<Menu>> menus;
+    std::vector<std::unique_ptr<MenuItem>> barItems;
+    // Whether one of this window's menus is open (TrackPopupMenu).
+    bool menuOpen = false;
+};
+
+namespace win32 {
+
+// The form's window class, registered once.
+const char* FormClass();
+// A timer's tick, by the number it was set with.
+void TimerTick(Form& form, ::UINT_PTR id);
+// Takes the timer off its window for good (the window unloads).
+void StopTimer(Timer& timer);
+
+} // namespace win32
+
+} // namespace platform

@@ -1,0 +1,274 @@
+#!/bin/bash
+# netvigil.exe as a Windows user meets it, under Wine: in a network of the
+# test's own with three hosts (two answering, one silent), on a virtual X
+# desktop with trayer as the notification area and openbox as the window
+# manager. The lights, the tray icon and its tooltip, every command of the
+# menu bar and the tray menu, and the host actions, which run recording
+# stand-ins of shutdown.exe and explorer.exe from the program's directory.
+#
+#   desktop_test.sh BIN_DIR WINE_RUN [SCREENSHOT]
+#
+# BIN_DIR holds netvigil.exe, ping.exe, netvigil-reg.exe and recorder.exe;
+# WINE_RUN is the build's wine-run, which makes its Wine prefix. A screenshot
+# of the board is written to SCREENSHOT when given. Exits 77 (skipped) where
+# root, Xvfb, trayer, openbox, xdotool or ImageMagick are missing.
+set -u
+
+bin=$(cd "$1" && pwd)
+wine_run=$2
+screenshot=${3:-}
+
+if [ -z "${NETVIGIL_DESKTOP_TEST_INSIDE:-}" ]; then
+    for tool in Xvfb trayer openbox xdotool xprop import convert ip unshare; do
+        command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: needs $tool"; exit 77; }
+    done
+    if [ "$(id -u)" -ne 0 ] || ! unshare --net true 2>/dev/null; then
+        echo "SKIP: needs root for a network namespace of its own"
+        exit 77
+    fi
+    # The prefix is made outside, once; everything else runs in the new
+    # network, the X server too (its abstract socket belongs to a network).
+    "$wine_run" "$bin/test_child.exe" >/dev/null 2>&1
+    exec unshare --net -- env NETVIGIL_DESKTOP_TEST_INSIDE=1 "$0" "$@"
+fi
+
+WINEPREFIX=$(sed -n "s/^WINEPREFIX='\(.*\)'$/\1/p" "$wine_run")
+WINEDEBUG=-all
+export WINEPREFIX WINEDEBUG
+unset WAYLAND_DISPLAY
+
+failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
+work=$(mktemp -d)
+peer=nvwine$$
+pids=
+cleanup() {
+    wineserver -k >/dev/null 2>&1
+    for pid in $pids; do
+        kill "$pid" 2>/dev/null
+    done
+    ip netns del "$peer" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+wineserver -k >/dev/null 2>&1
+wineserver -w >/dev/null 2>&1
+
+# A host of our own that takes echo requests and never answers.
+ip link set lo up
+ip netns add "$peer" &&
+    ip link add nvw0 type veth peer name nvw1 netns "$peer" &&
+    ip addr add 10.203.1.1/24 dev nvw0 && ip link set nvw0 up &&
+    ip -n "$peer" addr add 10.203.1.2/24 dev nvw1 && ip -n "$peer" link set nvw1 up &&
+    ip netns exec "$peer" sysctl -qw net.ipv4.icmp_echo_ignore_all=1 ||
+    { echo "FAIL: no silent host"; exit 1; }
+
+# Xvfb never resets (a window manager connecting during a reset is turned
+# away); trayer, which now and then fails beside a starting window manager,
+# gets a few chances.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
+pids="$pids $!"
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.05
+done
+DISPLAY=:$(head -n 1 "$work/display")
+export DISPLAY
+openbox >/dev/null 2>&1 &
+pids="$pids $!"
+for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.05
+done
+for _ in 1 2 3; do
+    trayer --edge top --align right --widthtype pixel --width 120 >/dev/null 2>&1 &
+    tray=$!
+    for _ in $(seq 40); do
+        xdotool search --onlyvisible --class trayer >/dev/null 2>&1 && break
+        sleep 0.05
+    done
+    if kill -0 "$tray" 2>/dev/null && xdotool search --onlyvisible --class trayer >/dev/null 2>&1; then
+        pids="$pids $tray"
+        break
+    fi
+    kill "$tray" 2>/dev/null
+done
+sleep 0.3
+
+# The program's directory: the programs, and the stand-ins, which Windows
+# finds there before its own.
+app=$work/Netvigil
+mkdir -p "$app"
+cp "$bin/netvigil.exe" "$bin/ping.exe" "$app/"
+cp "$bin/recorder.exe" "$app/shutdown.exe"
+cp "$bin/recorder.exe" "$app/explorer.exe"
+
+# The three hosts and seventeen empty slots, in one import.
+{
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Netvigil\\Remote Hosts]\r\n'
+    names=(one silent three)
+    addresses=(127.0.0.1 10.203.1.2 127.0.0.2)
+    for n in $(seq 20); do
+        printf '"Host %d"="%s"\r\n"IP Address %d"="%s"\r\n' \
+            "$n" "${names[n - 1]:-}" "$n" "${addresses[n - 1]:-}"
+    done
+} >"$work/hosts.reg"
+seeded=no
+for _ in 1 2 3; do
+    wine "$bin/netvigil-reg.exe" import "$work/hosts.reg" >/dev/null 2>&1 && { seeded=yes; break; }
+    sleep 1
+done
+[ $seeded = yes ] || { echo "FAIL: netvigil-reg.exe could not seed the hosts"; exit 1; }
+
+# Window X, Y, WIDTH and HEIGHT, for the program's visible windows and
+# those of Wine's notification area (explorer.exe), which docks its icon.
+windows() {
+    local id
+    for id in $(xdotool search --onlyvisible --class 'netvigil|explorer' 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$id" 2>/dev/null)" 2>/dev/null || continue
+        echo "$id $X $Y $WIDTH $HEIGHT"
+    done
+}
+# The first window whose geometry the test (an awk condition) passes.
+find_window() {
+    windows | awk "$1 { print; exit }"
+}
+is_board='$4 >= 195 && $4 <= 215 && $5 > 60 && $5 < 200'
+is_icon='$4 <= 32 && $5 <= 32 && $3 < 40 && $2 > 800'
+is_options='$4 > 250 && $5 > 400'
+is_menu='$4 > 60 && $5 > 60 && !('"$is_board"') && !('"$is_options"')'
+wait_for() {
+    local tries=${2:-100}
+    while [ "$tries" -gt 0 ]; do
+        eval "$1" && return 0
+        sleep 0.1
+        tries=$((tries - 1))
+    done
+    return 1
+}
+present() { [ -n "$(find_window "$1")" ]; }
+absent() { [ -z "$(find_window "$1")" ]; }
+# Sets WX, WY, WW and WH to the geometry of the window the test passes,
+# waiting for one to show.
+locate() {
+    local w= wanted=$1
+    wait_for 'w=$(find_window "$wanted"); [ -n "$w" ]' 30 || return 1
+    read -r _ WX WY WW WH <<<"$w"
+}
+click() { # window-test x y [button]
+    locate "$1" || { fail "no window for a click at $2,$3"; return; }
+    sleep 0.3
+    xdotool mousemove $((WX + $2)) $((WY + $3)) click "${4:-1}"
+}
+click_icon() {
+    locate "$is_icon" || { fail "no icon to click"; return; }
+    xdotool mousemove $((WX + WW / 2)) $((WY + WH / 2)) click "$1"
+}
+# Clicks the nth of the four items of the tray menu (Options, Stop Pinging,
+# Restore From Tray, Exit): the window the icon belongs to has no keyboard.
+choose() {
+    locate "$is_menu" || { fail "no menu to choose from"; return; }
+    sleep 0.3
+    xdotool mousemove $((WX + WW / 2)) $((WY + WH * (2 * $1 - 1) / 8)) click 1
+}
+# The colours down the column of the board's lights, as runs: g green, r red.
+lights() {
+    locate "$is_board" || return
+    import -window root "$work/shot.png" 2>/dev/null
+    convert "$work/shot.png" -crop "1x$WH+$((WX + 14))+$WY" txt:- 2>/dev/null |
+        awk -F'[(),]' '!/^#/ {
+            r = $3; g = $4; b = $5
+            c = (g > 180 && r < 120) ? "g" : (r > 180 && g < 120 && b < 120) ? "r" : "."
+            if (c != last) { printf "%s", c; last = c }
+        }' | tr -d .
+}
+
+wine "$app/netvigil.exe" &
+netvigil=$!
+pids="$pids $netvigil"
+
+wait_for 'present "$is_board"' 300 || fail "no board among: $(windows | tr '\n' ';')"
+wait_for 'present "$is_icon"' || fail "no tray icon in trayer"
+wait_for '[ "$(lights)" = grg ]' 150 || fail "the lights are '$(lights)', not green, red, green"
+if [ -n "$screenshot" ] && locate "$is_board"; then
+    convert "$work/shot.png" -crop "$((WW + 4))x$((WH + 26))+$((WX - 2))+$((WY - 24))" +repage \
+        "$screenshot"
+fi
+
+# The icon's tooltip, once the first sweep has ended: the summary, a line
+# for each of the three hosts.
+is_summary_tip='$2 > 700 && $3 > 20 && $3 < 120 && $4 > 40 && $5 >= 36 && $5 < 80'
+summary=no
+for _ in $(seq 20); do
+    locate "$is_icon" || break
+    xdotool mousemove $((WX + WW / 2)) $((WY + WH + 60)) sleep 0.3 mousemove $((WX + 4)) \
+        $((WY + 4)) sleep 0.2 mousemove $((WX + WW / 2)) $((WY + WH / 2))
+    if wait_for 'present "$is_summary_tip"' 15; then
+        summary=yes
+        break
+    fi
+done
+[ $summary = yes ] || fail "the icon's tooltip never showed the summary of the three hosts"
+xdotool mousemove 500 500
+
+# Stop, then Resume in its place on the menu bar.
+click "$is_board" 118 -10
+click "$is_board" 118 -10
+# Options, then its Cancel.
+click "$is_board" 28 -10
+wait_for 'present "$is_options"' || fail "Options opened no window"
+click "$is_options" 112 -10
+wait_for 'absent "$is_options"' || fail "Cancel left the options open"
+
+# Each host action, from the first host's button, records its command line.
+actions=("Down" "Down Down" "Down Down Down" "Down Down Down Down")
+for keys in "${actions[@]}"; do
+    click "$is_board" 178 18
+    wait_for 'present "$is_menu"' || fail "the host button opened no menu"
+    # shellcheck disable=SC2086
+    xdotool key $keys Return
+    wait_for 'absent "$is_menu"' 30
+done
+expected_explorer='explorer \\127.0.0.1'
+expected_shutdown='shutdown -m \\127.0.0.1 -s -t 10 -f
+shutdown -m \\127.0.0.1 -r -t 10 -f
+shutdown -m \\127.0.0.1 -a'
+wait_for '[ "$(cat "$app/shutdown.txt" 2>/dev/null)" = "$expected_shutdown" ]' 50 ||
+    fail "shutdown.exe ran as: $(cat "$app/shutdown.txt" 2>/dev/null)"
+[ "$(cat "$app/explorer.txt" 2>/dev/null)" = "$expected_explorer" ] ||
+    fail "explorer.exe ran as: $(cat "$app/explorer.txt" 2>/dev/null)"
+
+# Tray: the board goes; the icon's menu brings it back (Restore From Tray).
+click "$is_board" 78 -10
+wait_for 'absent "$is_board"' || fail "Tray left the board showing"
+click_icon 3
+wait_for 'present "$is_menu"' || fail "a right click on the icon gave no menu"
+choose 3
+wait_for 'present "$is_board"' || fail "Restore From Tray did not bring the board back"
+
+# Tray again, and the tray menu's Exit: the program ends and takes its icon.
+click "$is_board" 78 -10
+wait_for 'absent "$is_board"' || fail "Tray left the board showing"
+click_icon 3
+wait_for 'present "$is_menu"' || fail "a right click on the icon gave no menu"
+choose 4
+ended=no
+for _ in $(seq 100); do
+    kill -0 "$netvigil" 2>/dev/null || { ended=yes; break; }
+    sleep 0.1
+done
+[ $ended = yes ] || fail "Exit did not end the program"
+wait_for 'absent "$is_icon"' 30 || fail "the icon outlived the program"
+
+if [ $failures -gt 0 ]; then
+    kill -0 "$netvigil" 2>/dev/null && state=running || state=ended
+    echo "netvigil.exe: $state; windows: $(windows | tr '\n' ';')"
+else
+    echo "PASS"
+fi
+exit $((failures > 0))

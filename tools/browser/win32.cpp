@@ -1,0 +1,34 @@
+// browser.exe ADDRESS: opens a web address in the user's default browser,
+// for a web host's Explore where Windows names no browser command of its own
+// (HKEY_CLASSES_ROOT\htmlfile\shell\opennew\command is missing on many
+// installations). Only web addresses: Windows would open any file or
+// registered scheme it is handed.
+// NETVIGIL_DRY_RUN set: prints what it would open instead.
+
+#include "address.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <windows.h> // with shellapi.h
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "browser: give one web address\n");
+        return 2;
+    }
+    const auto address = WebAddress(argv[1]);
+    const std::string scheme = address ? SchemeOf(*address) : "";
+    if (scheme != "http" && scheme != "https") {
+        std::fprintf(stderr, "browser: \"%s\" is not a web address\n", argv[1]);
+        return 2;
+    }
+    if (std::getenv("NETVIGIL_DRY_RUN") != nullptr) {
+        std::printf("open %s\n", address->c_str());
+        return 0;
+    }
+    // Above 32: opened.
+    const auto opened = reinterpret_cast<INT_PTR>(
+        ShellExecuteA(nullptr, "open", address->c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    return opened > 32 ? 0 : 1;
+}
