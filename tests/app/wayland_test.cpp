@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -126,12 +127,17 @@ private:
 
 class Wayland : public ::testing::Test {
 protected:
+    // Netvigil ends before its display server does.
     void TearDown() override { StopProgram(m_netvigil); }
 
+    bool StartWeston(bool xwayland) {
+        m_weston = std::make_unique<Weston>(xwayland);
+        return m_weston->Available();
+    }
     // Netvigil with a fresh store, its standard error (where Wayland's own
     // protocol trace goes too) kept.
-    void Start(const Weston& weston, std::map<std::string, std::string> env) {
-        env.merge(weston.Environment());
+    void Start(std::map<std::string, std::string> env) {
+        env.merge(m_weston->Environment());
         env.insert({{"NETVIGIL_REGISTRY", m_dir / "registry.db"}, {"WAYLAND_DEBUG", "client"}});
         m_netvigil = StartProgram(
             {"/bin/sh", "-c", "exec \"$0\" 2>\"$1\"", BinDir() + "/netvigil", Errors()}, env);
@@ -153,29 +159,37 @@ protected:
     ScopedEnv m_noPlatform{"QT_QPA_PLATFORM", std::nullopt};
     ScopedEnv m_noSession{"XDG_SESSION_TYPE", std::nullopt};
     TempDir m_dir;
+    TempDir m_libexec;
+    std::unique_ptr<Weston> m_weston;
     pid_t m_netvigil = 0;
 };
 
 TEST_F(Wayland, WithXwaylandTheBoardIsAnX11Client) {
-    const Weston weston(true);
-    if (!weston.Available()) {
+    if (!StartWeston(true)) {
         GTEST_SKIP() << "needs weston, Xwayland and dbus-daemon";
     }
-    Start(weston, {});
-    ASSERT_TRUE(WaitFor([&] { return !weston.X11Windows().empty(); }))
+    // A ping that notes the platform its Qt would be told to use: the
+    // programs Netvigil starts keep the user's environment.
+    const std::string noted = m_libexec / "noted";
+    WriteFileBytes(m_libexec / "ping",
+                   "#!/bin/sh\necho \"${QT_QPA_PLATFORM-unset}\" > \"" + noted + "\"\n");
+    ::chmod((m_libexec / "ping").c_str(), 0755);
+    Start({{"NETVIGIL_LIBEXEC", m_libexec.Path()}});
+    ASSERT_TRUE(WaitFor([&] { return !m_weston->X11Windows().empty(); }))
         << "no board on the X11 side\n"
         << Text(Errors());
     EXPECT_TRUE(Running());
     EXPECT_EQ(Text(Errors()).find("xdg_toplevel@"), std::string::npos) << "a Wayland window too";
     EXPECT_EQ(Text(Errors()).find(kNotice), std::string::npos);
+    ASSERT_TRUE(WaitFor([&] { return !Text(noted).empty(); })) << "no sweep";
+    EXPECT_EQ(Text(noted), "unset\n");
 }
 
 TEST_F(Wayland, WithoutX11TheBoardIsNativeAndSaysOnceWhatItCannotDo) {
-    const Weston weston(false);
-    if (!weston.Available()) {
+    if (!StartWeston(false)) {
         GTEST_SKIP() << "needs weston and dbus-daemon";
     }
-    Start(weston, {});
+    Start({});
     ASSERT_TRUE(WaitFor([&] { return MappedNatively(); })) << Text(Errors());
     // Well past the first sweeps: still running, said once.
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
@@ -184,13 +198,12 @@ TEST_F(Wayland, WithoutX11TheBoardIsNativeAndSaysOnceWhatItCannotDo) {
 }
 
 TEST_F(Wayland, TheUsersOwnPlatformStands) {
-    const Weston weston(true);
-    if (!weston.Available()) {
+    if (!StartWeston(true)) {
         GTEST_SKIP() << "needs weston, Xwayland and dbus-daemon";
     }
-    Start(weston, {{"QT_QPA_PLATFORM", "wayland"}});
+    Start({{"QT_QPA_PLATFORM", "wayland"}});
     ASSERT_TRUE(WaitFor([&] { return MappedNatively(); })) << Text(Errors());
-    EXPECT_EQ(weston.X11Windows(), "");
+    EXPECT_EQ(m_weston->X11Windows(), "");
     EXPECT_EQ(Count(Text(Errors()), kNotice), 1u);
 }
 
