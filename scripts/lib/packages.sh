@@ -3,7 +3,7 @@
 
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libsqlite3-dev libcap2-bin qt6-base-dev qt6-svg-dev libxcb1-dev fonts-dejavu-core)
 TEST_PACKAGES=(libgtest-dev iputils-ping iproute2 procps xvfb xauth trayer openbox xdotool imagemagick
-    x11-utils dbus-daemon dbus-x11 clang-format clang-tidy)
+    x11-utils dbus-daemon dbus-x11 clang-format clang-tidy weston xwayland qt6-wayland)
 # The fuzzers: Debian's clang 14 and its fuzzer and sanitizer runtimes.
 FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 # The Windows build (mingw-w64, GoogleTest's sources), Wine to run its tests, and what

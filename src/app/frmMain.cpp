@@ -353,7 +353,9 @@ void frmMain::tmrPING_Timer() {
 }
 
 void frmMain::ShowAlerts() {
-    if (!oTray || Visible() || !tmrPING.Enabled()) {
+    // Where there is no notification area, a minimized board stands for a
+    // hidden one; elsewhere a minimized board has been hidden by now.
+    if (!oTray || (Visible() && WindowState() != vbMinimized) || !tmrPING.Enabled()) {
         return;
     }
     std::vector<std::string> vLines;

@@ -324,6 +324,23 @@ TEST_F(Alerts, OneBalloonPerSweepForTheFlaggedHostsThatChanged) {
     EXPECT_TRUE(Balloons(Sweep(main, {1, 2})).empty());
 }
 
+// With no notification area the board is minimized instead of hidden, and
+// minimized it is told what a hidden one would be.
+TEST_F(Alerts, WithNoNotificationAreaAMinimizedBoardIsTold) {
+    Hosts({{1, {"one", "1"}}});
+    fake::SetNotificationArea(false);
+    frmMain& main = Start("/hide");
+    ASSERT_EQ(main.WindowState(), 1);
+    Sweep(main, {});
+    auto balloons = Balloons(Sweep(main, {1}));
+    ASSERT_EQ(balloons.size(), 1u);
+    EXPECT_EQ(Message(balloons[0]), "one is on.");
+    main.RaiseMouseMove(0, 0, NIN_BALLOONUSERCLICK * 15.0F, 0);
+    EXPECT_TRUE(main.Visible());
+    EXPECT_EQ(main.WindowState(), 0);
+    EXPECT_TRUE(Balloons(Sweep(main, {})).empty()) << "told while shown";
+}
+
 TEST_F(Alerts, TheBadgeShowsTheLastSweepAndStaleLightsAreGrey) {
     Hosts({{1, {"one", "0"}}, {3, {"three", "0"}}});
     frmMain& main = Start();

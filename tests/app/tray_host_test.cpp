@@ -398,6 +398,61 @@ TEST_F(TrayHost, AFlaggedHostThatStartsAnsweringIsANotification) {
     m_bus.unregisterObject("/org/freedesktop/Notifications");
 }
 
+// No notification area at all (GNOME without its AppIndicator extension):
+// the board is minimized where it would be hidden, and a minimized board is
+// told of its flagged hosts through the desktop's notification service.
+class NoNotificationArea : public TrayHost {
+protected:
+    void SetUp() override {
+        TrayHost::SetUp();
+        m_bus.unregisterService(kWatcherService);
+    }
+    bool Minimized() const {
+        std::istringstream ids(m_desktop.XDoTool({"search", "--class", "netvigil"}));
+        for (std::string id; ids >> id;) {
+            if (m_desktop.XProp(id, "WM_STATE").find("Iconic") != std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+TEST_F(NoNotificationArea, AFlaggedHostThatGoesOffWhileMinimizedIsANotification) {
+    std::string why;
+    if (!EnterPrivateNetwork(&why)) {
+        GTEST_SKIP() << why;
+    }
+    NotificationServer server;
+    ASSERT_TRUE(m_bus.registerVirtualObject("/org/freedesktop/Notifications", &server));
+    ASSERT_TRUE(m_bus.registerService("org.freedesktop.Notifications"));
+    const std::string key = "HKCU\\Software\\Netvigil\\Remote Hosts";
+    Reg({"add", key, "/v", "IP Address 1", "/d", "127.0.0.1", "/f"});
+    Reg({"add", key, "/v", "Display Balloon 1", "/d", "1", "/f"});
+    m_netvigil = StartProgram({BinDir() + "/netvigil", "/hide"}, Environment());
+    ASSERT_TRUE(WaitFor([&] { return Minimized(); })) << "/hide gave no minimized board";
+    // The first sweep, at once, sees the host answer; loopback answers in
+    // microseconds, so a second is ample even on a loaded machine.
+    ::sleep(2);
+    ASSERT_TRUE(WriteSysctl("net.ipv4.icmp_echo_ignore_all", "1"));
+    ASSERT_TRUE(WaitFor([&] { return !server.notices.empty(); }, 12000)) << "no notice";
+    const NotificationServer::Notice& notice = server.notices.front();
+    EXPECT_EQ(notice.summary, "Netvigil");
+    EXPECT_EQ(notice.body, "one is off.");
+    EXPECT_EQ(notice.icon, "dialog-warning");
+    EXPECT_EQ(notice.actions.value(0), "default");
+
+    QDBusMessage invoked = QDBusMessage::createSignal(
+        "/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
+    invoked << notice.id << QString("default");
+    m_bus.send(invoked);
+    EXPECT_TRUE(WaitFor([&] { return BoardShown() && !Minimized(); }))
+        << "the notice's action did not restore the board";
+    EXPECT_EQ(server.notices.size(), 1u);
+    m_bus.unregisterService("org.freedesktop.Notifications");
+    m_bus.unregisterObject("/org/freedesktop/Notifications");
+}
+
 // The host goes away (a panel that crashes) while the board is hidden: the
 // board comes back, minimized, with its task-list entry.
 TEST_F(TrayHost, AHostThatGoesAwayGivesTheBoardBack) {

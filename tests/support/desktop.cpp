@@ -91,18 +91,24 @@ bool TrayHostPresent(const std::string& display) {
     return SelectionOwned(display, "_NET_SYSTEM_TRAY_S0");
 }
 
-bool VirtualDesktop::StartBus() {
+std::string StartSessionBus(pid_t* daemon) {
     int ready[2];
     if (::pipe(ready) != 0) {
-        return false;
+        return {};
     }
     const std::string fd = std::to_string(ready[1]);
-    const pid_t bus = StartProgram(
+    *daemon = StartProgram(
         {"dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=" + fd}, {},
         ready[1]);
     ::close(ready[1]);
-    m_bus = ReadLine(ready[0]);
+    std::string address = ReadLine(ready[0]);
     ::close(ready[0]);
+    return address;
+}
+
+bool VirtualDesktop::StartBus() {
+    pid_t bus = 0;
+    m_bus = StartSessionBus(&bus);
     m_processes.push_back(bus);
     return !m_bus.empty();
 }

@@ -43,6 +43,10 @@ private:
     pid_t m_tray = 0;
 };
 
+// Starts a session bus of a test's own (dbus-daemon) and returns its
+// address, empty if it did not start; the daemon's process id goes to daemon.
+std::string StartSessionBus(pid_t* daemon);
+
 // Whether a tray host owns the notification area of the display.
 bool TrayHostPresent(const std::string& display);
 

@@ -32,10 +32,44 @@ void InstallMessageBox() {
     });
 }
 
+// Wayland never tells a program that its window was minimized, nor lets it
+// keep the window off the task list. Where the session also offers X11
+// (XWayland, started on demand by GNOME, KDE and most compositors), the board
+// runs there; the user's own QT_QPA_PLATFORM always stands. True when the
+// choice was made here, and so must not reach the programs Netvigil starts.
+bool PreferX11() {
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qEnvironmentVariableIsEmpty("DISPLAY")) {
+        return false;
+    }
+    qputenv("QT_QPA_PLATFORM", "xcb;wayland");
+    return true;
+}
+
+// Said once, at start, so that a user who wonders why a minimized board stays
+// in the task list finds the reason.
+void TellWhatWaylandCannotDo() {
+    if (!QGuiApplication::platformName().startsWith("wayland")) {
+        return;
+    }
+    std::fputs("Netvigil: on this Wayland desktop the board is a Wayland client, and Wayland\n"
+               "never tells a program that its window was minimized: a minimized board stays\n"
+               "minimized instead of going to the notification area at the next sweep (Tray\n"
+               "still sends it there). Nor can the board leave the task list or place itself.\n"
+               "Where X11 (Xwayland) is offered, Netvigil runs there unless QT_QPA_PLATFORM\n"
+               "says otherwise.\n",
+               stderr);
+}
+
 } // namespace
 
 int Run(int& argc, char** argv, const std::string& title, const std::function<void()>& start) {
+    const bool chosen = PreferX11();
     QApplication app(argc, argv);
+    if (chosen) {
+        qunsetenv("QT_QPA_PLATFORM");
+    }
+    TellWhatWaylandCannotDo();
     QApplication::setApplicationName(QString::fromStdString(title));
     // Hidden in the tray, the program goes on without any window shown.
     QApplication::setQuitOnLastWindowClosed(false);

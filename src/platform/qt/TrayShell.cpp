@@ -38,6 +38,8 @@ struct TrayEntry {
     QMenu* exported = nullptr;
     // Added on a StatusNotifierItem host, whose balloons are notifications.
     bool statusNotifier = false;
+    // A balloon of this icon went to the desktop's notification service.
+    bool notified = false;
 };
 
 using Key = Notifications::Key;
@@ -235,7 +237,11 @@ void Apply(TrayEntry& entry, const NOTIFYICONDATA& r, bool statusNotifier) {
         const int timeout = static_cast<int>(std::clamp<UINT>(r.uTimeout, 10000, 30000));
         const QString title = FieldText(r.szInfoTitle, sizeof r.szInfoTitle);
         const QString message = FieldText(r.szInfo, sizeof r.szInfo);
-        if (statusNotifier) {
+        // With no notification area at all (GNOME without its AppIndicator
+        // extension) there is no icon to hold a balloon: the desktop's
+        // notification service tells it, as for a StatusNotifierItem.
+        if (statusNotifier || !QSystemTrayIcon::isSystemTrayAvailable()) {
+            entry.notified = true;
             Balloons().Show({entry.hWnd, entry.uID}, title, message, kind, timeout);
         } else {
             entry.icon->showMessage(title, message, kind, timeout);
@@ -329,7 +335,7 @@ BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATA* lpData) {
         // Not hidden here: hiding destroys the icon's window at once, and
         // the request may come from within that window's own click.
         it->second->icon->deleteLater();
-        if (it->second->statusNotifier) {
+        if (it->second->notified) {
             Balloons().Close(key);
         }
         entries.erase(it);
