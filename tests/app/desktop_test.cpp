@@ -182,12 +182,13 @@ TEST(Desktop, ATrayThatGoesAwayGivesTheBoardBack) {
 namespace {
 
 // The colours down the column of the board's lights, as runs: 'g' green,
-// 'r' red, from top to bottom.
+// 'r' red, from top to bottom. The column passes left of each light's tick
+// or cross.
 std::string LightColours(const VirtualDesktop& desktop, const Window& board,
                          const std::string& shot) {
     RunProgram("/usr/bin/import", {"-window", "root", shot}, {{"DISPLAY", desktop.Display()}});
     const std::string geometry = "1x" + std::to_string(board.height) + "+" +
-                                 std::to_string(board.x + 16) + "+" + std::to_string(board.y);
+                                 std::to_string(board.x + 10) + "+" + std::to_string(board.y);
     const ProgramResult pixels = RunProgram("/usr/bin/convert", {shot, "-crop", geometry, "txt:-"});
     std::string runs;
     std::istringstream lines(pixels.out);
