@@ -181,7 +181,7 @@ choose() {
 lights() {
     locate "$is_board" || return
     import -window root "$work/shot.png" 2>/dev/null
-    convert "$work/shot.png" -crop "1x$WH+$((WX + 10))+$WY" txt:- 2>/dev/null |
+    convert "$work/shot.png" -crop "1x$WH+$((WX + 9))+$WY" txt:- 2>/dev/null |
         awk -F'[(),]' '!/^#/ {
             r = $3; g = $4; b = $5
             c = (g > 180 && r < 120) ? "g" : (r > 180 && g < 120 && b < 120) ? "r" : "."
