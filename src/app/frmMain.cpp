@@ -96,6 +96,7 @@ frmMain::frmMain() {
         lblPC(n) = new Label(*this);
         lblPC(n)->Move(480, 120 + row, 1935, 375);
         lblPC(n)->SetCentredVertically(true);
+        lblPC(n)->SetElided(true);
         lblPC(n)->SetCaption(std::to_string(n));
         btn(n) = new Button(*this);
         btn(n)->Move(2580, 180 + row, 255, 210);
@@ -242,6 +243,11 @@ void frmMain::LoadSettings() {
         lblPC(n)->SetForeColor(*text);
         lblPC(n)->SetCaption(GetSetting(kAppName, kRemoteHosts, HostKey(n), std::to_string(n)));
         lblPC(n)->SetTag(GetSetting(kAppName, kRemoteHosts, AddressKey(n), ""));
+        // A long name is cut short on the board: the tip gives it whole.
+        const std::string sName = lblPC(n)->Caption();
+        const std::string sAddress = lblPC(n)->Tag();
+        lblPC(n)->SetToolTipText(sName + (sName.empty() || sAddress.empty() ? "" : "\n") +
+                                 sAddress);
         shp(n)->SetTag(GetSetting(kAppName, kRemoteHosts, BalloonKey(n), ""));
     }
 
@@ -294,6 +300,8 @@ std::string frmMain::PingHosts() {
         m_tResult(n) = SlotResult{sAddress, online};
         const std::string sName = lblPC(n)->Caption();
         shp(n)->SetFillColor(online ? kGreen : kRed);
+        // Red and green alone are the pair that colour-blind eyes confuse most.
+        shp(n)->SetMark(online ? LightMark::Tick : LightMark::Cross);
         btn(n)->SetVisible(online);
         btn(n)->SetToolTipText(online ? "Click for options" : "This PC in unavailable.");
         if (!sName.empty()) {

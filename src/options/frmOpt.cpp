@@ -70,7 +70,6 @@ frmOpt::frmOpt(IBoardPreview& board) : cdColor(*this), m_board(board) {
     cmdTColor->SetCaption("Text Color");
     cmdBColor->Click = [this] { cmdBColor_Click(); };
     cmdTColor->Click = [this] { cmdTColor_Click(); };
-    cdColor.SetDialogTitle("Select Background Color");
     Image1 = new Image(*this);
     Image1->Move(0, 0, 4695, 9015);
     Image1->MouseDown = [this](int, int, float, float) { Image1_MouseDown(); };
@@ -100,6 +99,7 @@ void frmOpt::Form_Load() {
 }
 
 void frmOpt::cmdBColor_Click() {
+    cdColor.SetDialogTitle("Select Background Color");
     cdColor.SetColor(BackColor());
     if (!cdColor.ShowColor()) {
         return;
@@ -110,6 +110,8 @@ void frmOpt::cmdBColor_Click() {
 }
 
 void frmOpt::cmdTColor_Click() {
+    // Not the background's title, which the dialog was once given for both.
+    cdColor.SetDialogTitle("Select Text Color");
     cdColor.SetColor(Label1->ForeColor());
     if (!cdColor.ShowColor()) {
         return;

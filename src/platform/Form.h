@@ -5,7 +5,9 @@
 // 32-bit handle. A window is made with new; once unloaded, the window system
 // frees it when no handler up the stack can still be using it. Its elements
 // lie on its client area; a menu bar, when there is one, sits above that,
-// inside the window's height as on Windows.
+// inside the window's height as on Windows. The program alone sizes a
+// window: the user can neither resize nor maximise it. A window hidden and
+// shown again comes back where it was.
 
 #include "platform/Font.h"
 #include "platform/win32_types.h"
@@ -73,7 +75,9 @@ public:
     // The client area's size in twips.
     void SetClientSize(int widthTwips, int heightTwips);
     // A client area of this size for good: the window takes whatever the
-    // menu bar needs above it.
+    // menu bar needs above it. Where the window would not fit in the
+    // available area of its screen, it is made to fit and the client area
+    // scrolls below the menu bar.
     void SetFixedClientSize(int widthTwips, int heightTwips);
 
     int ScaleMode() const override;

@@ -25,6 +25,9 @@ public:
     void SetFont(const Font& font);
     // The caption centred in the label's height rather than at its top.
     void SetCentredVertically(bool centred);
+    // One line, and a caption too long for it ends in "…"; Caption() still
+    // gives the whole of it.
+    void SetElided(bool elided);
 
 private:
     std::string m_sTag;

@@ -7,6 +7,10 @@
 
 namespace platform {
 
+// A second cue inside a light besides its colour, for eyes that cannot tell
+// red from green.
+enum class LightMark { None, Tick, Cross };
+
 // A filled shape: here a round light, drawn within its rectangle, with a tag
 // the program keeps with it. It takes no mouse input.
 class Shape : public Control {
@@ -15,6 +19,9 @@ public:
 
     std::int32_t FillColor() const;
     void SetFillColor(std::int32_t bgr);
+    // Drawn in a dark stroke over the fill, which keeps its colour.
+    LightMark Mark() const;
+    void SetMark(LightMark mark);
     // The top edge in twips.
     int Top() const;
     void SetTop(int twips);

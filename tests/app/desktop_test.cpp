@@ -182,12 +182,13 @@ TEST(Desktop, ATrayThatGoesAwayGivesTheBoardBack) {
 namespace {
 
 // The colours down the column of the board's lights, as runs: 'g' green,
-// 'r' red, from top to bottom.
+// 'r' red, from top to bottom. The column passes left of each light's tick
+// or cross.
 std::string LightColours(const VirtualDesktop& desktop, const Window& board,
                          const std::string& shot) {
     RunProgram("/usr/bin/import", {"-window", "root", shot}, {{"DISPLAY", desktop.Display()}});
     const std::string geometry = "1x" + std::to_string(board.height) + "+" +
-                                 std::to_string(board.x + 16) + "+" + std::to_string(board.y);
+                                 std::to_string(board.x + 10) + "+" + std::to_string(board.y);
     const ProgramResult pixels = RunProgram("/usr/bin/convert", {shot, "-crop", geometry, "txt:-"});
     std::string runs;
     std::istringstream lines(pixels.out);
@@ -248,6 +249,57 @@ void Click(const VirtualDesktop& desktop, const Window& w, int x, int y, const c
 }
 
 } // namespace
+
+// The board as the window manager sees it: no maximise and no resize, a
+// class that names the desktop entry; hidden in the tray and brought back, it
+// comes back where the user had put it.
+TEST(Desktop, TheBoardKeepsItsSizeItsPlaceAndItsClass) {
+    VirtualDesktop desktop(true);
+    if (!desktop.Available()) {
+        GTEST_SKIP() << "needs Xvfb, trayer, openbox and xdotool";
+    }
+    TempDir dir;
+    std::map<std::string, std::string> env = desktop.Environment();
+    env.insert({{"QT_QPA_PLATFORM", "xcb"}, {"NETVIGIL_REGISTRY", dir / "registry.db"}});
+    const pid_t netvigil = StartProgram({BinDir() + "/netvigil"}, env);
+    Window board;
+    ASSERT_TRUE(WaitFor([&] { return !(board = Find(desktop, IsBoard)).id.empty(); }))
+        << "no board among " << Describe(Windows(desktop, false));
+    Window icon;
+    ASSERT_TRUE(WaitFor([&] { return !(icon = Find(desktop, IsIcon)).id.empty(); }))
+        << "no tray icon";
+    const std::string actions = desktop.XProp(board.id, "_NET_WM_ALLOWED_ACTIONS");
+    EXPECT_NE(actions.find("_NET_WM_ACTION_MOVE"), std::string::npos) << actions;
+    EXPECT_EQ(actions.find("MAXIMIZE"), std::string::npos) << actions;
+    EXPECT_EQ(actions.find("RESIZE"), std::string::npos) << actions;
+    const std::string wmClass = desktop.XProp(board.id, "WM_CLASS");
+    EXPECT_NE(wmClass.find("\"org.netvigil.Netvigil\", \"org.netvigil.Netvigil\""),
+              std::string::npos)
+        << wmClass;
+
+    // Dragged by its background, as the user moves it.
+    desktop.XDoTool({"mousemove", "--window", board.id, "100", "150", "mousedown", "1"});
+    desktop.XDoTool({"mousemove_relative", "--", "40", "30"});
+    desktop.XDoTool({"mousemove_relative", "--", "60", "50", "mouseup", "1"});
+    Window moved;
+    ASSERT_TRUE(WaitFor([&] {
+        moved = Find(desktop, IsBoard);
+        return moved.x != board.x || moved.y != board.y;
+    })) << "the board did not move from "
+        << Describe({board});
+    Click(desktop, moved, 78, 8); // Tray
+    ASSERT_TRUE(WaitFor([&] { return Find(desktop, IsBoard).id.empty(); }))
+        << "Tray left the board showing";
+    desktop.XDoTool({"mousemove", std::to_string(icon.x + icon.width / 2),
+                     std::to_string(icon.y + icon.height / 2), "click", "3"});
+    ASSERT_TRUE(WaitFor([&] { return !Find(desktop, IsMenu).id.empty(); })) << "no tray menu";
+    desktop.XDoTool({"key", "Down", "Down", "Down", "Return"});
+    Window back;
+    ASSERT_TRUE(WaitFor([&] { return !(back = Find(desktop, IsBoard)).id.empty(); }))
+        << "Restore From Tray did not show the board";
+    EXPECT_EQ(Describe({back}), Describe({moved})) << "first " << Describe({board});
+    StopProgram(netvigil);
+}
 
 // The whole program on a desktop: three hosts in a network of the test's
 // own, two answering and one silent; the lights, the tray and every command.

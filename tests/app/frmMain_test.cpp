@@ -12,10 +12,14 @@
 #include "settings/Settings.h"
 #include "test_support.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QHelpEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -210,6 +214,9 @@ TEST_F(Board, SweepJudgesEachSlotByReply) {
     EXPECT_EQ(summary, "one is on.\rthree is on.\rfour is off.\r");
 
     EXPECT_EQ(m_form->shp(1)->FillColor(), 65280);
+    EXPECT_EQ(m_form->shp(1)->Mark(), LightMark::Tick);
+    EXPECT_EQ(m_form->shp(4)->Mark(), LightMark::Cross);
+    EXPECT_EQ(m_form->shp(20)->Mark(), LightMark::Cross);
     EXPECT_TRUE(m_form->btn(1)->Visible());
     EXPECT_EQ(m_form->btn(1)->ToolTipText(), "Click for options");
     EXPECT_EQ(m_form->shp(4)->FillColor(), 255);
@@ -219,6 +226,45 @@ TEST_F(Board, SweepJudgesEachSlotByReply) {
     EXPECT_EQ(m_form->shp(5)->FillColor(), 65280);
     EXPECT_EQ(m_form->sHostStatus(5), "");
     EXPECT_EQ(m_form->shp(2)->FillColor(), 255);
+}
+
+// A name too long for its row ends in "…"; every name's tip holds the whole
+// name and the address, and reaches the pointer through the drag surface.
+TEST_F(Board, LongNamesAreElidedAndEveryNameHasATip) {
+    const std::string sLong = "Accounting department, second floor";
+    NameOnly({{1, sLong}, {2, "router"}});
+    Name(3, "no address");
+    m_form->LoadSettings();
+    EXPECT_EQ(m_form->shp(1)->Mark(), LightMark::None);
+
+    const QLabel* label = WidgetOf(m_form->lblPC(1));
+    const QString shown = label->text();
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+    EXPECT_TRUE(QString::fromStdString(sLong).startsWith(shown.chopped(1)));
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(shown), label->contentsRect().width());
+    EXPECT_EQ(m_form->lblPC(1)->Caption(), sLong);
+    EXPECT_EQ(WidgetOf(m_form->lblPC(2))->text(), "router");
+    EXPECT_EQ(m_form->lblPC(1)->ToolTipText(), sLong + "\n10.0.0.1");
+    EXPECT_EQ(m_form->lblPC(2)->ToolTipText(), "router\n10.0.0.2");
+    EXPECT_EQ(m_form->lblPC(3)->ToolTipText(), "no address");
+
+    m_form->Show();
+    QWidget* surface = WidgetOf(m_form->Image1);
+    const QPoint over = label->geometry().center();
+    QHelpEvent help(QEvent::ToolTip, over, surface->mapToGlobal(over));
+    QCoreApplication::sendEvent(surface, &help);
+    EXPECT_EQ(QToolTip::text().toStdString(), sLong + "\n10.0.0.1");
+    QToolTip::hideText();
+
+    // The host menu's separators are plain lines, with no "-" drawn beside them.
+    int separators = 0;
+    for (const QAction* action : MenuOf(m_form->mnuPC)->actions()) {
+        if (action->isSeparator()) {
+            ++separators;
+            EXPECT_TRUE(action->text().isEmpty());
+        }
+    }
+    EXPECT_EQ(separators, 2);
 }
 
 TEST_F(Board, StatusLinesFollowTheNames) {

@@ -10,16 +10,21 @@
 #include "platform/qt/Widgets.h"
 #include "platform/settings_store.h"
 #include "settings/Settings.h"
+#include "test_support.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 
 using namespace platform;
@@ -183,6 +188,22 @@ TEST_F(Options, ColoursPreviewOnTheBoardAndCancelPutsThemBack) {
     EXPECT_EQ(m_main->lblPC(1)->ForeColor(), 8421504);
 }
 
+TEST_F(Options, EachColourButtonTitlesItsDialog) {
+    std::vector<std::string> titles;
+    CommonDialog::SetChooser([&titles](std::int32_t, const std::string& title) {
+        titles.push_back(title);
+        return std::optional<std::int32_t>();
+    });
+    Visit([](frmOpt& w) {
+        WidgetOf(w.cmdTColor)->click();
+        WidgetOf(w.cmdBColor)->click();
+        WidgetOf(w.cmdTColor)->click();
+        w.mnuCancel->Click();
+    });
+    EXPECT_EQ(titles, (std::vector<std::string>{"Select Text Color", "Select Background Color",
+                                                "Select Text Color"}));
+}
+
 TEST_F(Options, ABadNoticeFlagShowsUntickedAndSurvivesCancel) {
     SaveSetting(settings::kAppName, "Remote Hosts", "Display Balloon 4", "yes");
     Visit([](frmOpt& w) {
@@ -223,6 +244,51 @@ TEST_F(Options, OpensOverTheMainWindowOnScreen) {
     WindowOf(m_main)->move(100, 100);
     Visit([this](frmOpt& w) {
         EXPECT_TRUE(WindowOf(&w)->frameGeometry().intersects(WindowOf(m_main)->frameGeometry()));
+        w.mnuCancel->Click();
+    });
+}
+
+// At 150% on a 1280x800 screen the window is taller than the screen: it fits
+// in, its rows scroll, and the menu bar and the colour buttons stay within
+// reach. Screen and scale belong to the process, so the test runs itself
+// again with them.
+TEST_F(Options, FitsA1280By800ScreenAt150Percent) {
+    if (std::getenv("NETVIGIL_SMALL_SCREEN") == nullptr) {
+        const testing_support::TempDir dir;
+        testing_support::WriteFileBytes(
+            dir / "screen.json", R"({"screens": [{"name": "small", "x": 0, "y": 0, "width": 1280,
+                                   "height": 800, "logicalDpi": 96, "dpr": 1}]})");
+        const auto run = testing_support::RunProgram(
+            "/proc/self/exe", {"--gtest_filter=Options.FitsA1280By800ScreenAt150Percent"},
+            {{"NETVIGIL_SMALL_SCREEN", "1"},
+             {"QT_QPA_PLATFORM", "offscreen:configfile=" + dir / "screen.json"},
+             {"QT_SCALE_FACTOR", "1.5"}});
+        EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+        return;
+    }
+    ASSERT_EQ(QGuiApplication::primaryScreen()->geometry().size(), QSize(853, 533));
+    Visit([](frmOpt& w) {
+        QMainWindow* window = WindowOf(&w);
+        const QRect room = window->screen()->availableGeometry();
+        EXPECT_TRUE(room.contains(window->frameGeometry()))
+            << window->frameGeometry().height() << " high in " << room.height();
+        auto* scroller = window->findChild<QScrollArea*>();
+        ASSERT_NE(scroller, nullptr);
+        const QRect seen(scroller->viewport()->mapTo(window, QPoint(0, 0)),
+                         scroller->viewport()->size());
+        EXPECT_LE(window->menuWidget()->geometry().bottom(), seen.top());
+        const auto inReach = [&](const QWidget* reach) {
+            return seen.contains(QRect(reach->mapTo(window, QPoint(0, 0)), reach->size()));
+        };
+        EXPECT_TRUE(inReach(WidgetOf(w.txtName(1))));
+        EXPECT_FALSE(inReach(WidgetOf(w.cmdBColor)));
+        // Scrolled to its end, the last row and both colour buttons show whole.
+        scroller->verticalScrollBar()->setValue(scroller->verticalScrollBar()->maximum());
+        for (const QWidget* reach :
+             std::initializer_list<const QWidget*>{WidgetOf(w.chkPC(20)), WidgetOf(w.txtIP(20)),
+                                                   WidgetOf(w.cmdBColor), WidgetOf(w.cmdTColor)}) {
+            EXPECT_TRUE(inReach(reach)) << reach->metaObject()->className() << " out of reach";
+        }
         w.mnuCancel->Click();
     });
 }

@@ -177,10 +177,11 @@ choose() {
     xdotool mousemove $((WX + WW / 2)) $((WY + WH * (2 * $1 - 1) / 8)) click 1
 }
 # The colours down the column of the board's lights, as runs: g green, r red.
+# The column passes left of each light's tick or cross.
 lights() {
     locate "$is_board" || return
     import -window root "$work/shot.png" 2>/dev/null
-    convert "$work/shot.png" -crop "1x$WH+$((WX + 14))+$WY" txt:- 2>/dev/null |
+    convert "$work/shot.png" -crop "1x$WH+$((WX + 9))+$WY" txt:- 2>/dev/null |
         awk -F'[(),]' '!/^#/ {
             r = $3; g = $4; b = $5
             c = (g > 180 && r < 120) ? "g" : (r > 180 && g < 120 && b < 120) ? "r" : "."

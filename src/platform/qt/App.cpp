@@ -71,6 +71,8 @@ int Run(int& argc, char** argv, const std::string& title, const std::function<vo
     }
     TellWhatWaylandCannotDo();
     QApplication::setApplicationName(QString::fromStdString(title));
+    // The name of the desktop entry, which the windows' class names too.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.netvigil.Netvigil"));
     // Hidden in the tray, the program goes on without any window shown.
     QApplication::setQuitOnLastWindowClosed(false);
     InstallMessageBox();

@@ -18,8 +18,13 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QWindow>
 
 #include <algorithm>
+#include <xcb/xcb.h>
 
 namespace platform {
 
@@ -87,6 +92,23 @@ void Popup(QMenu& menu, MenuItem* defaultItem, const QPoint& at) {
     menu.setDefaultAction(nullptr);
 }
 
+// On X11 the window class names the desktop entry, so that task lists and
+// docks find its name and icon: Qt would give the program's file name.
+void NameWindowClass(QWidget* window) {
+    const QByteArray id = QGuiApplication::desktopFileName().toUtf8();
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+    if (id.isEmpty() || connection == nullptr) {
+        return;
+    }
+    // Instance and class alike, as the desktop entry's StartupWMClass says.
+    const QByteArray value = id + '\0' + id + '\0';
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE,
+                        static_cast<xcb_window_t>(window->winId()), XCB_ATOM_WM_CLASS,
+                        XCB_ATOM_STRING, 8, static_cast<std::uint32_t>(value.size()),
+                        value.constData());
+}
+
 } // namespace
 
 namespace qt {
@@ -104,6 +126,10 @@ FormWindow::FormWindow(Form& form) : m_form(form) {
     // No caption text: a blank, since for an empty title the desktop would be
     // shown the program's name instead.
     setWindowTitle(QStringLiteral(" "));
+    // No maximise: the window keeps the size the program gives it.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
 }
 
 void FormWindow::closeEvent(QCloseEvent* event) {
@@ -166,6 +192,49 @@ Form::Impl::Impl(Form& form)
     client->installEventFilter(window);
 }
 
+void Form::Impl::FitScreen() {
+    if (fixedClient.isEmpty()) {
+        return;
+    }
+    const QMainWindow* near = owner != nullptr ? owner->Internals().window : window;
+    const QScreen* screen = near->screen() != nullptr ? near->screen() : window->screen();
+    if (screen == nullptr) {
+        return;
+    }
+    // The frame the window system adds, as it drew the owner's or knows this
+    // window's; a guess where none is drawn yet.
+    window->winId();
+    int frame = std::max(near->frameGeometry().height() - near->geometry().height(),
+                         window->frameGeometry().height() - window->geometry().height());
+    if (frame <= 0) {
+        frame = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window) +
+                2 * window->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, window);
+    }
+    int bar = 0;
+    if (QWidget* menu = window->menuWidget()) {
+        menu->ensurePolished();
+        bar = menu->sizeHint().height();
+    }
+    const int room = screen->availableGeometry().height() - frame;
+    if (scroller == nullptr && fixedClient.height() + bar <= room) {
+        return;
+    }
+    if (scroller == nullptr) {
+        scroller = new QScrollArea(window);
+        scroller->setFrameShape(QFrame::NoFrame);
+        scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scroller->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        // Taken first: a central widget replaced is deleted.
+        window->takeCentralWidget();
+        scroller->setWidget(client);
+        window->setCentralWidget(scroller);
+        window->layout()->setSizeConstraint(QLayout::SetDefaultConstraint);
+    }
+    const int scrollBar = scroller->verticalScrollBar()->sizeHint().width();
+    window->setFixedSize(fixedClient.width() + scrollBar,
+                         std::min(fixedClient.height() + bar, room));
+}
+
 Form::Impl::~Impl() {
     controls.clear();
     menus.clear();
@@ -205,6 +274,18 @@ void Form::Load() {
 
 void Form::Show() {
     Load();
+    QMainWindow* window = m_p->window;
+    if (!window->isVisible()) {
+        m_p->FitScreen();
+        // Mapped again, a window would be placed afresh by the window manager
+        // unless its position is given as the user's: the native window's
+        // own position says so, where the widget's would not for a position
+        // that has not changed.
+        if (m_p->hiddenAt && window->windowHandle() != nullptr) {
+            window->windowHandle()->setPosition(*m_p->hiddenAt);
+        }
+        NameWindowClass(window);
+    }
     m_p->window->show();
     // Offscreen (in tests) there is nothing to raise above.
     if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
@@ -229,6 +310,9 @@ void Form::ShowModal(Form* owner) {
 }
 
 void Form::Hide() {
+    if (m_p->window->isVisible()) {
+        m_p->hiddenAt = m_p->window->geometry().topLeft();
+    }
     m_p->window->hide();
     if (m_p->modalLoop != nullptr) {
         m_p->modalLoop->quit();
@@ -285,7 +369,7 @@ int Form::Height() const {
 }
 
 void Form::SetHeight(int twips) {
-    m_p->window->resize(m_p->window->width(), PixelsY(twips));
+    m_p->window->setFixedHeight(PixelsY(twips));
 }
 
 void Form::SetFixedWidth(int twips) {
@@ -298,11 +382,12 @@ void Form::SetClientSize(int widthTwips, int heightTwips) {
         menu->ensurePolished(); // its height as it will be drawn
         bar = menu->sizeHint().height();
     }
-    m_p->window->resize(PixelsX(widthTwips), PixelsY(heightTwips) + bar);
+    m_p->window->setFixedSize(PixelsX(widthTwips), PixelsY(heightTwips) + bar);
 }
 
 void Form::SetFixedClientSize(int widthTwips, int heightTwips) {
-    m_p->client->setFixedSize(PixelsX(widthTwips), PixelsY(heightTwips));
+    m_p->fixedClient = QSize(PixelsX(widthTwips), PixelsY(heightTwips));
+    m_p->client->setFixedSize(m_p->fixedClient);
     m_p->window->layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 

@@ -2,7 +2,9 @@
 
 #include "platform/qt/Internals.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
+#include <QToolTip>
 #include <QWidget>
 
 namespace platform {
@@ -16,6 +18,35 @@ public:
 protected:
     void mousePressEvent(QMouseEvent* event) override {
         qt::RaiseMouseEvent(m_image.MouseDown, *event);
+    }
+    // Lying over the labels, the surface would hide their tooltips: it shows
+    // the tooltip of the element beneath the pointer.
+    bool event(QEvent* event) override {
+        if (event->type() != QEvent::ToolTip || parentWidget() == nullptr) {
+            return QWidget::event(event);
+        }
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QPoint at = mapToParent(help->pos());
+        const QWidget* under = nullptr;
+        // Children lie bottom first; those above the surface take the pointer themselves.
+        for (QObject* child : parentWidget()->children()) {
+            if (child == this) {
+                break;
+            }
+            const auto* widget = qobject_cast<QWidget*>(child);
+            if (widget != nullptr && widget->isVisible() && !widget->toolTip().isEmpty() &&
+                widget->geometry().contains(at)) {
+                under = widget;
+            }
+        }
+        if (under == nullptr) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            QToolTip::showText(help->globalPos(), under->toolTip(), this,
+                               QRect(mapFromParent(under->pos()), under->size()));
+        }
+        return true;
     }
 
 private:

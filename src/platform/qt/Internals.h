@@ -14,10 +14,12 @@
 #include <QPointer>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QEventLoop;
 class QMouseEvent;
+class QScrollArea;
 
 namespace platform {
 
@@ -50,8 +52,17 @@ struct Form::Impl {
     Impl(const Impl&) = delete;
     Impl& operator=(const Impl&) = delete;
 
+    // A window with a client area of a fixed size that would not fit the
+    // available area of its screen is made to fit, its client area scrolling.
+    void FitScreen();
+
     qt::FormWindow* window;
     QWidget* client;
+    // Set by SetFixedClientSize, in pixels.
+    QSize fixedClient;
+    QScrollArea* scroller = nullptr;
+    // Where the window was when last hidden, to show it there again.
+    std::optional<QPoint> hiddenAt;
     HWND hWnd;
     HICON icon = 0;
     int scaleMode = 1;

@@ -4,18 +4,60 @@
 #include "platform/qt/Internals.h"
 #include "platform/qt/Twips.h"
 
+#include <QEvent>
 #include <QLabel>
 
 namespace platform {
 
 namespace {
 
-QLabel* Widget(const Control& control) {
-    return static_cast<QLabel*>(control.Internals().widget);
+// Shows its caption whole, or, elided, as much of it as its width takes.
+class CaptionLabel : public QLabel {
+public:
+    explicit CaptionLabel(QWidget* parent) : QLabel(parent) {}
+
+    const QString& Caption() const { return m_caption; }
+    void SetCaption(const QString& caption) {
+        m_caption = caption;
+        Fit();
+    }
+    void SetElided(bool elided) {
+        m_elided = elided;
+        Fit();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        Fit();
+    }
+    void changeEvent(QEvent* event) override {
+        QLabel::changeEvent(event);
+        if (event->type() == QEvent::FontChange) {
+            Fit();
+        }
+    }
+
+private:
+    void Fit() {
+        const QString shown =
+            m_elided ? fontMetrics().elidedText(m_caption, Qt::ElideRight, contentsRect().width())
+                     : m_caption;
+        if (text() != shown) {
+            setText(shown);
+        }
+    }
+
+    QString m_caption;
+    bool m_elided = false;
+};
+
+CaptionLabel* Widget(const Control& control) {
+    return static_cast<CaptionLabel*>(control.Internals().widget);
 }
 
 QLabel* NewLabel(Form& owner) {
-    auto* label = new QLabel(owner.Internals().client);
+    auto* label = new CaptionLabel(owner.Internals().client);
     label->setAutoFillBackground(false);
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -28,11 +70,11 @@ QLabel* NewLabel(Form& owner) {
 Label::Label(Form& owner) : Control(owner, std::make_unique<Impl>(NewLabel(owner))) {}
 
 std::string Label::Caption() const {
-    return Widget(*this)->text().toStdString();
+    return Widget(*this)->Caption().toStdString();
 }
 
 void Label::SetCaption(const std::string& caption) {
-    Widget(*this)->setText(QString::fromStdString(caption));
+    Widget(*this)->SetCaption(QString::fromStdString(caption));
 }
 
 std::int32_t Label::ForeColor() const {
@@ -51,6 +93,10 @@ void Label::SetFont(const Font& font) {
 
 void Label::SetCentredVertically(bool centred) {
     Widget(*this)->setAlignment(Qt::AlignLeft | (centred ? Qt::AlignVCenter : Qt::AlignTop));
+}
+
+void Label::SetElided(bool elided) {
+    Widget(*this)->SetElided(elided);
 }
 
 } // namespace platform

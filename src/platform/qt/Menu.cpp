@@ -13,7 +13,12 @@ MenuItem::Impl::~Impl() {
 }
 
 MenuItem::MenuItem(std::unique_ptr<Impl> impl) : m_p(std::move(impl)) {
-    m_p->action->setSeparator(m_p->action->text() == QLatin1String("-"));
+    if (m_p->action->text() == QLatin1String("-")) {
+        // A separator with a text is a section heading to some styles, which
+        // would draw the "-" at its left end.
+        m_p->action->setSeparator(true);
+        m_p->action->setText(QString());
+    }
     QObject::connect(m_p->action, &QAction::triggered, m_p->action, [this] {
         if (Click) {
             Click();
@@ -24,7 +29,7 @@ MenuItem::MenuItem(std::unique_ptr<Impl> impl) : m_p(std::move(impl)) {
 MenuItem::~MenuItem() = default;
 
 std::string MenuItem::Caption() const {
-    return m_p->action->text().toStdString();
+    return m_p->action->isSeparator() ? "-" : m_p->action->text().toStdString();
 }
 
 void MenuItem::SetCaption(const std::string& caption) {

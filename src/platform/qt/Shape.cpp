@@ -22,6 +22,7 @@ public:
     }
 
     std::int32_t color = 0xFFFFFF;
+    LightMark mark = LightMark::None;
 
 protected:
     void paintEvent(QPaintEvent* /*event*/) override {
@@ -36,6 +37,26 @@ protected:
         painter.setBrush(glow);
         painter.setPen(QPen(QColor(0, 0, 0, 160), 1));
         painter.drawEllipse(light);
+        if (mark == LightMark::None) {
+            return;
+        }
+        // Dark on both fills: black stands out more against red and green
+        // than white does.
+        QPen stroke(QColor(0, 0, 0, 230), std::max(1.5, d / 7.0));
+        stroke.setCapStyle(Qt::RoundCap);
+        stroke.setJoinStyle(Qt::RoundJoin);
+        painter.setPen(stroke);
+        painter.setBrush(Qt::NoBrush);
+        const auto at = [&light, d](double x, double y) {
+            return light.topLeft() + QPointF(x * d, y * d);
+        };
+        if (mark == LightMark::Tick) {
+            const QPointF tick[] = {at(0.27, 0.52), at(0.44, 0.69), at(0.74, 0.33)};
+            painter.drawPolyline(tick, 3);
+        } else {
+            painter.drawLine(at(0.32, 0.32), at(0.68, 0.68));
+            painter.drawLine(at(0.68, 0.32), at(0.32, 0.68));
+        }
     }
 };
 
@@ -55,6 +76,17 @@ std::int32_t Shape::FillColor() const {
 void Shape::SetFillColor(std::int32_t bgr) {
     Widget(*this)->color = bgr;
     Widget(*this)->update();
+}
+
+LightMark Shape::Mark() const {
+    return Widget(*this)->mark;
+}
+
+void Shape::SetMark(LightMark mark) {
+    if (Widget(*this)->mark != mark) {
+        Widget(*this)->mark = mark;
+        Widget(*this)->update();
+    }
 }
 
 int Shape::Top() const {

@@ -26,6 +26,8 @@ int ButtonOf(::UINT message) {
     auto* button = static_cast<Button*>(reinterpret_cast<Control::Impl*>(data)->control);
     switch (message) {
     case WM_SETFOCUS:
+        reinterpret_cast<Control::Impl*>(data)->owner.Internals().ScrollIntoView(
+            *reinterpret_cast<Control::Impl*>(data));
         if (button->GotFocus) {
             const std::function<void()> handler = button->GotFocus;
             handler();
@@ -113,7 +115,7 @@ Control::Impl& Of(const Control& control) {
 ::RECT Control::Impl::PixelRect() const {
     const unsigned dpi = owner.Internals().Dpi();
     const int x = win32::Pixels(left, dpi);
-    const int y = win32::Pixels(top, dpi);
+    const int y = win32::Pixels(top, dpi) - owner.Internals().scroll;
     return {x, y, x + win32::Pixels(width, dpi), y + win32::Pixels(height, dpi)};
 }
 
@@ -222,6 +224,11 @@ void Label::SetCentredVertically(bool centred) {
     Of(*this).Repaint();
 }
 
+void Label::SetElided(bool elided) {
+    Of(*this).elided = elided;
+    Of(*this).Repaint();
+}
+
 Shape::Shape(Form& owner) : Control(owner, std::make_unique<Impl>(owner, Kind::Shape)) {
     Of(*this).color = 0xFFFFFF;
 }
@@ -233,6 +240,17 @@ std::int32_t Shape::FillColor() const {
 void Shape::SetFillColor(std::int32_t bgr) {
     if (Of(*this).color != bgr) {
         Of(*this).color = bgr;
+        Of(*this).Repaint();
+    }
+}
+
+LightMark Shape::Mark() const {
+    return Of(*this).mark;
+}
+
+void Shape::SetMark(LightMark mark) {
+    if (Of(*this).mark != mark) {
+        Of(*this).mark = mark;
         Of(*this).Repaint();
     }
 }

@@ -52,6 +52,58 @@ int ShiftCode(::WPARAM keys) {
     return impl->Procedure(message, wParam, lParam);
 }
 
+// The second cue inside a light: a tick or a cross in a dark stroke, which
+// stands out against red and green alike.
+void PaintMark(::HDC dc, LightMark mark, int x, int y, int d) {
+    if (mark == LightMark::None) {
+        return;
+    }
+    const ::LOGBRUSH ink{BS_SOLID, RGB(0, 0, 0), 0};
+    ::HPEN stroke = ::ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND | PS_JOIN_ROUND,
+                                   static_cast<::DWORD>(std::max(2, d / 7)), &ink, 0, nullptr);
+    const ::HGDIOBJ old = ::SelectObject(dc, stroke);
+    const auto at = [x, y, d](double fx, double fy) {
+        return ::POINT{x + static_cast<::LONG>(fx * d), y + static_cast<::LONG>(fy * d)};
+    };
+    if (mark == LightMark::Tick) {
+        const ::POINT tick[] = {at(0.27, 0.52), at(0.44, 0.69), at(0.74, 0.33)};
+        ::Polyline(dc, tick, 3);
+    } else {
+        const ::POINT down[] = {at(0.32, 0.32), at(0.68, 0.68)};
+        const ::POINT up[] = {at(0.68, 0.32), at(0.32, 0.68)};
+        ::Polyline(dc, down, 2);
+        ::Polyline(dc, up, 2);
+    }
+    ::SelectObject(dc, old);
+    ::DeleteObject(stroke);
+}
+
+// As much of the text as fits the width, ended by "…" when not all of it does;
+// cut between whole UTF-8 characters.
+std::string Elided(::HDC dc, const std::string& text, int width) {
+    const auto fits = [dc, width](const std::string& shown) {
+        ::SIZE size{};
+        ::GetTextExtentPoint32A(dc, shown.c_str(), static_cast<int>(shown.size()), &size);
+        return size.cx <= width;
+    };
+    if (fits(text)) {
+        return text;
+    }
+    std::string cut = text;
+    while (!cut.empty()) {
+        while (!cut.empty() && (static_cast<unsigned char>(cut.back()) & 0xC0) == 0x80) {
+            cut.pop_back();
+        }
+        if (!cut.empty()) {
+            cut.pop_back();
+        }
+        if (fits(cut + "\u2026")) {
+            break;
+        }
+    }
+    return cut + "\u2026";
+}
+
 // Lays the windowless elements over the background: lights, lines, labels.
 void PaintControl(const Control::Impl& c, ::HDC dc, ::HFONT formFont) {
     if (!c.visible || c.child != nullptr) {
@@ -77,6 +129,7 @@ void PaintControl(const Control::Impl& c, ::HDC dc, ::HFONT formFont) {
         ::SelectObject(dc, ::GetStockObject(NULL_PEN));
         const int s = d / 3;
         ::Ellipse(dc, x + d / 5, y + d / 5, x + d / 5 + s, y + d / 5 + s);
+        PaintMark(dc, c.mark, x, y, d);
         ::SelectObject(dc, oldBrush);
         ::SelectObject(dc, oldPen);
         ::DeleteObject(spot);
@@ -88,8 +141,9 @@ void PaintControl(const Control::Impl& c, ::HDC dc, ::HFONT formFont) {
         ::HPEN pen = ::CreatePen(PS_SOLID, 1, win32::Colour(c.color));
         const ::HGDIOBJ old = ::SelectObject(dc, pen);
         const unsigned dpi = c.owner.Internals().Dpi();
-        ::MoveToEx(dc, win32::Pixels(c.x1, dpi), win32::Pixels(c.y1, dpi), nullptr);
-        ::LineTo(dc, win32::Pixels(c.x2, dpi), win32::Pixels(c.y2, dpi));
+        const int scroll = c.owner.Internals().scroll;
+        ::MoveToEx(dc, win32::Pixels(c.x1, dpi), win32::Pixels(c.y1, dpi) - scroll, nullptr);
+        ::LineTo(dc, win32::Pixels(c.x2, dpi), win32::Pixels(c.y2, dpi) - scroll);
         ::SelectObject(dc, old);
         ::DeleteObject(pen);
         break;
@@ -99,9 +153,10 @@ void PaintControl(const Control::Impl& c, ::HDC dc, ::HFONT formFont) {
         ::SetBkMode(dc, TRANSPARENT);
         ::SetTextColor(dc, win32::Colour(c.color));
         const ::HGDIOBJ old = ::SelectObject(dc, c.hFont != nullptr ? c.hFont : formFont);
-        ::DrawTextA(dc, c.caption.c_str(), static_cast<int>(c.caption.size()), &text,
-                    DT_NOPREFIX | DT_LEFT |
-                        (c.centred ? DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS : DT_WORDBREAK));
+        const std::string shown = c.elided ? Elided(dc, c.caption, r.right - r.left) : c.caption;
+        ::DrawTextA(dc, shown.c_str(), static_cast<int>(shown.size()), &text,
+                    DT_NOPREFIX | DT_LEFT | (c.centred ? DT_VCENTER : 0) |
+                        (c.centred || c.elided ? DT_SINGLELINE : DT_WORDBREAK));
         ::SelectObject(dc, old);
         break;
     }
@@ -178,6 +233,65 @@ void Form::Impl::SizeClient(int width, int height) {
         ::SetWindowPos(hWnd, nullptr, 0, 0, frame.right - frame.left,
                        frame.bottom - frame.top + MenuBarHeight(),
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void Form::Impl::FitWorkArea() {
+    if (fixedClientHeight == 0) {
+        return;
+    }
+    const ::HWND nearby = owner != nullptr ? owner->Internals().hWnd : hWnd;
+    ::MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (::GetMonitorInfoA(::MonitorFromWindow(nearby, MONITOR_DEFAULTTONEAREST), &monitor) ==
+        FALSE) {
+        return;
+    }
+    const unsigned dpi = Dpi();
+    const int width = win32::Pixels(fixedClientWidth, dpi);
+    const int height = win32::Pixels(fixedClientHeight, dpi);
+    ::RECT frame{0, 0, width, height};
+    ::AdjustWindowRectExForDpi(&frame, kStyle, FALSE, 0, dpi);
+    const int over = static_cast<int>(frame.bottom - frame.top) + MenuBarHeight() -
+                     static_cast<int>(monitor.rcWork.bottom - monitor.rcWork.top);
+    const bool scrolls = over > 0;
+    scrollRange = scrolls ? height : 0;
+    scrollPage = scrolls ? height - over : height;
+    ::ShowScrollBar(hWnd, SB_VERT, scrolls ? TRUE : FALSE);
+    // The frame leaves the scroll bar out: it takes its width from the client area.
+    SizeClient(width + (scrolls ? ::GetSystemMetricsForDpi(SM_CXVSCROLL, dpi) : 0), scrollPage);
+    if (scrolls) {
+        ::SCROLLINFO info{};
+        info.cbSize = sizeof info;
+        info.fMask = SIF_RANGE | SIF_PAGE;
+        info.nMax = height - 1;
+        info.nPage = static_cast<::UINT>(scrollPage);
+        ::SetScrollInfo(hWnd, SB_VERT, &info, TRUE);
+    }
+    ScrollTo(scroll);
+}
+
+void Form::Impl::ScrollTo(int y) {
+    const int to = std::clamp(y, 0, std::max(0, scrollRange - scrollPage));
+    if (to == scroll) {
+        return;
+    }
+    scroll = to;
+    ::SetScrollPos(hWnd, SB_VERT, scroll, TRUE);
+    PlaceAll();
+}
+
+void Form::Impl::ScrollIntoView(const Control::Impl& c) {
+    if (scrollRange == 0) {
+        return;
+    }
+    const unsigned dpi = Dpi();
+    const int top = win32::Pixels(c.top, dpi);
+    const int bottom = win32::Pixels(c.top + c.height, dpi);
+    if (top < scroll) {
+        ScrollTo(top);
+    } else if (bottom > scroll + scrollPage) {
+        ScrollTo(bottom - scrollPage);
     }
 }
 
@@ -303,7 +417,7 @@ void Form::Impl::Popup(Menu& menu, MenuItem* defaultItem, ::POINT at) {
                 if (handler) {
                     const double scale = 1440.0 / Dpi();
                     handler(button, ShiftCode(wParam), static_cast<float>(at.x * scale),
-                            static_cast<float>(at.y * scale));
+                            static_cast<float>((at.y + scroll) * scale));
                 }
                 return 0;
             }
@@ -320,6 +434,10 @@ void Form::Impl::Popup(Menu& menu, MenuItem* defaultItem, ::POINT at) {
         }
         auto* c = reinterpret_cast<Control::Impl*>(
             ::GetWindowLongPtrA(reinterpret_cast<::HWND>(lParam), GWLP_USERDATA));
+        if (c != nullptr && HIWORD(wParam) == EN_SETFOCUS) {
+            ScrollIntoView(*c);
+            return 0;
+        }
         if (c != nullptr && c->kind == Control::Impl::Kind::Button &&
             HIWORD(wParam) == BN_CLICKED) {
             const std::function<void()> click = static_cast<Button*>(c->control)->Click;
@@ -329,6 +447,51 @@ void Form::Impl::Popup(Menu& menu, MenuItem* defaultItem, ::POINT at) {
         }
         return 0;
     }
+    case WM_VSCROLL: {
+        // A line is a quarter of an inch, the options window's row.
+        const int line = win32::Pixels(360, Dpi());
+        int y = scroll;
+        switch (LOWORD(wParam)) {
+        case SB_LINEUP:
+            y -= line;
+            break;
+        case SB_LINEDOWN:
+            y += line;
+            break;
+        case SB_PAGEUP:
+            y -= scrollPage;
+            break;
+        case SB_PAGEDOWN:
+            y += scrollPage;
+            break;
+        case SB_TOP:
+            y = 0;
+            break;
+        case SB_BOTTOM:
+            y = scrollRange;
+            break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION: {
+            ::SCROLLINFO info{};
+            info.cbSize = sizeof info;
+            info.fMask = SIF_TRACKPOS;
+            ::GetScrollInfo(hWnd, SB_VERT, &info);
+            y = info.nTrackPos;
+            break;
+        }
+        default:
+            break;
+        }
+        ScrollTo(y);
+        return 0;
+    }
+    case WM_MOUSEWHEEL:
+        if (scrollRange > 0) {
+            ScrollTo(scroll -
+                     GET_WHEEL_DELTA_WPARAM(wParam) * win32::Pixels(360, Dpi()) / WHEEL_DELTA);
+            return 0;
+        }
+        break;
     case WM_TIMER:
         win32::TimerTick(self, wParam);
         return 0;
@@ -396,6 +559,9 @@ void Form::Show() {
         return;
     }
     const bool first = ::IsWindowVisible(m_p->hWnd) == FALSE;
+    if (first) {
+        m_p->FitWorkArea();
+    }
     if (first && m_p->startUpPosition == vbStartUpOwner && m_p->owner != nullptr) {
         // Centred over the owner, and wholly on its monitor's work area.
         ::RECT over{};
@@ -567,6 +733,8 @@ void Form::SetClientSize(int widthTwips, int heightTwips) {
 }
 
 void Form::SetFixedClientSize(int widthTwips, int heightTwips) {
+    m_p->fixedClientWidth = widthTwips;
+    m_p->fixedClientHeight = heightTwips;
     SetClientSize(widthTwips, heightTwips);
 }
 

@@ -104,6 +104,8 @@ struct Control::Impl {
     Font font;
     ::HFONT hFont = nullptr;
     bool centred = false;
+    bool elided = false;
+    LightMark mark = LightMark::None;
     // A line's ends, in twips.
     int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
 };
@@ -144,6 +146,11 @@ struct Form::Impl {
     // Resizes the window so that its client area is this size in pixels.
     void SizeClient(int width, int height);
     int MenuBarHeight() const;
+    // A fixed client area that would not fit the work area of the monitor
+    // is shown in part, and scrolls.
+    void FitWorkArea();
+    void ScrollTo(int y);
+    void ScrollIntoView(const Control::Impl& c);
 
     Form& self;
     ::HWND hWnd = nullptr;
@@ -163,7 +170,9 @@ struct Form::Impl {
     bool modal = false;
     // A client area the window keeps, in twips (0: none).
     int fixedClientWidth = 0, fixedClientHeight = 0;
-    int fixedWidth = 0;
+    // How far the client area is scrolled, out of how much, a page of how
+    // much, in pixels (a range of 0: it does not scroll).
+    int scroll = 0, scrollRange = 0, scrollPage = 0;
     std::vector<Timer*> timers;
     MouseHandler subscriber;
     std::vector<std::unique_ptr<Control>> controls;
