@@ -11,7 +11,9 @@
 #include <csignal>
 #include <filesystem>
 #include <sstream>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -154,6 +156,47 @@ TEST(SingleInstance, EachUserAndDisplayHasItsOwn) {
     for (const pid_t pid : started) {
         StopProgram(pid);
     }
+}
+
+// Another user who takes this user's name first cannot keep this user's
+// Netvigil from starting, nor be asked for its board.
+TEST(SingleInstance, AnotherUserOnTheNameBlocksNothing) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to hold the name as another user";
+    }
+    VirtualDesktop desktop(false, false);
+    if (!desktop.Available()) {
+        GTEST_SKIP() << "needs Xvfb and xdotool";
+    }
+    const std::string name = "org.netvigil.Netvigil.0." + desktop.Display();
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t squatter = ::fork();
+    if (squatter == 0) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        name.copy(address.sun_path + 1, sizeof address.sun_path - 2);
+        const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+        const bool held = ::setresuid(65534, 65534, 65534) == 0 &&
+                          ::bind(fd, reinterpret_cast<const sockaddr*>(&address), size) == 0 &&
+                          ::listen(fd, 8) == 0;
+        (void)!::write(ready[1], held ? "1" : "0", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    char held = '0';
+    (void)!::read(ready[0], &held, 1);
+    ::close(ready[0]);
+    ASSERT_EQ(held, '1') << "the other user could not take the name";
+
+    TempDir dir;
+    const pid_t netvigil = StartProgram({BinDir() + "/netvigil"}, Environment(desktop, dir));
+    EXPECT_TRUE(WaitFor([&] { return Visible(desktop, true) == 1; })) << "no board";
+    StopProgram(netvigil);
+    ::kill(squatter, SIGKILL);
+    ::waitpid(squatter, nullptr, 0);
 }
 
 } // namespace
