@@ -22,7 +22,6 @@ constexpr char kTaken = 'T';
 constexpr int kWaitMs = 5000;
 
 struct Holder {
-    QLocalServer* server = nullptr;
     Form* form = nullptr;
     std::function<void()> handler;
 };
@@ -111,7 +110,7 @@ bool ClaimInstance() {
         auto* server = new QLocalServer(qApp);
         server->setSocketOptions(QLocalServer::AbstractNamespaceOption);
         if (server->listen(name)) {
-            TheHolder().server = server;
+            // Listening until the program ends, which closes it.
             QObject::connect(server, &QLocalServer::newConnection, server,
                              [server] { Serve(server); });
             return true;

@@ -19,8 +19,6 @@ constexpr ::UINT kPollMs = 50;
 const ::HWND kMessageOnly = win32::NativeWindow(-3);
 
 struct Holder {
-    ::HANDLE mutex = nullptr;
-    ::HWND window = nullptr;
     Form* form = nullptr;
     std::function<void()> handler;
 };
@@ -75,15 +73,15 @@ bool ClaimInstance() {
         ::CloseHandle(mutex);
         return false;
     }
-    // Held until the process ends, which releases it however it ends.
-    TheHolder().mutex = mutex;
+    // The mutex stays open until the process ends, which releases it however
+    // it ends, and the window lives as long.
     ::WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = InstanceProcedure;
     windowClass.hInstance = ::GetModuleHandleA(nullptr);
     windowClass.lpszClassName = kClass;
     ::RegisterClassA(&windowClass);
-    TheHolder().window = ::CreateWindowExA(0, kClass, name.c_str(), 0, 0, 0, 0, 0, kMessageOnly,
-                                           nullptr, windowClass.hInstance, nullptr);
+    ::CreateWindowExA(0, kClass, name.c_str(), 0, 0, 0, 0, 0, kMessageOnly, nullptr,
+                      windowClass.hInstance, nullptr);
     return true;
 }
 
