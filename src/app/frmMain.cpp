@@ -3,6 +3,7 @@
 #include "options/frmOpt.h"
 #include "platform/App.h"
 #include "platform/Capture.h"
+#include "platform/Instance.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
 #include "platform/settings_store.h"
@@ -171,10 +172,9 @@ void frmMain::Form_Load() {
     oTray->AddIconToTray(Icon(), m_sTrayTip, 0);
     LoadSettings();
     nSelectedHost = 0;
-    std::string sCommand = Command();
-    std::transform(sCommand.begin(), sCommand.end(), sCommand.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    const bool hide = sCommand == "/HIDE" && NotificationAreaAvailable();
+    SetInstanceActivate(*this, [this] { Instance_Activate(); });
+    const bool hideRequested = HideRequested(Command());
+    const bool hide = hideRequested && NotificationAreaAvailable();
     // Started hidden, the window is never shown at all: shown and hidden at
     // once, a window manager may map it after the hide and leave it showing.
     if (hide) {
@@ -183,7 +183,7 @@ void frmMain::Form_Load() {
         Show();
     }
     Image1->ZOrder();
-    if (sCommand == "/HIDE" && !hide) {
+    if (hideRequested && !hide) {
         // With no tray to come back from, start minimized instead.
         SetWindowState(vbMinimized);
     }
@@ -206,6 +206,12 @@ void frmMain::Form_Load() {
         }
     }
     SetPinging(true);
+}
+
+bool frmMain::HideRequested(std::string sCommand) {
+    std::transform(sCommand.begin(), sCommand.end(), sCommand.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return sCommand == "/HIDE";
 }
 
 void frmMain::Form_Unload() {
@@ -440,6 +446,13 @@ void frmMain::mnpTray_Click() {
 
 void frmMain::oTray_OnBalloonClick(const std::string& /*sBalloonTitle*/,
                                    const std::string& /*sBalloonMessage*/) {
+    SetWindowState(vbNormal);
+    Show();
+}
+
+void frmMain::Instance_Activate() {
+    // The way a double-click on the tray icon brings the board back, so that
+    // the tray menu and the next sweep see it as they would then.
     SetWindowState(vbNormal);
     Show();
 }

@@ -39,6 +39,10 @@ public:
 
     frmMain();
 
+    // Whether the argument string asks for a start hidden in the tray: "/HIDE"
+    // in any case, alone.
+    static bool HideRequested(std::string sCommand);
+
     // Fills the board from the settings store and fits the window to the
     // slots in use.
     void LoadSettings();
@@ -111,6 +115,8 @@ protected:
 private:
     void tmrPING_Timer();
     void oTray_OnBalloonClick(const std::string& sBalloonTitle, const std::string& sBalloonMessage);
+    // A later start in the same session asks for the board.
+    void Instance_Activate();
     void Image1_MouseDown(int Button, int Shift, float X, float Y);
     void SetPinging(bool pinging);
     // The hosts of this sweep whose notice flag asks for alerts and whose

@@ -80,6 +80,11 @@ int Run(int& argc, char** argv, const std::string& title, const std::function<vo
     Form::SetLastFormUnloaded(
         [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); });
     start();
+    // A start that loaded no window (a second one, which handed its request
+    // to the first) has nothing to wait for.
+    if (Form::Forms().empty()) {
+        return 0;
+    }
     return QApplication::exec();
 }
 

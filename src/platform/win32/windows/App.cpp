@@ -55,6 +55,12 @@ int Run(int& /*argc*/, char** /*argv*/, const std::string& /*title*/,
     // hands to the window inside GetMessage, and only a message ends the wait.
     Form::SetLastFormUnloaded([] { ::PostQuitMessage(0); });
     start();
+    // A start that loaded no window (a second one, which handed its request
+    // to the first) has nothing to wait for.
+    if (Form::Forms().empty()) {
+        win32::FreeUnwound();
+        return 0;
+    }
     // Unloaded windows are freed here alone, between two messages: whatever
     // handler unloaded one, and whatever loop it ran (a yield, a modal
     // window, a menu, the colour dialog, the desktop's move of a window), has

@@ -1,0 +1,202 @@
+// One Netvigil per user session, on a real X desktop: a later start hands
+// its request to the running one and ends; a killed one blocks nothing; each
+// user and each display has its own.
+
+#include "desktop.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <sstream>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace testing_support;
+
+namespace {
+
+template <typename Condition> bool WaitFor(Condition condition, int seconds = 10) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > until) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+// The program's visible windows of the size given: boards are about 197
+// pixels wide; the tray icon is docked at most 32 pixels square.
+int Visible(const VirtualDesktop& desktop, bool boards) {
+    std::istringstream ids(desktop.XDoTool({"search", "--onlyvisible", "--class", "netvigil"}));
+    int count = 0;
+    for (std::string id; ids >> id;) {
+        std::istringstream geometry(desktop.XDoTool({"getwindowgeometry", "--shell", id}));
+        int width = 0;
+        int height = 0;
+        for (std::string line; std::getline(geometry, line);) {
+            if (line.starts_with("WIDTH=")) {
+                width = std::stoi(line.substr(6));
+            } else if (line.starts_with("HEIGHT=")) {
+                height = std::stoi(line.substr(7));
+            }
+        }
+        count += boards ? width >= 190 && width <= 210 && height > 60 : width <= 32 && height <= 32;
+    }
+    return count;
+}
+
+// The running processes of the program, whoever started them.
+int Running() {
+    const auto program = std::filesystem::canonical(BinDir() + "/netvigil");
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::error_code error;
+        count += std::filesystem::read_symlink(entry.path() / "exe", error) == program;
+    }
+    return count;
+}
+
+// A later start's exit status; -1 when it is still running after a while.
+int Later(const std::vector<std::string>& args, const std::map<std::string, std::string>& env) {
+    std::vector<std::string> command = {BinDir() + "/netvigil"};
+    command.insert(command.end(), args.begin(), args.end());
+    const pid_t pid = StartProgram(command, env);
+    int status = -1;
+    if (!WaitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; })) {
+        StopProgram(pid);
+        return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::map<std::string, std::string> Environment(const VirtualDesktop& desktop, const TempDir& dir) {
+    std::map<std::string, std::string> env = desktop.Environment();
+    env.insert({{"QT_QPA_PLATFORM", "xcb"}, {"NETVIGIL_REGISTRY", dir / "registry.db"}});
+    return env;
+}
+
+TEST(SingleInstance, LaterStartsAndAKilledOne) {
+    VirtualDesktop desktop(true);
+    if (!desktop.Available()) {
+        GTEST_SKIP() << "needs Xvfb, trayer, openbox and xdotool";
+    }
+    TempDir dir;
+    const auto env = Environment(desktop, dir);
+    pid_t first = StartProgram({BinDir() + "/netvigil", "/hide"}, env);
+    ASSERT_TRUE(WaitFor([&] { return Visible(desktop, false) == 1; })) << "no tray icon";
+
+    // Hidden asked again: it stays hidden; asked plainly, the board comes
+    // back. Either later start ends at once and leaves one program running.
+    EXPECT_EQ(Later({"/HIDE"}, env), 0);
+    EXPECT_EQ(Visible(desktop, true), 0) << "a later /HIDE brought the board back";
+    EXPECT_EQ(Later({}, env), 0);
+    EXPECT_TRUE(WaitFor([&] { return Visible(desktop, true) == 1; })) << "the board stayed hidden";
+    EXPECT_EQ(Visible(desktop, false), 1) << "a second tray icon";
+    EXPECT_EQ(Running(), 1);
+
+    // Killed, it leaves nothing behind that stops the next start.
+    ::kill(first, SIGKILL);
+    ::waitpid(first, nullptr, 0);
+    first = StartProgram({BinDir() + "/netvigil", "/hide"}, env);
+    EXPECT_TRUE(WaitFor([&] {
+        return Visible(desktop, false) == 1 && Visible(desktop, true) == 0;
+    })) << "the start after a killed one did not come up hidden in the tray";
+    EXPECT_EQ(Running(), 1);
+    StopProgram(first);
+}
+
+TEST(SingleInstance, EachUserAndDisplayHasItsOwn) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to start the program as another user";
+    }
+    VirtualDesktop desktop(true);
+    VirtualDesktop second(false, false);
+    if (!desktop.Available() || !second.Available()) {
+        GTEST_SKIP() << "needs Xvfb, trayer, openbox and xdotool";
+    }
+    TempDir dir;
+    const auto env = Environment(desktop, dir);
+    std::vector<pid_t> started{StartProgram({BinDir() + "/netvigil", "/hide"}, env)};
+    ASSERT_TRUE(WaitFor([&] { return Visible(desktop, false) == 1; })) << "no tray icon";
+
+    // Another user on the same display has a Netvigil of their own, which
+    // takes no request of this user's.
+    TempDir other;
+    ::chmod(other.Path().c_str(), 0777);
+    std::map<std::string, std::string> nobody = env;
+    nobody["NETVIGIL_REGISTRY"] = other / "registry.db";
+    nobody["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=/nonexistent";
+    started.push_back(StartProgram({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
+                                    "--clear-groups", BinDir() + "/netvigil"},
+                                   nobody));
+    EXPECT_TRUE(WaitFor([&] { return Visible(desktop, true) == 1; }))
+        << "the other user's start showed no board";
+    EXPECT_EQ(Later({}, env), 0);
+    EXPECT_TRUE(WaitFor([&] { return Visible(desktop, true) == 2; }))
+        << "this user's board did not come back beside the other user's";
+
+    // Another display of the same user: a session of its own.
+    std::map<std::string, std::string> secondEnv = env;
+    secondEnv["DISPLAY"] = second.Display();
+    secondEnv["DBUS_SESSION_BUS_ADDRESS"] = second.BusAddress();
+    started.push_back(StartProgram({BinDir() + "/netvigil"}, secondEnv));
+    EXPECT_TRUE(WaitFor([&] { return Visible(second, true) == 1; }))
+        << "no board on the second display";
+    EXPECT_EQ(Running(), 3);
+
+    for (const pid_t pid : started) {
+        StopProgram(pid);
+    }
+}
+
+// Another user who takes this user's name first cannot keep this user's
+// Netvigil from starting, nor be asked for its board.
+TEST(SingleInstance, AnotherUserOnTheNameBlocksNothing) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to hold the name as another user";
+    }
+    VirtualDesktop desktop(false, false);
+    if (!desktop.Available()) {
+        GTEST_SKIP() << "needs Xvfb and xdotool";
+    }
+    const std::string name = "org.netvigil.Netvigil.0." + desktop.Display();
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t squatter = ::fork();
+    if (squatter == 0) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        name.copy(address.sun_path + 1, sizeof address.sun_path - 2);
+        const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+        const bool held = ::setresuid(65534, 65534, 65534) == 0 &&
+                          ::bind(fd, reinterpret_cast<const sockaddr*>(&address), size) == 0 &&
+                          ::listen(fd, 8) == 0;
+        (void)!::write(ready[1], held ? "1" : "0", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    char held = '0';
+    (void)!::read(ready[0], &held, 1);
+    ::close(ready[0]);
+    ASSERT_EQ(held, '1') << "the other user could not take the name";
+
+    TempDir dir;
+    const pid_t netvigil = StartProgram({BinDir() + "/netvigil"}, Environment(desktop, dir));
+    EXPECT_TRUE(WaitFor([&] { return Visible(desktop, true) == 1; })) << "no board";
+    StopProgram(netvigil);
+    ::kill(squatter, SIGKILL);
+    ::waitpid(squatter, nullptr, 0);
+}
+
+} // namespace
