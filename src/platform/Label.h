@@ -25,6 +25,10 @@ public:
     void SetFont(const Font& font);
     // The caption centred in the label's height rather than at its top.
     void SetCentredVertically(bool centred);
+    // A dotted frame around the label, as the keyboard focus is marked, in
+    // two tones that read on any background: the keyboard's selection.
+    bool FocusMark() const;
+    void SetFocusMark(bool shown);
 
 private:
     std::string m_sTag;

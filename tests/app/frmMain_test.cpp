@@ -12,8 +12,10 @@
 #include "settings/Settings.h"
 #include "test_support.h"
 
+#include <QAccessible>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -219,6 +221,30 @@ TEST_F(Board, SweepJudgesEachSlotByReply) {
     EXPECT_EQ(m_form->shp(5)->FillColor(), 65280);
     EXPECT_EQ(m_form->sHostStatus(5), "");
     EXPECT_EQ(m_form->shp(2)->FillColor(), 255);
+}
+
+TEST_F(Board, ScreenReadersHearEveryElementAndEachLightsState) {
+    NameOnly({{1, "one"}, {3, "three"}});
+    m_form->LoadSettings();
+    const auto said = [](QObject* object, QAccessible::Role role) {
+        const QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(object);
+        EXPECT_EQ(iface->role(), role);
+        return iface->text(QAccessible::Name).toStdString();
+    };
+    EXPECT_EQ(said(WidgetOf(m_form->shp(1)), QAccessible::Graphic), "one, not yet checked");
+    EXPECT_EQ(said(WidgetOf(m_form->btn(1)), QAccessible::PushButton), "Actions for one");
+    EXPECT_EQ(said(WidgetOf(m_form->lblPC(3)), QAccessible::StaticText), "three");
+    EXPECT_EQ(said(WidgetOf(m_form->shp(2)), QAccessible::Graphic), "Host 2, not yet checked");
+    EXPECT_EQ(said(WindowOf(m_form), QAccessible::Window), "Netvigil");
+    EXPECT_EQ(said(MenuOf(m_form->mnuPopup), QAccessible::PopupMenu), "Netvigil");
+    EXPECT_EQ(said(MenuOf(m_form->mnuPC), QAccessible::PopupMenu), "Host actions");
+
+    // Renamed by the sweep, which Qt announces (NameChanged); offscreen,
+    // with no screen reader, only the name itself shows.
+    Answer({{"10.0.0.1", kReply}});
+    m_form->PingHosts();
+    EXPECT_EQ(said(WidgetOf(m_form->shp(1)), QAccessible::Graphic), "one, online");
+    EXPECT_EQ(said(WidgetOf(m_form->shp(3)), QAccessible::Graphic), "three, offline");
 }
 
 TEST_F(Board, StatusLinesFollowTheNames) {

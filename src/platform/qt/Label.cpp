@@ -5,17 +5,34 @@
 #include "platform/qt/Twips.h"
 
 #include <QLabel>
+#include <QPainter>
 
 namespace platform {
 
 namespace {
 
-QLabel* Widget(const Control& control) {
-    return static_cast<QLabel*>(control.Internals().widget);
+class MarkedLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+    bool mark = false;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QLabel::paintEvent(event);
+        if (mark) {
+            QPainter painter(this);
+            qt::DrawFocusMark(painter, rect().adjusted(2, 2, -2, -2));
+        }
+    }
+};
+
+MarkedLabel* Widget(const Control& control) {
+    return static_cast<MarkedLabel*>(control.Internals().widget);
 }
 
 QLabel* NewLabel(Form& owner) {
-    auto* label = new QLabel(owner.Internals().client);
+    auto* label = new MarkedLabel(owner.Internals().client);
     label->setAutoFillBackground(false);
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -51,6 +68,15 @@ void Label::SetFont(const Font& font) {
 
 void Label::SetCentredVertically(bool centred) {
     Widget(*this)->setAlignment(Qt::AlignLeft | (centred ? Qt::AlignVCenter : Qt::AlignTop));
+}
+
+bool Label::FocusMark() const {
+    return Widget(*this)->mark;
+}
+
+void Label::SetFocusMark(bool shown) {
+    Widget(*this)->mark = shown;
+    Widget(*this)->update();
 }
 
 } // namespace platform
