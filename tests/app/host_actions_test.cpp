@@ -65,7 +65,8 @@ protected:
     }
     // A key pressed on the board, where the focus rests on the sink; a menu
     // it opens gets the keys given (none: Esc).
-    void Key(int key, std::vector<int> menuKeys = {}, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    void Key(int key, const std::vector<int>& menuKeys = {},
+             Qt::KeyboardModifiers mods = Qt::NoModifier) {
         m_menuOpened = false;
         QTimer::singleShot(0, [this, menuKeys] {
             QMenu* menu = MenuOf(m_main->mnuPC);
