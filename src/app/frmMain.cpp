@@ -24,6 +24,11 @@ namespace {
 
 constexpr int kClientWidth = 2955;
 constexpr int kClientHeight = 5025;
+// A slot's host button, its row aside.
+constexpr int kButtonLeft = 2580;
+constexpr int kButtonTop = 180;
+constexpr int kButtonWidth = 255;
+constexpr int kButtonHeight = 210;
 // The tip of an icon sent to the tray lists slots 1 to 8 only: a tip holds
 // 128 characters, about eight status lines.
 constexpr int kTrayTipSlots = 8;
@@ -100,7 +105,7 @@ frmMain::frmMain() {
         lblPC(n)->SetElided(true);
         lblPC(n)->SetCaption(std::to_string(n));
         btn(n) = new Button(*this);
-        btn(n)->Move(2580, 180 + row, 255, 210);
+        btn(n)->Move(kButtonLeft, kButtonTop + row, kButtonWidth, kButtonHeight);
         btn(n)->SetVisible(false);
     }
     Image1 = new Image(*this);
@@ -156,6 +161,16 @@ frmMain::frmMain() {
     mnuExit->Click = [this] { mnuExit_Click(); };
     mnpTray->Click = [this] { mnpTray_Click(); };
     mnpExit->Click = [this] { mnpExit_Click(); };
+    KeyDown = [this](int& KeyCode, int Shift) { Form_KeyDown(KeyCode, Shift); };
+
+    // The captions stay blank as designed; screen readers get names.
+    SetAccessibleName("Netvigil");
+    mnuPopup->SetAccessibleName("Netvigil");
+    mnuPC->SetAccessibleName("Host actions");
+    cm1->SetAccessibleName("Hosts");
+    for (int n = 1; n <= kSlots; ++n) {
+        UpdateAccessibleNames(n);
+    }
 
     // The menu bar lies within the window's height, above the board.
     SetClientSize(kClientWidth, kClientHeight);
@@ -266,6 +281,10 @@ void frmMain::LoadSettings() {
     }
     for (int n = 1; n <= kSlots; ++n) {
         shp(n)->SetVisible(n <= last);
+        UpdateAccessibleNames(n);
+    }
+    if (nKeyboardSlot != 0 && lblPC(nKeyboardSlot)->Caption().empty()) {
+        SelectSlot(0);
     }
     SetHeight(last < kSlots ? shp(last + 1)->Top() + 400 : m_nFullHeight);
 }
@@ -310,6 +329,7 @@ std::string frmMain::PingHosts() {
         shp(n)->SetMark(online ? LightMark::Tick : LightMark::Cross);
         btn(n)->SetVisible(online);
         btn(n)->SetToolTipText(online ? "Click for options" : "This PC in unavailable.");
+        UpdateAccessibleNames(n);
         if (!sName.empty()) {
             sHostStatus(n) = sName + (online ? " is on." : " is off.");
         }
@@ -469,14 +489,77 @@ void frmMain::mnpExit_Click() {
     Unload();
 }
 
+void frmMain::Form_KeyDown(int& KeyCode, int Shift) {
+    if (KeyCode == vbKeyUp || KeyCode == vbKeyDown) {
+        // Over the named slots only, stopping at either end.
+        const int step = KeyCode == vbKeyDown ? 1 : -1;
+        int n = nKeyboardSlot != 0 ? nKeyboardSlot : (step > 0 ? 0 : kSlots + 1);
+        for (n += step; n >= 1 && n <= kSlots; n += step) {
+            if (!lblPC(n)->Caption().empty()) {
+                SelectSlot(n);
+                break;
+            }
+        }
+        KeyCode = 0;
+        return;
+    }
+    const bool opens = KeyCode == vbKeyReturn || KeyCode == vbKeySpace || KeyCode == vbKeyApps ||
+                       (KeyCode == vbKeyF10 && Shift == vbShiftMask);
+    if (opens && nKeyboardSlot != 0) {
+        KeyCode = 0;
+        // As with the mouse: a host that is off offers no actions.
+        if (btn(nKeyboardSlot)->Visible()) {
+            OpenHostMenu(nKeyboardSlot, true);
+        }
+    }
+}
+
+void frmMain::SelectSlot(int n) {
+    if (nKeyboardSlot != 0) {
+        lblPC(nKeyboardSlot)->SetFocusMark(false);
+    }
+    nKeyboardSlot = n;
+    if (n == 0) {
+        cm1->SetAccessibleName("Hosts");
+        return;
+    }
+    lblPC(n)->SetFocusMark(true);
+    // The focus stays on the sink: its name follows the selection, so a
+    // screen reader says which host is selected, and in which state.
+    UpdateAccessibleNames(n);
+}
+
+void frmMain::UpdateAccessibleNames(int n) {
+    const std::string sName =
+        lblPC(n)->Caption().empty() ? "Host " + std::to_string(n) : lblPC(n)->Caption();
+    const std::int32_t color = shp(n)->FillColor();
+    const char* state = color == kGreen ? "online" : color == kRed ? "offline" : "not yet checked";
+    shp(n)->SetAccessibleName(sName + ", " + state);
+    btn(n)->SetAccessibleName("Actions for " + sName);
+    if (n == nKeyboardSlot) {
+        cm1->SetAccessibleName(shp(n)->AccessibleName());
+    }
+}
+
+void frmMain::OpenHostMenu(int n, bool atButton) {
+    nSelectedHost = static_cast<std::int16_t>(n);
+    mnuPC->SetAccessibleName(btn(n)->AccessibleName());
+    if (atButton) {
+        // Under the button, where the pointer would have opened it.
+        PopupMenuAt(*mnuPC, nullptr, kButtonLeft,
+                    static_cast<float>(kButtonTop + kBoardRowPitch * (n - 1) + kButtonHeight));
+    } else {
+        PopupMenu(*mnuPC, nullptr);
+    }
+}
+
 void frmMain::btn_GotFocus(int /*Index*/) {
     // The host buttons never keep the focus; the menu opens on release anyway.
     cm1->SetFocus();
 }
 
 void frmMain::btn_MouseUp(int Index, int /*Button*/, int /*Shift*/, float /*X*/, float /*Y*/) {
-    nSelectedHost = static_cast<std::int16_t>(Index);
-    PopupMenu(*mnuPC, nullptr);
+    OpenHostMenu(Index, false);
 }
 
 std::optional<std::string> frmMain::SelectedAddress() const {

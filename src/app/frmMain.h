@@ -101,6 +101,8 @@ public:
 
     std::unique_ptr<clsSysTray> oTray;
     std::int16_t nSelectedHost = 0;
+    // The slot the keyboard's selection marks, 0 for none.
+    int nKeyboardSlot = 0;
     std::string sBrowserPath;
 
     platform::ControlArray<std::string, settings::kSlots> sHostStatus;
@@ -126,6 +128,14 @@ private:
     // answered the last sweep, red when one did not, grey while stopped, none
     // before a sweep) and the tip; both are kept for the Tray command and Stop.
     void ChangeTrayIcon(std::optional<std::int32_t> lBadgeColor, const std::string& sTooltip);
+    void Form_KeyDown(int& KeyCode, int Shift);
+    // Marks slot n (0: none) as the keyboard's selection.
+    void SelectSlot(int n);
+    // What a screen reader says of slot n's light, button and, when it is
+    // the selection, of the focus sink; kept up with the state and name.
+    void UpdateAccessibleNames(int n);
+    // The host menu of slot n, as a mouse release over its button opens it.
+    void OpenHostMenu(int n, bool atButton);
     void btn_GotFocus(int Index);
     void btn_MouseUp(int Index, int Button, int Shift, float X, float Y);
     // The selected host's address, or nothing when no host is selected.

@@ -42,17 +42,23 @@ frmOpt::frmOpt(IBoardPreview& board) : cdColor(*this), m_board(board) {
     mnuSave->Click = [this] { mnuSave_Click(); };
     mnuCancel->Click = [this] { mnuCancel_Click(); };
 
+    // Made in the order Tab walks them: name, address and alert box, row by
+    // row, then the colour buttons.
     for (int i = 1; i <= kSlots; ++i) {
         const int row = kRowPitch * (i - 1);
-        chkPC(i) = new CheckBox(*this);
-        chkPC(i)->Move(720, 660 + row, 195, 195);
-        chkPC(i)->SetToolTipText(kFlagTip);
+        const std::string host = " host " + std::to_string(i);
         txtName(i) = new TextBox(*this);
         txtName(i)->Move(1080, 600 + row, 1455, 285);
         txtName(i)->SetToolTipText(kNameTip);
+        txtName(i)->SetAccessibleName("Name of" + host);
         txtIP(i) = new TextBox(*this);
         txtIP(i)->Move(3000, 600 + row, 1455, 285);
         txtIP(i)->SetToolTipText(i == 1 || i == 16 || i == 20 ? kShortAddressTip : kAddressTip);
+        txtIP(i)->SetAccessibleName("Address of" + host);
+        chkPC(i) = new CheckBox(*this);
+        chkPC(i)->Move(720, 660 + row, 195, 195);
+        chkPC(i)->SetToolTipText(kFlagTip);
+        chkPC(i)->SetAccessibleName("Alert for" + host);
     }
     Label1 = new Label(*this);
     Label1->Move(120, 120, 6195, 375);
@@ -74,6 +80,8 @@ frmOpt::frmOpt(IBoardPreview& board) : cdColor(*this), m_board(board) {
     Image1->Move(0, 0, 4695, 9015);
     Image1->MouseDown = [this](int, int, float, float) { Image1_MouseDown(); };
     SetFixedClientSize(4695, 8520);
+    SetAccessibleName("Netvigil Options");
+    KeyDown = [this](int& KeyCode, int Shift) { Form_KeyDown(KeyCode, Shift); };
     // Each time it opens: over the main window, and wholly on its screen.
     SetStartUpPosition(vbStartUpOwner);
 }
@@ -149,6 +157,16 @@ void frmOpt::mnuCancel_Click() {
     }
     Hide();
     Unload();
+}
+
+void frmOpt::Form_KeyDown(int& KeyCode, int Shift) {
+    if (KeyCode == vbKeyEscape && Shift == 0) {
+        KeyCode = 0;
+        mnuCancel_Click();
+    } else if (KeyCode == 'S' && Shift == vbCtrlMask) {
+        KeyCode = 0;
+        mnuSave_Click();
+    }
 }
 
 void frmOpt::Image1_MouseDown() {

@@ -43,6 +43,8 @@ protected:
     void Form_Load() override;
 
 private:
+    // Esc cancels and Ctrl+S saves, as the menu bar's commands.
+    void Form_KeyDown(int& KeyCode, int Shift);
     void Image1_MouseDown();
 
     IBoardPreview& m_board;

@@ -24,6 +24,9 @@ public:
     void SetVisible(bool visible);
     std::string ToolTipText() const;
     void SetToolTipText(const std::string& text);
+    // What a screen reader says of the element; a change is announced.
+    std::string AccessibleName() const;
+    void SetAccessibleName(const std::string& name);
 
     // The window system's side of the element.
     struct Impl;

@@ -36,6 +36,24 @@ inline constexpr int vbStartUpOwner = 1;
 // Coordinates in pixels (ScaleMode); any other mode is twips.
 inline constexpr int vbPixels = 3;
 
+// Key codes, as Windows numbers its virtual keys; letters and digits are
+// their upper-case characters.
+inline constexpr int vbKeyReturn = 13;
+inline constexpr int vbKeyEscape = 27;
+inline constexpr int vbKeySpace = 32;
+inline constexpr int vbKeyUp = 38;
+inline constexpr int vbKeyDown = 40;
+inline constexpr int vbKeyApps = 93;
+inline constexpr int vbKeyF10 = 121;
+// Shift states of a key or mouse notification.
+inline constexpr int vbShiftMask = 1;
+inline constexpr int vbCtrlMask = 2;
+inline constexpr int vbAltMask = 4;
+
+// A key pressed: its code and the shift state. A handler that sets KeyCode
+// to 0 keeps the key from the element that has the focus.
+using KeyHandler = std::function<void(int& KeyCode, int Shift)>;
+
 class Form : public IWindow {
 public:
     Form();
@@ -61,6 +79,9 @@ public:
     static Form* FromHandle(HWND hWnd);
     HICON Icon() const;
     void SetIcon(HICON icon);
+
+    // What a screen reader calls the window, whose caption stays blank.
+    void SetAccessibleName(const std::string& name);
 
     std::int32_t BackColor() const;
     void SetBackColor(std::int32_t bgr);
@@ -108,6 +129,10 @@ public:
     MouseHandler MouseMove;
     void RaiseMouseMove(int button, int shift, float x, float y);
     void SubscribeMouseMove(MouseHandler handler) override;
+
+    // A key pressed anywhere in the window, heard before its elements hear
+    // it (as with KeyPreview). Menus and dialogs keep their own keys.
+    KeyHandler KeyDown;
 
     // The window system's side of the window.
     struct Impl;

@@ -28,6 +28,10 @@ public:
     // One line, and a caption too long for it ends in "…"; Caption() still
     // gives the whole of it.
     void SetElided(bool elided);
+    // A dotted frame around the label, as the keyboard focus is marked, in
+    // two tones that read on any background: the keyboard's selection.
+    bool FocusMark() const;
+    void SetFocusMark(bool shown);
 
 private:
     std::string m_sTag;

@@ -21,6 +21,8 @@ public:
 
     // A new item at the end, owned by the menu; "-" makes a separator.
     MenuItem* Add(const std::string& caption);
+    // What a screen reader calls the menu when it opens.
+    void SetAccessibleName(const std::string& name);
 
     struct Impl;
     Impl& Internals() const { return *m_p; }

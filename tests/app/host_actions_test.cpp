@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -62,6 +63,25 @@ protected:
                             Qt::NoButton, Qt::NoModifier);
         QCoreApplication::sendEvent(WidgetOf(m_main->btn(n)), &release);
     }
+    // A key pressed on the board, where the focus rests on the sink; a menu
+    // it opens gets the keys given (none: Esc).
+    void Key(int key, const std::vector<int>& menuKeys = {},
+             Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        m_menuOpened = false;
+        QTimer::singleShot(0, [this, menuKeys] {
+            QMenu* menu = MenuOf(m_main->mnuPC);
+            m_menuOpened = menu->isVisible();
+            m_menuAt = menu->pos();
+            for (const int k : menuKeys.empty() ? std::vector<int>{Qt::Key_Escape} : menuKeys) {
+                QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
+                QCoreApplication::sendEvent(menu, &press);
+            }
+            menu->close();
+        });
+        QKeyEvent press(QEvent::KeyPress, key, mods);
+        QCoreApplication::sendEvent(WidgetOf(m_main->cm1), &press);
+        DoEvents(); // no menu opened: the timer runs here
+    }
     static Started Processes() {
         Started started;
         for (const auto& p : fake::StartedProcesses()) {
@@ -72,6 +92,7 @@ protected:
 
     frmMain* m_main = nullptr;
     bool m_menuOpened = false;
+    QPoint m_menuAt;
 };
 
 TEST_F(HostActions, EachItemStartsItsCommandLine) {
@@ -135,6 +156,76 @@ TEST_F(HostActions, HostButtonsNeverKeepTheFocus) {
     Release(3, m_main->mnuAbort);
     EXPECT_TRUE(m_menuOpened);
     EXPECT_EQ(Processes().size(), 1u);
+}
+
+TEST_F(HostActions, TheKeyboardSelectsNamedHostsAndOpensTheMenuOfOnesOnline) {
+    for (int n = 1; n <= 20; ++n) {
+        if (n != 3) {
+            SaveSetting("Netvigil", "Remote Hosts", "Host " + std::to_string(n),
+                        n == 1 ? "Alpha" : "");
+        }
+    }
+    m_main->LoadSettings();
+    const auto marked = [this] {
+        int at = 0;
+        for (int n = 1; n <= 20; ++n) {
+            at = m_main->lblPC(n)->FocusMark() ? (at == 0 ? n : -1) : at;
+        }
+        return at;
+    };
+    // Up and Down over the named slots (1 and 3), stopping at either end.
+    Key(Qt::Key_Down);
+    EXPECT_EQ(marked(), 1);
+    EXPECT_EQ(m_main->cm1->AccessibleName(), "Alpha, not yet checked");
+    for (const auto& [key, slot] : std::vector<std::pair<int, int>>{
+             {Qt::Key_Down, 3}, {Qt::Key_Down, 3}, {Qt::Key_Up, 1}, {Qt::Key_Up, 1}}) {
+        Key(key);
+        EXPECT_EQ(marked(), slot);
+    }
+    // Host 1 is not online: no menu.
+    Key(Qt::Key_Return);
+    EXPECT_FALSE(m_menuOpened);
+    Key(Qt::Key_Down);
+    m_main->btn(3)->SetVisible(true);
+    // The menu opens under the button; arrows and Enter choose in it (Down
+    // twice passes the separator), Esc closes it.
+    Key(Qt::Key_Return, {Qt::Key_Down, Qt::Key_Down, Qt::Key_Return});
+    EXPECT_TRUE(m_menuOpened);
+    const QWidget* button = WidgetOf(m_main->btn(3));
+    EXPECT_LE((m_menuAt - button->mapToGlobal(QPoint(0, button->height()))).manhattanLength(), 2);
+    EXPECT_EQ(Processes(), (Started{{"shutdown -m \\\\192.168.1.20 -s -t 10 -f", 0}}));
+    for (const auto& [key, mods] :
+         std::vector<std::pair<int, Qt::KeyboardModifiers>>{{Qt::Key_Space, Qt::NoModifier},
+                                                            {Qt::Key_Menu, Qt::NoModifier},
+                                                            {Qt::Key_F10, Qt::ShiftModifier}}) {
+        Key(key, {}, mods);
+        EXPECT_TRUE(m_menuOpened) << key;
+    }
+    EXPECT_EQ(Processes().size(), 1u);
+    EXPECT_EQ(m_main->nSelectedHost, 3);
+    // A reload that leaves the slot unnamed drops the selection.
+    SaveSetting("Netvigil", "Remote Hosts", "Host 3", "");
+    m_main->LoadSettings();
+    EXPECT_EQ(marked(), 0);
+}
+
+TEST_F(HostActions, TheTrayMenuTakesArrowsEnterAndEsc) {
+    const auto popup = [this](int key) {
+        QTimer::singleShot(0, [key, this] {
+            QMenu* menu = MenuOf(m_main->mnuPopup);
+            for (const int k : std::initializer_list<int>{Qt::Key_Down, Qt::Key_Down, key}) {
+                QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
+                QCoreApplication::sendEvent(menu, &press);
+            }
+            menu->close();
+        });
+        m_main->PopupMenu(*m_main->mnuPopup, nullptr);
+    };
+    popup(Qt::Key_Escape);
+    EXPECT_TRUE(m_main->mnpStop->Visible());
+    popup(Qt::Key_Return); // Options, then Stop Pinging
+    EXPECT_TRUE(m_main->mnpResume->Visible());
+    EXPECT_FALSE(m_main->mnpStop->Visible());
 }
 
 } // namespace

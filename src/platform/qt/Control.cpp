@@ -13,6 +13,8 @@ Control::Impl::~Impl() {
 
 Control::Control(Form& owner, std::unique_ptr<Impl> impl) : m_p(std::move(impl)) {
     owner.Internals().controls.emplace_back(this);
+    // The window hears every key first.
+    m_p->widget->installEventFilter(owner.Internals().window);
     m_p->widget->show();
 }
 
@@ -36,6 +38,15 @@ std::string Control::ToolTipText() const {
 
 void Control::SetToolTipText(const std::string& text) {
     m_p->widget->setToolTip(QString::fromStdString(text));
+}
+
+std::string Control::AccessibleName() const {
+    return m_p->widget->accessibleName().toStdString();
+}
+
+void Control::SetAccessibleName(const std::string& name) {
+    // Qt announces the change itself (a NameChanged event).
+    m_p->widget->setAccessibleName(QString::fromStdString(name));
 }
 
 } // namespace platform

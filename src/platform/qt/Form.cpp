@@ -9,14 +9,17 @@
 #include "platform/qt/NestedLoop.h"
 #include "platform/qt/Twips.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -63,6 +66,89 @@ int ShiftCode(Qt::KeyboardModifiers modifiers) {
            (modifiers.testFlag(Qt::ControlModifier) ? 2 : 0) |
            (modifiers.testFlag(Qt::AltModifier) ? 4 : 0);
 }
+
+// Windows' key code for a Qt key, or 0 for a key the windows never ask of.
+int KeyCode(int key) {
+    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z)) {
+        return key;
+    }
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) {
+        return 112 + (key - Qt::Key_F1);
+    }
+    switch (key) {
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return 9;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return vbKeyReturn;
+    case Qt::Key_Escape:
+        return vbKeyEscape;
+    case Qt::Key_Space:
+        return vbKeySpace;
+    case Qt::Key_PageUp:
+        return 33;
+    case Qt::Key_PageDown:
+        return 34;
+    case Qt::Key_End:
+        return 35;
+    case Qt::Key_Home:
+        return 36;
+    case Qt::Key_Left:
+        return 37;
+    case Qt::Key_Up:
+        return vbKeyUp;
+    case Qt::Key_Right:
+        return 39;
+    case Qt::Key_Down:
+        return vbKeyDown;
+    case Qt::Key_Insert:
+        return 45;
+    case Qt::Key_Delete:
+        return 46;
+    case Qt::Key_Menu:
+        return vbKeyApps;
+    default:
+        return 0;
+    }
+}
+
+// The keyboard's mark around whichever element of the client area has the
+// focus: the styles' own marks vanish on some backgrounds the user may pick
+// (a check box without a caption shows none at all). An element outside the
+// visible area (the board's focus sink) shows no mark.
+class FocusFrame : public QWidget {
+public:
+    explicit FocusFrame(QWidget* client) : QWidget(client) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        hide();
+        QObject::connect(qApp, &QApplication::focusChanged, this,
+                         [this](QWidget* /*old*/, QWidget* now) { Follow(now); });
+    }
+
+protected:
+    void paintEvent(QPaintEvent* /*event*/) override {
+        QPainter painter(this);
+        qt::DrawFocusMark(painter, rect().adjusted(kRing, kRing, -kRing, -kRing));
+    }
+
+private:
+    static constexpr int kRing = 3;
+
+    void Follow(QWidget* now) {
+        if (now == nullptr || now->parentWidget() != parentWidget()) {
+            if (now == nullptr || now->window() == window()) {
+                hide();
+            }
+            return;
+        }
+        setGeometry(now->geometry().adjusted(-kRing, -kRing, kRing, kRing));
+        raise();
+        show();
+    }
+};
 
 // Frees an unloaded window: a deferred delete of this frees the window with it.
 class Reaper : public QObject {
@@ -113,6 +199,15 @@ void NameWindowClass(QWidget* window) {
 
 namespace qt {
 
+void DrawFocusMark(QPainter& painter, const QRect& around) {
+    const QRectF ring = QRectF(around).adjusted(-1, -1, 1, 1);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::white, 2));
+    painter.drawRect(ring);
+    painter.setPen(QPen(Qt::black, 2, Qt::DashLine));
+    painter.drawRect(ring);
+}
+
 void RaiseMouseEvent(const MouseHandler& handler, const QMouseEvent& event) {
     if (handler) {
         const QPointF at = event.position();
@@ -162,7 +257,30 @@ void FormWindow::PlaceOverOwner() {
     move(place.topLeft());
 }
 
+bool FormWindow::PreviewKey(QKeyEvent& event) {
+    int code = KeyCode(event.key());
+    if (!m_form.KeyDown || code == 0) {
+        return false;
+    }
+    // A copy: the handler may unload the window.
+    const KeyHandler handler = m_form.KeyDown;
+    handler(code, ShiftCode(event.modifiers()));
+    return code == 0;
+}
+
+void FormWindow::keyPressEvent(QKeyEvent* event) {
+    // Keys an element had first (and let pass) come here too: those the
+    // window has already heard.
+    if (focusWidget() == nullptr && PreviewKey(*event)) {
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
 bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && watched != m_form.Internals().client) {
+        return PreviewKey(*static_cast<QKeyEvent*>(event));
+    }
     if (watched == m_form.Internals().client && event->type() == QEvent::MouseMove) {
         const auto* move = static_cast<QMouseEvent*>(event);
         const QPointF at = move->position();
@@ -189,6 +307,7 @@ Form::Impl::Impl(Form& form)
     window->setCentralWidget(client);
     client->setAutoFillBackground(true);
     client->setMouseTracking(true);
+    new FocusFrame(client);
     client->installEventFilter(window);
 }
 
@@ -348,6 +467,10 @@ HICON Form::Icon() const {
 void Form::SetIcon(HICON icon) {
     m_p->icon = icon;
     m_p->window->setWindowIcon(qt::IconFromHandle(icon));
+}
+
+void Form::SetAccessibleName(const std::string& name) {
+    m_p->window->setAccessibleName(QString::fromStdString(name));
 }
 
 std::int32_t Form::BackColor() const {

@@ -18,8 +18,10 @@
 #include <vector>
 
 class QEventLoop;
+class QKeyEvent;
 class QMouseEvent;
 class QScrollArea;
+class QPainter;
 
 namespace platform {
 
@@ -37,9 +39,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void PlaceOverOwner();
+    // Hands the key to the window's KeyDown first: true when that kept it.
+    bool PreviewKey(QKeyEvent& event);
 
     Form& m_form;
 };
@@ -132,6 +137,10 @@ private:
     friend class platform::Form;
     Menu* m_shown = nullptr;
 };
+
+// The keyboard's mark around a rectangle: a dashed ring of black on white,
+// two pixels wide, that reads on any background.
+void DrawFocusMark(QPainter& painter, const QRect& around);
 
 // Hands an element's press or release to its handler: the button that
 // changed, the shift state, and the position in twips.

@@ -6,6 +6,7 @@
 
 #include <QEvent>
 #include <QLabel>
+#include <QPainter>
 
 namespace platform {
 
@@ -26,7 +27,17 @@ public:
         Fit();
     }
 
+    // The keyboard's selection.
+    bool mark = false;
+
 protected:
+    void paintEvent(QPaintEvent* event) override {
+        QLabel::paintEvent(event);
+        if (mark) {
+            QPainter painter(this);
+            qt::DrawFocusMark(painter, rect().adjusted(2, 2, -2, -2));
+        }
+    }
     void resizeEvent(QResizeEvent* event) override {
         QLabel::resizeEvent(event);
         Fit();
@@ -97,6 +108,15 @@ void Label::SetCentredVertically(bool centred) {
 
 void Label::SetElided(bool elided) {
     Widget(*this)->SetElided(elided);
+}
+
+bool Label::FocusMark() const {
+    return Widget(*this)->mark;
+}
+
+void Label::SetFocusMark(bool shown) {
+    Widget(*this)->mark = shown;
+    Widget(*this)->update();
 }
 
 } // namespace platform

@@ -61,6 +61,10 @@ MenuItem* Menu::Add(const std::string& caption) {
     return qt::AddItem(m_p->items, action);
 }
 
+void Menu::SetAccessibleName(const std::string& name) {
+    m_p->menu->setAccessibleName(QString::fromStdString(name));
+}
+
 namespace qt {
 
 MenuItem* AddItem(std::vector<std::unique_ptr<MenuItem>>& owner, QAction* action) {

@@ -4,6 +4,7 @@
 #include "platform/qt/Internals.h"
 #include "platform/qt/Twips.h"
 
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <QWidget>
 
@@ -64,10 +65,24 @@ Light* Widget(const Control& control) {
     return static_cast<Light*>(control.Internals().widget);
 }
 
+// A light is a picture to a screen reader; its name tells its state.
+QAccessibleInterface* LightAccessible(const QString& /*key*/, QObject* object) {
+    if (auto* light = dynamic_cast<Light*>(object)) {
+        return new QAccessibleWidget(light, QAccessible::Graphic);
+    }
+    return nullptr;
+}
+
 } // namespace
 
 Shape::Shape(Form& owner)
-    : Control(owner, std::make_unique<Impl>(new Light(owner.Internals().client))) {}
+    : Control(owner, std::make_unique<Impl>(new Light(owner.Internals().client))) {
+    static const bool installed = [] {
+        QAccessible::installFactory(LightAccessible);
+        return true;
+    }();
+    (void)installed;
+}
 
 std::int32_t Shape::FillColor() const {
     return Widget(*this)->color;

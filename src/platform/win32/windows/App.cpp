@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <commctrl.h>
 #include <cstdio>
+#include <objbase.h>
 #include <utility>
 
 namespace platform {
@@ -21,9 +22,12 @@ std::optional<std::string>& CommandOverride() {
     return command;
 }
 
-// Delivers one message; a key goes to the window it belongs to as the
-// dialog manager routes it (Tab between boxes).
+// Delivers one message; a key goes to its window's KeyDown first, then to the
+// window it belongs to as the dialog manager routes it (Tab between boxes).
 void Deliver(::MSG& msg) {
+    if (win32::PreviewKey(msg)) {
+        return;
+    }
     const ::HWND top = ::GetAncestor(msg.hwnd, GA_ROOT);
     if (top == nullptr || ::IsDialogMessageA(top, &msg) == FALSE) {
         ::TranslateMessage(&msg);
@@ -50,6 +54,8 @@ void FreeUnwound() {
 int Run(int& /*argc*/, char** /*argv*/, const std::string& /*title*/,
         const std::function<void()>& start) {
     ::InitCommonControls();
+    // The accessibility's annotation service is a COM object.
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     // A quit message, not a flag: the last unload may come from a message
     // another program sent (WM_CLOSE from an uninstaller), which Windows
     // hands to the window inside GetMessage, and only a message ends the wait.

@@ -19,15 +19,32 @@ int ButtonOf(::UINT message) {
     return message == WM_LBUTTONUP ? 1 : message == WM_RBUTTONUP ? 2 : 4;
 }
 
-// A button's focus and release, which its own window hears of.
-::LRESULT CALLBACK ButtonProcedure(::HWND hWnd, ::UINT message, ::WPARAM wParam, ::LPARAM lParam,
-                                   ::UINT_PTR /*id*/, ::DWORD_PTR data) {
+// The keyboard's mark around a child window, which its form paints: it
+// moves with the focus.
+void RepaintFocusMark(::HWND child) {
+    ::RECT r{};
+    ::GetWindowRect(child, &r);
+    ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<::POINT*>(&r), 2);
+    ::InflateRect(&r, 6, 6);
+    ::InvalidateRect(::GetParent(child), &r, TRUE);
+}
+
+// A child window's focus, and a button's release, which its own window
+// hears of.
+::LRESULT CALLBACK ChildProcedure(::HWND hWnd, ::UINT message, ::WPARAM wParam, ::LPARAM lParam,
+                                  ::UINT_PTR /*id*/, ::DWORD_PTR data) {
     const ::LRESULT result = ::DefSubclassProc(hWnd, message, wParam, lParam);
-    auto* button = static_cast<Button*>(reinterpret_cast<Control::Impl*>(data)->control);
+    auto& c = *reinterpret_cast<Control::Impl*>(data);
+    if (message == WM_SETFOCUS || message == WM_KILLFOCUS) {
+        RepaintFocusMark(hWnd);
+    }
+    if (c.kind != Kind::Button) {
+        return result;
+    }
+    auto* button = static_cast<Button*>(c.control);
     switch (message) {
     case WM_SETFOCUS:
-        reinterpret_cast<Control::Impl*>(data)->owner.Internals().ScrollIntoView(
-            *reinterpret_cast<Control::Impl*>(data));
+        c.owner.Internals().ScrollIntoView(c);
         if (button->GotFocus) {
             const std::function<void()> handler = button->GotFocus;
             handler();
@@ -37,7 +54,7 @@ int ButtonOf(::UINT message) {
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
         if (button->MouseUp) {
-            const unsigned dpi = reinterpret_cast<Control::Impl*>(data)->owner.Internals().Dpi();
+            const unsigned dpi = c.owner.Internals().Dpi();
             const MouseHandler handler = button->MouseUp;
             handler(ButtonOf(message),
                     ((wParam & MK_SHIFT) != 0 ? 1 : 0) | ((wParam & MK_CONTROL) != 0 ? 2 : 0),
@@ -72,9 +89,7 @@ int ButtonOf(::UINT message) {
                                      nullptr, ::GetModuleHandleA(nullptr), nullptr);
     ::SetWindowLongPtrA(child, GWLP_USERDATA, reinterpret_cast<::LONG_PTR>(&c));
     ::SendMessageA(child, WM_SETFONT, reinterpret_cast<::WPARAM>(form.hFont), FALSE);
-    if (c.kind == Kind::Button) {
-        ::SetWindowSubclass(child, ButtonProcedure, 1, reinterpret_cast<::DWORD_PTR>(&c));
-    }
+    ::SetWindowSubclass(child, ChildProcedure, 1, reinterpret_cast<::DWORD_PTR>(&c));
     return child;
 }
 
@@ -188,6 +203,21 @@ void Control::SetToolTipText(const std::string& text) {
     }
 }
 
+std::string Control::AccessibleName() const {
+    return m_p->accessibleName;
+}
+
+void Control::SetAccessibleName(const std::string& name) {
+    if (name == m_p->accessibleName) {
+        return;
+    }
+    m_p->accessibleName = name;
+    // A painted element (a light) has no object of its own to name.
+    if (m_p->child != nullptr) {
+        win32::NameWindow(m_p->child, name);
+    }
+}
+
 Label::Label(Form& owner) : Control(owner, std::make_unique<Impl>(owner, Kind::Label)) {}
 
 std::string Label::Caption() const {
@@ -226,6 +256,15 @@ void Label::SetCentredVertically(bool centred) {
 
 void Label::SetElided(bool elided) {
     Of(*this).elided = elided;
+    Of(*this).Repaint();
+}
+
+bool Label::FocusMark() const {
+    return Of(*this).focusMark;
+}
+
+void Label::SetFocusMark(bool shown) {
+    Of(*this).focusMark = shown;
     Of(*this).Repaint();
 }
 

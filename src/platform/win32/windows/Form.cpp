@@ -158,6 +158,11 @@ void PaintControl(const Control::Impl& c, ::HDC dc, ::HFONT formFont) {
                     DT_NOPREFIX | DT_LEFT | (c.centred ? DT_VCENTER : 0) |
                         (c.centred || c.elided ? DT_SINGLELINE : DT_WORDBREAK));
         ::SelectObject(dc, old);
+        if (c.focusMark) {
+            ::RECT mark = r;
+            ::InflateRect(&mark, -2, -2);
+            win32::DrawFocusMark(dc, mark);
+        }
         break;
     }
     default:
@@ -168,6 +173,33 @@ void PaintControl(const Control::Impl& c, ::HDC dc, ::HFONT formFont) {
 } // namespace
 
 namespace win32 {
+
+void DrawFocusMark(::HDC dc, ::RECT around) {
+    // A white ring with every other dot inverted, twice over.
+    for (int ring = 0; ring < 2; ++ring) {
+        ::InflateRect(&around, 1, 1);
+        ::FrameRect(dc, &around, static_cast<::HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+        ::DrawFocusRect(dc, &around);
+    }
+}
+
+bool PreviewKey(const ::MSG& msg) {
+    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) {
+        return false;
+    }
+    Form* form = Form::FromHandle(OurWindow(::GetAncestor(msg.hwnd, GA_ROOT)));
+    if (form == nullptr || !form->KeyDown) {
+        return false;
+    }
+    int code = static_cast<int>(msg.wParam);
+    const int shift = (::GetKeyState(VK_SHIFT) < 0 ? vbShiftMask : 0) |
+                      (::GetKeyState(VK_CONTROL) < 0 ? vbCtrlMask : 0) |
+                      (::GetKeyState(VK_MENU) < 0 ? vbAltMask : 0);
+    // A copy: the handler may unload the window.
+    const KeyHandler handler = form->KeyDown;
+    handler(code, shift);
+    return code == 0;
+}
 
 const char* FormClass() {
     static const char* const name = [] {
@@ -328,6 +360,18 @@ void Form::Impl::Paint(::HDC dc) const {
     for (const auto& control : controls) {
         PaintControl(control->Internals(), dc, hFont);
     }
+    // The keyboard's mark around the child window that has the focus, since
+    // a check box without a caption shows none, and the controls' own marks
+    // vanish on some backgrounds the user may pick. The board's focus sink
+    // lies outside the client area, and so does its mark.
+    const ::HWND focus = ::GetFocus();
+    if (focus != nullptr && ::GetParent(focus) == hWnd && ::IsWindowVisible(focus) != FALSE) {
+        ::RECT r{};
+        ::GetWindowRect(focus, &r);
+        ::MapWindowPoints(nullptr, hWnd, reinterpret_cast<::POINT*>(&r), 2);
+        ::InflateRect(&r, 2, 2);
+        win32::DrawFocusMark(dc, r);
+    }
 }
 
 MenuItem* Form::Impl::ItemById(UINT id) const {
@@ -351,6 +395,7 @@ void Form::Impl::Popup(Menu& menu, MenuItem* defaultItem, ::POINT at) {
     if (defaultItem != nullptr) {
         ::SetMenuDefaultItem(popup, defaultItem->Internals().id, FALSE);
     }
+    win32::NameMenu(popup, menu.Internals().accessibleName);
     // A menu of a window that is not in front would not close on a click
     // elsewhere (the notification area's menu).
     ::SetForegroundWindow(hWnd);
@@ -359,6 +404,7 @@ void Form::Impl::Popup(Menu& menu, MenuItem* defaultItem, ::POINT at) {
         popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, hWnd, nullptr));
     menuOpen = false;
     ::PostMessageA(hWnd, WM_NULL, 0, 0);
+    win32::ForgetMenu(popup);
     ::DestroyMenu(popup);
     if (chosen == 0 || unloaded) {
         return;
@@ -611,7 +657,7 @@ void Form::ShowModal(Form* owner) {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             break;
         }
-        if (::IsDialogMessageA(m_p->hWnd, &msg) == FALSE) {
+        if (!win32::PreviewKey(msg) && ::IsDialogMessageA(m_p->hWnd, &msg) == FALSE) {
             ::TranslateMessage(&msg);
             ::DispatchMessageA(&msg);
         }
@@ -679,6 +725,10 @@ void Form::SetIcon(HICON icon) {
                    reinterpret_cast<::LPARAM>(win32::NativeIcon(icon)));
     ::SendMessageA(m_p->hWnd, WM_SETICON, ICON_BIG,
                    reinterpret_cast<::LPARAM>(win32::LargeIconFor(icon)));
+}
+
+void Form::SetAccessibleName(const std::string& name) {
+    win32::NameWindow(m_p->hWnd, name);
 }
 
 std::int32_t Form::BackColor() const {

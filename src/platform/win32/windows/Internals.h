@@ -73,6 +73,20 @@ int Twips(int pixels, unsigned dpi);
 // font names none.
 ::HFONT MakeFont(const Font& font, unsigned dpi);
 
+// What a screen reader calls a window (a form or a child window), and a
+// popup menu while it is shown; a menu's name is forgotten before the menu
+// is destroyed.
+void NameWindow(::HWND hWnd, const std::string& name);
+void NameMenu(::HMENU menu, const std::string& name);
+void ForgetMenu(::HMENU menu);
+
+// The keyboard's mark around a rectangle: two dotted rings, black on white,
+// that read on any background.
+void DrawFocusMark(::HDC dc, ::RECT around);
+
+// Hands a key message to its form's KeyDown first: true when that kept it.
+bool PreviewKey(const ::MSG& msg);
+
 } // namespace win32
 
 // What an element is to its window: a child window, or a rectangle that the
@@ -106,6 +120,8 @@ struct Control::Impl {
     bool centred = false;
     bool elided = false;
     LightMark mark = LightMark::None;
+    bool focusMark = false;
+    std::string accessibleName;
     // A line's ends, in twips.
     int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
 };
@@ -123,6 +139,7 @@ struct MenuItem::Impl {
 
 struct Menu::Impl {
     std::vector<std::unique_ptr<MenuItem>> items;
+    std::string accessibleName;
 };
 
 struct Form::Impl {

@@ -49,4 +49,8 @@ MenuItem* Menu::Add(const std::string& caption) {
     return m_p->items.back().get();
 }
 
+void Menu::SetAccessibleName(const std::string& name) {
+    m_p->accessibleName = name;
+}
+
 } // namespace platform
