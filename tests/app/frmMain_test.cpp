@@ -244,6 +244,10 @@ TEST_F(Board, LongNamesAreElidedAndEveryNameHasATip) {
     EXPECT_TRUE(QString::fromStdString(sLong).startsWith(shown.chopped(1)));
     EXPECT_LE(label->fontMetrics().horizontalAdvance(shown), label->contentsRect().width());
     EXPECT_EQ(m_form->lblPC(1)->Caption(), sLong);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(const_cast<QLabel*>(label))
+                  ->text(QAccessible::Name)
+                  .toStdString(),
+              sLong);
     EXPECT_EQ(WidgetOf(m_form->lblPC(2))->text(), "router");
     EXPECT_EQ(m_form->lblPC(1)->ToolTipText(), sLong + "\n10.0.0.1");
     EXPECT_EQ(m_form->lblPC(2)->ToolTipText(), "router\n10.0.0.2");
@@ -266,102 +270,104 @@ TEST_F(Board, LongNamesAreElidedAndEveryNameHasATip) {
         }
     }
     EXPECT_EQ(separators, 2);
-    TEST_F(Board, ScreenReadersHearEveryElementAndEachLightsState) {
-        NameOnly({{1, "one"}, {3, "three"}});
-        m_form->LoadSettings();
-        const auto said = [](QObject* object, QAccessible::Role role) {
-            const QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(object);
-            EXPECT_EQ(iface->role(), role);
-            return iface->text(QAccessible::Name).toStdString();
-        };
-        EXPECT_EQ(said(WidgetOf(m_form->shp(1)), QAccessible::Graphic), "one, not yet checked");
-        EXPECT_EQ(said(WidgetOf(m_form->btn(1)), QAccessible::PushButton), "Actions for one");
-        EXPECT_EQ(said(WidgetOf(m_form->lblPC(3)), QAccessible::StaticText), "three");
-        EXPECT_EQ(said(WidgetOf(m_form->shp(2)), QAccessible::Graphic), "Host 2, not yet checked");
-        EXPECT_EQ(said(WindowOf(m_form), QAccessible::Window), "Netvigil");
-        EXPECT_EQ(said(MenuOf(m_form->mnuPopup), QAccessible::PopupMenu), "Netvigil");
-        EXPECT_EQ(said(MenuOf(m_form->mnuPC), QAccessible::PopupMenu), "Host actions");
+}
 
-        // Renamed by the sweep, which Qt announces (NameChanged); offscreen,
-        // with no screen reader, only the name itself shows.
-        Answer({{"10.0.0.1", kReply}});
-        m_form->PingHosts();
-        EXPECT_EQ(said(WidgetOf(m_form->shp(1)), QAccessible::Graphic), "one, online");
-        EXPECT_EQ(said(WidgetOf(m_form->shp(3)), QAccessible::Graphic), "three, offline");
-    }
+TEST_F(Board, ScreenReadersHearEveryElementAndEachLightsState) {
+    NameOnly({{1, "one"}, {3, "three"}});
+    m_form->LoadSettings();
+    const auto said = [](QObject* object, QAccessible::Role role) {
+        const QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(object);
+        EXPECT_EQ(iface->role(), role);
+        return iface->text(QAccessible::Name).toStdString();
+    };
+    EXPECT_EQ(said(WidgetOf(m_form->shp(1)), QAccessible::Graphic), "one, not yet checked");
+    EXPECT_EQ(said(WidgetOf(m_form->btn(1)), QAccessible::PushButton), "Actions for one");
+    EXPECT_EQ(said(WidgetOf(m_form->lblPC(3)), QAccessible::StaticText), "three");
+    EXPECT_EQ(said(WidgetOf(m_form->shp(2)), QAccessible::Graphic), "Host 2, not yet checked");
+    EXPECT_EQ(said(WindowOf(m_form), QAccessible::Window), "Netvigil");
+    EXPECT_EQ(said(MenuOf(m_form->mnuPopup), QAccessible::PopupMenu), "Netvigil");
+    EXPECT_EQ(said(MenuOf(m_form->mnuPC), QAccessible::PopupMenu), "Host actions");
 
-    TEST_F(Board, StatusLinesFollowTheNames) {
-        NameOnly({{1, "one"}, {3, "three"}});
-        m_form->LoadSettings();
-        Answer({{"10.0.0.1", kReply}, {"10.0.0.3", kReply}});
-        EXPECT_EQ(m_form->PingHosts(), "one is on.\rthree is on.\r");
-        // A default name is a name; an emptied one loses its line.
-        fake::ResetRegistry();
-        Name(1, "", "10.0.0.1");
-        m_form->LoadSettings();
-        EXPECT_EQ(m_form->PingHosts(),
-                  "2 is off.\r3 is off.\r4 is off.\r5 is off.\r6 is off.\r7 is off.\r"
-                  "8 is off.\r9 is off.\r10 is off.\r11 is off.\r12 is off.\r13 is off.\r"
-                  "14 is off.\r15 is off.\r16 is off.\r17 is off.\r18 is off.\r19 is off.\r"
-                  "20 is off.\r");
-        NameOnly({});
-        m_form->LoadSettings();
-        EXPECT_EQ(m_form->PingHosts(), "");
-    }
+    // Renamed by the sweep, which Qt announces (NameChanged); offscreen,
+    // with no screen reader, only the name itself shows.
+    Answer({{"10.0.0.1", kReply}});
+    m_form->PingHosts();
+    EXPECT_EQ(said(WidgetOf(m_form->shp(1)), QAccessible::Graphic), "one, online");
+    EXPECT_EQ(said(WidgetOf(m_form->shp(3)), QAccessible::Graphic), "three, offline");
+}
 
-    TEST_F(Board, TicksNeverNestAndUnloadStopsTheSweep) {
-        NameOnly({{1, "one"}});
-        m_form->LoadSettings();
-        // Stop and Resume during the first yield restart the 1 ms timer, and
-        // every ping outlasts that interval, so a tick falls due in every yield
-        // after it: a nested sweep would start over at slot 1 among the first 20
-        // pings. (A timer's own tick Qt never nests, but a restarted one is new.)
-        fake::SetProcessScript([&](const std::string& line) {
-            m_lines.push_back(line);
-            if (m_lines.size() == 1) {
-                QTimer::singleShot(0, WindowOf(m_form), [this] {
-                    m_form->mnuStop_Click();
-                    m_form->mnuResume_Click();
-                });
-            }
-            QElapsedTimer slow;
-            slow.start();
-            while (slow.elapsed() < 3) {
-            }
-            return std::optional<std::string>(kReply);
-        });
-        m_form->tmrPING.SetInterval(1);
-        m_form->tmrPING.SetEnabled(true);
-        QElapsedTimer clock;
-        clock.start();
-        while (m_lines.size() < 20 && clock.elapsed() < 5000) {
-            DoEvents();
+TEST_F(Board, StatusLinesFollowTheNames) {
+    NameOnly({{1, "one"}, {3, "three"}});
+    m_form->LoadSettings();
+    Answer({{"10.0.0.1", kReply}, {"10.0.0.3", kReply}});
+    EXPECT_EQ(m_form->PingHosts(), "one is on.\rthree is on.\r");
+    // A default name is a name; an emptied one loses its line.
+    fake::ResetRegistry();
+    Name(1, "", "10.0.0.1");
+    m_form->LoadSettings();
+    EXPECT_EQ(m_form->PingHosts(),
+              "2 is off.\r3 is off.\r4 is off.\r5 is off.\r6 is off.\r7 is off.\r"
+              "8 is off.\r9 is off.\r10 is off.\r11 is off.\r12 is off.\r13 is off.\r"
+              "14 is off.\r15 is off.\r16 is off.\r17 is off.\r18 is off.\r19 is off.\r"
+              "20 is off.\r");
+    NameOnly({});
+    m_form->LoadSettings();
+    EXPECT_EQ(m_form->PingHosts(), "");
+}
+
+TEST_F(Board, TicksNeverNestAndUnloadStopsTheSweep) {
+    NameOnly({{1, "one"}});
+    m_form->LoadSettings();
+    // Stop and Resume during the first yield restart the 1 ms timer, and
+    // every ping outlasts that interval, so a tick falls due in every yield
+    // after it: a nested sweep would start over at slot 1 among the first 20
+    // pings. (A timer's own tick Qt never nests, but a restarted one is new.)
+    fake::SetProcessScript([&](const std::string& line) {
+        m_lines.push_back(line);
+        if (m_lines.size() == 1) {
+            QTimer::singleShot(0, WindowOf(m_form), [this] {
+                m_form->mnuStop_Click();
+                m_form->mnuResume_Click();
+            });
         }
-        m_form->tmrPING.SetEnabled(false);
-        ASSERT_GE(m_lines.size(), 20u);
-        EXPECT_EQ(std::count(m_lines.begin(), m_lines.begin() + 20, "ping -n 1 -w 8 10.0.0.1"), 1);
-
-        // Unloaded during a yield of its sweep, the window is never touched again.
-        m_lines.clear();
-        QTimer::singleShot(0, WindowOf(m_form), [this] { m_form->Unload(); });
-        EXPECT_EQ(m_form->PingHosts(), "");
-        EXPECT_LE(m_lines.size(), 1u);
+        QElapsedTimer slow;
+        slow.start();
+        while (slow.elapsed() < 3) {
+        }
+        return std::optional<std::string>(kReply);
+    });
+    m_form->tmrPING.SetInterval(1);
+    m_form->tmrPING.SetEnabled(true);
+    QElapsedTimer clock;
+    clock.start();
+    while (m_lines.size() < 20 && clock.elapsed() < 5000) {
         DoEvents();
     }
+    m_form->tmrPING.SetEnabled(false);
+    ASSERT_GE(m_lines.size(), 20u);
+    EXPECT_EQ(std::count(m_lines.begin(), m_lines.begin() + 20, "ping -n 1 -w 8 10.0.0.1"), 1);
 
-    TEST_F(Board, SweepsThroughTheRealPing) {
-        std::string why;
-        if (!testing_support::EnterPrivateNetwork(&why)) {
-            GTEST_SKIP() << why;
-        }
-        NameOnly({{1, "loopback"}, {2, "nowhere"}, {3, "six"}});
-        Name(1, "loopback", "127.0.0.1");
-        Name(2, "nowhere", "10.250.0.9");
-        Name(3, "six", "::1");
-        m_form->LoadSettings();
-        EXPECT_EQ(m_form->PingHosts(), "loopback is on.\rnowhere is off.\rsix is on.\r");
-        EXPECT_EQ(m_form->shp(1)->FillColor(), 65280);
-        EXPECT_EQ(m_form->shp(2)->FillColor(), 255);
+    // Unloaded during a yield of its sweep, the window is never touched again.
+    m_lines.clear();
+    QTimer::singleShot(0, WindowOf(m_form), [this] { m_form->Unload(); });
+    EXPECT_EQ(m_form->PingHosts(), "");
+    EXPECT_LE(m_lines.size(), 1u);
+    DoEvents();
+}
+
+TEST_F(Board, SweepsThroughTheRealPing) {
+    std::string why;
+    if (!testing_support::EnterPrivateNetwork(&why)) {
+        GTEST_SKIP() << why;
     }
+    NameOnly({{1, "loopback"}, {2, "nowhere"}, {3, "six"}});
+    Name(1, "loopback", "127.0.0.1");
+    Name(2, "nowhere", "10.250.0.9");
+    Name(3, "six", "::1");
+    m_form->LoadSettings();
+    EXPECT_EQ(m_form->PingHosts(), "loopback is on.\rnowhere is off.\rsix is on.\r");
+    EXPECT_EQ(m_form->shp(1)->FillColor(), 65280);
+    EXPECT_EQ(m_form->shp(2)->FillColor(), 255);
+}
 
 } // namespace

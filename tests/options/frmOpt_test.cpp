@@ -299,87 +299,88 @@ TEST_F(Options, FitsA1280By800ScreenAt150Percent) {
              std::initializer_list<const QWidget*>{WidgetOf(w.chkPC(20)), WidgetOf(w.txtIP(20)),
                                                    WidgetOf(w.cmdBColor), WidgetOf(w.cmdTColor)}) {
             EXPECT_TRUE(inReach(reach)) << reach->metaObject()->className() << " out of reach";
-            TEST_F(Options, EscCancelsCtrlSSavesAndTabWalksEachRow) {
-                Visit([](frmOpt& w) {
-                    QMainWindow* window = WindowOf(&w);
-                    WidgetOf(w.txtName(3))->setFocus();
-                    for (QWidget* next : std::initializer_list<QWidget*>{
-                             WidgetOf(w.txtIP(3)), WidgetOf(w.chkPC(3)), WidgetOf(w.txtName(4))}) {
-                        Press(window, Qt::Key_Tab);
-                        EXPECT_EQ(window->focusWidget(), next);
-                    }
-                    WidgetOf(w.chkPC(20))->setFocus();
-                    Press(window, Qt::Key_Tab);
-                    EXPECT_EQ(window->focusWidget(), WidgetOf(w.cmdBColor));
-                    w.txtName(3)->SetText("Typed");
-                    Press(window, Qt::Key_Escape);
-                });
-                EXPECT_TRUE(m_alive.isNull() || m_alive->Unloaded());
-                EXPECT_EQ(Stored("Remote Hosts", "Host 3"), "<absent>");
-                Visit([](frmOpt& w) {
-                    w.txtName(3)->SetText("Typed");
-                    Press(WindowOf(&w), Qt::Key_S, Qt::ControlModifier);
-                });
-                EXPECT_EQ(Stored("Remote Hosts", "Host 3"), "Typed");
-            }
+        }
+        w.mnuCancel->Click();
+    });
+}
 
-            TEST_F(Options, TheFocusShowsOnAnyBackground) {
-                Visit([](frmOpt& w) {
-                    QMainWindow* window = WindowOf(&w);
-                    QApplication::setActiveWindow(window);
-                    WidgetOf(w.chkPC(2))->setFocus();
-                    const QRect box = WidgetOf(w.chkPC(2))->geometry();
-                    for (const std::int32_t back : {0x000000, 0xFFFFFF, 0x808080, 128}) {
-                        w.SetBackColor(back);
-                        // The row just above the box, where the mark's ring runs.
-                        const QImage shot = ClientOf(&w)->grab().toImage();
-                        bool dark = false;
-                        bool light = false;
-                        for (int x = box.left(); x <= box.right(); ++x) {
-                            const int grey = qGray(shot.pixel(x, box.top() - 2));
-                            dark = dark || grey < 40;
-                            light = light || grey > 215;
-                        }
-                        EXPECT_TRUE(dark && light) << "on " << back;
-                    }
-                    w.mnuCancel->Click();
-                });
-            }
+TEST_F(Options, EscCancelsCtrlSSavesAndTabWalksEachRow) {
+    Visit([](frmOpt& w) {
+        QMainWindow* window = WindowOf(&w);
+        WidgetOf(w.txtName(3))->setFocus();
+        for (QWidget* next : std::initializer_list<QWidget*>{
+                 WidgetOf(w.txtIP(3)), WidgetOf(w.chkPC(3)), WidgetOf(w.txtName(4))}) {
+            Press(window, Qt::Key_Tab);
+            EXPECT_EQ(window->focusWidget(), next);
+        }
+        WidgetOf(w.chkPC(20))->setFocus();
+        Press(window, Qt::Key_Tab);
+        EXPECT_EQ(window->focusWidget(), WidgetOf(w.cmdBColor));
+        w.txtName(3)->SetText("Typed");
+        Press(window, Qt::Key_Escape);
+    });
+    EXPECT_TRUE(m_alive.isNull() || m_alive->Unloaded());
+    EXPECT_EQ(Stored("Remote Hosts", "Host 3"), "<absent>");
+    Visit([](frmOpt& w) {
+        w.txtName(3)->SetText("Typed");
+        Press(WindowOf(&w), Qt::Key_S, Qt::ControlModifier);
+    });
+    EXPECT_EQ(Stored("Remote Hosts", "Host 3"), "Typed");
+}
 
-            TEST_F(Options, ScreenReadersHearEachRowAndTheWindow) {
-                Visit([](frmOpt& w) {
-                    const auto said = [](QObject* object, QAccessible::Role role) {
-                        const QAccessibleInterface* iface =
-                            QAccessible::queryAccessibleInterface(object);
-                        EXPECT_EQ(iface->role(), role);
-                        return iface->text(QAccessible::Name).toStdString();
-                    };
-                    EXPECT_EQ(said(WidgetOf(w.txtName(7)), QAccessible::EditableText),
-                              "Name of host 7");
-                    EXPECT_EQ(said(WidgetOf(w.txtIP(7)), QAccessible::EditableText),
-                              "Address of host 7");
-                    EXPECT_EQ(said(WidgetOf(w.chkPC(7)), QAccessible::CheckBox),
-                              "Alert for host 7");
-                    EXPECT_EQ(said(WidgetOf(w.cmdTColor), QAccessible::PushButton), "Text Color");
-                    EXPECT_EQ(said(WindowOf(&w), QAccessible::Window), "Netvigil Options");
-                    w.mnuCancel->Click();
-                });
+TEST_F(Options, TheFocusShowsOnAnyBackground) {
+    Visit([](frmOpt& w) {
+        QMainWindow* window = WindowOf(&w);
+        QApplication::setActiveWindow(window);
+        WidgetOf(w.chkPC(2))->setFocus();
+        const QRect box = WidgetOf(w.chkPC(2))->geometry();
+        for (const std::int32_t back : {0x000000, 0xFFFFFF, 0x808080, 128}) {
+            w.SetBackColor(back);
+            // The row just above the box, where the mark's ring runs.
+            const QImage shot = ClientOf(&w)->grab().toImage();
+            bool dark = false;
+            bool light = false;
+            for (int x = box.left(); x <= box.right(); ++x) {
+                const int grey = qGray(shot.pixel(x, box.top() - 2));
+                dark = dark || grey < 40;
+                light = light || grey > 215;
             }
+            EXPECT_TRUE(dark && light) << "on " << back;
+        }
+        w.mnuCancel->Click();
+    });
+}
 
-            TEST_F(Options, TheColourDialogAnswersEnterAndEsc) {
-                Visit([](frmOpt& w) {
-                    for (const int key : {Qt::Key_Escape, Qt::Key_Return}) {
-                        QTimer::singleShot(0, [key] {
-                            QWidget* dialog = QApplication::activeModalWidget();
-                            ASSERT_NE(qobject_cast<QColorDialog*>(dialog), nullptr);
-                            Press(dialog, key);
-                        });
-                        w.cdColor.SetColor(128);
-                        EXPECT_EQ(w.cdColor.ShowColor(), key == Qt::Key_Return);
-                        EXPECT_EQ(w.cdColor.Color(), 128);
-                    }
-                    w.mnuCancel->Click();
-                });
-            }
+TEST_F(Options, ScreenReadersHearEachRowAndTheWindow) {
+    Visit([](frmOpt& w) {
+        const auto said = [](QObject* object, QAccessible::Role role) {
+            const QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(object);
+            EXPECT_EQ(iface->role(), role);
+            return iface->text(QAccessible::Name).toStdString();
+        };
+        EXPECT_EQ(said(WidgetOf(w.txtName(7)), QAccessible::EditableText), "Name of host 7");
+        EXPECT_EQ(said(WidgetOf(w.txtIP(7)), QAccessible::EditableText), "Address of host 7");
+        EXPECT_EQ(said(WidgetOf(w.chkPC(7)), QAccessible::CheckBox), "Alert for host 7");
+        EXPECT_EQ(said(WidgetOf(w.cmdTColor), QAccessible::PushButton), "Text Color");
+        EXPECT_EQ(said(WindowOf(&w), QAccessible::Window), "Netvigil Options");
+        w.mnuCancel->Click();
+    });
+}
 
-        } // namespace
+TEST_F(Options, TheColourDialogAnswersEnterAndEsc) {
+    Visit([](frmOpt& w) {
+        for (const int key : {Qt::Key_Escape, Qt::Key_Return}) {
+            QTimer::singleShot(0, [key] {
+                QWidget* dialog = QApplication::activeModalWidget();
+                ASSERT_NE(qobject_cast<QColorDialog*>(dialog), nullptr);
+                Press(dialog, key);
+            });
+            w.cdColor.SetColor(128);
+            EXPECT_EQ(w.cdColor.ShowColor(), key == Qt::Key_Return);
+            EXPECT_EQ(w.cdColor.Color(), 128);
+        }
+        w.mnuCancel->Click();
+    });
+}
+
+} // namespace

@@ -56,6 +56,8 @@ private:
                      : m_caption;
         if (text() != shown) {
             setText(shown);
+            // A screen reader reads the whole name, not the cut one.
+            setAccessibleName(shown == m_caption ? QString() : m_caption);
         }
     }
 
