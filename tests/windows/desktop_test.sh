@@ -202,15 +202,16 @@ click_icon() {
 }
 # Clicks the nth of the four items of the tray menu (Options, Stop Pinging,
 # Restore From Tray, Exit): the window the icon belongs to has no keyboard.
-# Wine's menu now and then lets a click pass while it opens; one that stays
-# open took none, and is clicked again.
+# A menu that stays open took no click, and is clicked again; it is gone
+# only when two looks a moment apart miss it (one look can miss a window
+# while another one goes).
 choose() {
     local tries
     for tries in 1 2 3; do
         locate "$is_menu" || { [ "$tries" -gt 1 ] || fail "no menu to choose from"; return; }
         sleep 0.3
         xdotool mousemove $((WX + WW / 2)) $((WY + WH * (2 * $1 - 1) / 8)) click 1
-        wait_for 'absent "$is_menu"' 50 && return
+        wait_for 'absent "$is_menu" && sleep 0.5 && absent "$is_menu"' 30 && return
     done
     fail "the tray menu took no click on item $1"
 }
