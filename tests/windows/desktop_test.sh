@@ -5,18 +5,24 @@
 # manager. The lights, the tray icon and its tooltip, every command of the
 # menu bar and the tray menu, and the host actions, which run recording
 # stand-ins of shutdown.exe and explorer.exe from the program's directory.
+# While the board is in the tray, the silent host, whose alert box is ticked,
+# starts answering and stops again: the shell's balloons, their click and the
+# badge on the icon.
 #
-#   desktop_test.sh BIN_DIR WINE_RUN [SCREENSHOT]
+#   desktop_test.sh BIN_DIR WINE_RUN [SCREENSHOT [ALERT_SCREENSHOT]]
 #
-# BIN_DIR holds netvigil.exe, ping.exe, netvigil-reg.exe and recorder.exe;
-# WINE_RUN is the build's wine-run, which makes its Wine prefix. A screenshot
-# of the board is written to SCREENSHOT when given. Exits 77 (skipped) where
-# root, Xvfb, trayer, openbox, xdotool or ImageMagick are missing.
+# BIN_DIR holds netvigil.exe, ping.exe, netvigil-reg.exe, recorder.exe and
+# balloon_probe.exe; WINE_RUN is the build's wine-run, which makes its Wine
+# prefix. A screenshot of the board is written to SCREENSHOT, and one of the
+# warning balloon by the icon to ALERT_SCREENSHOT, when given. Exits 77
+# (skipped) where root, Xvfb, trayer, openbox, xdotool or ImageMagick are
+# missing.
 set -u
 
 bin=$(cd "$1" && pwd)
 wine_run=$2
 screenshot=${3:-}
+alert_screenshot=${4:-}
 
 if [ -z "${NETVIGIL_DESKTOP_TEST_INSIDE:-}" ]; then
     for tool in Xvfb trayer openbox xdotool xprop import convert ip unshare; do
@@ -50,6 +56,16 @@ cleanup() {
     wineserver -k >/dev/null 2>&1
     for pid in $pids; do
         kill "$pid" 2>/dev/null
+    done
+    # A Wine process can outlive the server (a ping.exe's conhost.exe did),
+    # holding the test's output open until ctest gives up: whatever else is
+    # left in this network, the test's own, goes.
+    local net dir
+    net=$(readlink /proc/$$/ns/net)
+    for dir in /proc/[0-9]*; do
+        if [ "${dir#/proc/}" != $$ ] && [ "$(readlink "$dir/ns/net" 2>/dev/null)" = "$net" ]; then
+            kill "${dir#/proc/}" 2>/dev/null
+        fi
     done
     ip netns del "$peer" 2>/dev/null
     rm -rf "$work"
@@ -107,7 +123,21 @@ cp "$bin/netvigil.exe" "$bin/ping.exe" "$app/"
 cp "$bin/recorder.exe" "$app/shutdown.exe"
 cp "$bin/recorder.exe" "$app/explorer.exe"
 
-# The three hosts and seventeen empty slots, in one import.
+# Wine's notification area lives in its explorer.exe, which the first program
+# that asks for the desktop starts, with that program's error output and
+# WINEDEBUG: there it traces the flags of each request for the icon, and the
+# title and icon of each balloon. The probe keeps the desktop to the end.
+WINEDEBUG=-all,trace+systray,trace+tooltips wine "$bin/balloon_probe.exe" desktop \
+    >"$work/desktop" 2>"$work/trace" &
+pids="$pids $!"
+for _ in $(seq 100); do
+    [ -s "$work/desktop" ] && break
+    sleep 0.1
+done
+[ -s "$work/desktop" ] || { echo "FAIL: Wine's desktop did not start"; exit 1; }
+
+# The three hosts and seventeen empty slots, in one import; the silent host's
+# alert box is ticked.
 {
     printf 'Windows Registry Editor Version 5.00\r\n\r\n'
     printf '[HKEY_CURRENT_USER\\Software\\Netvigil\\Remote Hosts]\r\n'
@@ -117,6 +147,7 @@ cp "$bin/recorder.exe" "$app/explorer.exe"
         printf '"Host %d"="%s"\r\n"IP Address %d"="%s"\r\n' \
             "$n" "${names[n - 1]:-}" "$n" "${addresses[n - 1]:-}"
     done
+    printf '"Display Balloon 2"="1"\r\n'
 } >"$work/hosts.reg"
 seeded=no
 for _ in 1 2 3; do
@@ -171,11 +202,58 @@ click_icon() {
 }
 # Clicks the nth of the four items of the tray menu (Options, Stop Pinging,
 # Restore From Tray, Exit): the window the icon belongs to has no keyboard.
+# A menu that stays open took no click, and is clicked again; it is gone
+# only when two looks a moment apart miss it (one look can miss a window
+# while another one goes).
 choose() {
-    locate "$is_menu" || { fail "no menu to choose from"; return; }
-    sleep 0.3
-    xdotool mousemove $((WX + WW / 2)) $((WY + WH * (2 * $1 - 1) / 8)) click 1
+    local tries
+    for tries in 1 2 3; do
+        locate "$is_menu" || { [ "$tries" -gt 1 ] || fail "no menu to choose from"; return; }
+        sleep 0.3
+        xdotool mousemove $((WX + WW / 2)) $((WY + WH * (2 * $1 - 1) / 8)) click 1
+        wait_for 'absent "$is_menu" && sleep 0.5 && absent "$is_menu"' 30 && return
+    done
+    fail "the tray menu took no click on item $1"
 }
+# The colour of the badge in the icon's lower right quarter: green, red or
+# none.
+badge() {
+    local w
+    w=$(find_window "$is_icon")
+    [ -n "$w" ] || return
+    read -r _ WX WY WW WH <<<"$w"
+    import -window root "$work/tray.png" 2>/dev/null
+    convert "$work/tray.png" -crop "$((WW / 2))x$((WH / 2))+$((WX + WW / 2))+$((WY + WH / 2))" \
+        txt:- 2>/dev/null |
+        awk -F'[(),]' '!/^#/ {
+            r = $3; g = $4; b = $5
+            if (g > 180 && r < 120 && b < 120) green++
+            if (r > 180 && g < 120 && b < 120) red++
+        }
+        END { print (green > 3 && green > red) ? "green" : (red > 3) ? "red" : "none" }'
+}
+# Waits for the shell's balloon with this text; sets BX, BY, BW and BH to its
+# geometry, or says what showed instead.
+balloon() {
+    local out rc=0
+    out=$(wine "$bin/balloon_probe.exe" wait 150 "$1" 2>/dev/null) || rc=$?
+    out=${out//$'\r'/}
+    if [ $rc -ne 0 ]; then
+        fail "no balloon \"$1\" (last shown: \"$out\")"
+        return 1
+    fi
+    read -r BX BY BW BH <<<"$out"
+}
+# The flags of each request for the icon that the notification area got, in
+# hexadecimal, and the title and icon kind of each balloon.
+requests() {
+    sed -n 's/.*modify_icon id=.* flags=\([0-9a-f]*\).*/\1/p' "$work/trace" | tr -d '\r'
+}
+balloon_titles() {
+    sed -n 's/.*SetTitleT.*title = \(.*\), icon = 0*\([0-9a-f]*\).*/\1 \2/p' "$work/trace" |
+        tr -d '\r'
+}
+
 # The colours down the column of the board's lights, as runs: g green, r red.
 # The column passes left of each light's tick or cross.
 lights() {
@@ -217,8 +295,13 @@ done
 [ $summary = yes ] || fail "the icon's tooltip never showed the summary of the three hosts"
 xdotool mousemove 500 500
 
-# Stop, then Resume in its place on the menu bar.
+# Stop, then Resume in its place on the menu bar. The sweep keeps the
+# program from its messages for a second at a time under Wine (a ping.exe a
+# slot): of two clicks queued meanwhile, only Stop took effect, and the
+# program stayed stopped. The second click waits until the first is taken:
+# the badge greys.
 click "$is_board" 118 -10
+wait_for '[ "$(badge)" = none ]' 100 || fail "Stop left the badge $(badge)"
 click "$is_board" 118 -10
 # Options, then its Cancel.
 click "$is_board" 28 -10
@@ -251,6 +334,39 @@ click_icon 3
 wait_for 'present "$is_menu"' || fail "a right click on the icon gave no menu"
 choose 3
 wait_for 'present "$is_board"' || fail "Restore From Tray did not bring the board back"
+
+# Alerts from the tray. The silent host starts answering, then stops: each
+# time, one request with NIF_INFO, and a balloon (Wine shows it two seconds
+# after the request) titled "Netvigil" with the host's line, information
+# then warning; the badge turns green, then red.
+click "$is_board" 78 -10
+wait_for 'absent "$is_board"' || fail "Tray left the board showing"
+# The first sweep since Resume may still run (twenty ping.exe under Wine).
+wait_for '[ "$(badge)" = red ]' 300 || fail "the badge is $(badge), not red, with a host off"
+before=$(requests | wc -l)
+ip netns exec "$peer" sysctl -qw net.ipv4.icmp_echo_ignore_all=0
+balloon "silent is on."
+wait_for '[ "$(badge)" = green ]' 100 || fail "the badge is $(badge), not green, with every host on"
+ip netns exec "$peer" sysctl -qw net.ipv4.icmp_echo_ignore_all=1
+if balloon "silent is off." && [ -n "$alert_screenshot" ] && locate "$is_icon"; then
+    left=$((BX < WX ? BX : WX)) top=$((BY < WY ? BY : WY))
+    right=$((BX + BW > WX + WW ? BX + BW : WX + WW)) bottom=$((BY + BH > WY + WH ? BY + BH : WY + WH))
+    import -window root "$work/alert.png" 2>/dev/null
+    convert "$work/alert.png" -crop "$((right - left + 8))x$((bottom - top + 8))+$((left - 4))+$((top - 4))" \
+        +repage "$alert_screenshot"
+fi
+wait_for '[ "$(badge)" = red ]' 100 || fail "the badge is $(badge), not red, with a host off"
+infos=$(requests | tail -n +$((before + 1)) | while read -r flags; do
+    (((0x$flags & 0x10) != 0)) && echo "$flags"
+done | wc -l)
+[ "$infos" -eq 2 ] || fail "$infos requests with NIF_INFO, not 2: $(requests | tr '\n' ' ')"
+[ "$(balloon_titles | tr '\n' ';')" = 'L"Netvigil" 1;L"Netvigil" 2;' ] ||
+    fail "the balloons' titles and icons: $(balloon_titles | tr '\n' ';')"
+# A click on the balloon. Wine closes its balloon on a click but reports none
+# to the program: the probe sends what the shell sends for one.
+absent "$is_board" || fail "the board came back before the balloon's click"
+wine "$bin/balloon_probe.exe" click >/dev/null 2>&1 || fail "no window for the balloon's click"
+wait_for 'present "$is_board"' || fail "a click on the balloon did not bring the board back"
 
 # Tray again, and the tray menu's Exit: the program ends and takes its icon.
 click "$is_board" 78 -10

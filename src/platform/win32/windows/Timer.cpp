@@ -1,6 +1,9 @@
 // Timers tick as WM_TIMER messages to their window. Windows sends a tick
 // from within any message loop, a yield inside the last tick's handler too:
-// such a tick is dropped.
+// such a tick is dropped. So is one inside the loop of the window's popup
+// menu: the handler's yields would take the clicks meant for the menu, which
+// then ignores them for as long as the handler runs (a sweep, twenty pings).
+// The timer ticks again once the menu has closed.
 
 #include "platform/Timer.h"
 
@@ -49,7 +52,7 @@ void TimerTick(Form& form, ::UINT_PTR id) {
         return;
     }
     Timer::Impl& t = *it->second;
-    if (!t.timer.OnTimer || t.ticking || t.stopped || !t.enabled) {
+    if (!t.timer.OnTimer || t.ticking || t.stopped || !t.enabled || form.Internals().menuOpen) {
         return;
     }
     t.ticking = true;

@@ -1,0 +1,107 @@
+// The desktop test's view of the shell's balloons, from inside the same Wine:
+//
+//   balloon_probe wait SECONDS TEXT
+//                                waits for a balloon with this text to show
+//                                and writes its screen rectangle (X Y WIDTH
+//                                HEIGHT); if none shows in time, writes the
+//                                text of the last balloon seen and exits 1.
+//   balloon_probe desktop        asks for the desktop, writes "ready" and
+//                                holds it until ended: the first program to
+//                                ask starts Wine's explorer.exe, which has the
+//                                notification area, inherits this program's
+//                                error output and WINEDEBUG, and ends soon
+//                                after the desktop's last program.
+//   balloon_probe click          what the shell does when the user clicks the
+//                                balloon: NIN_BALLOONUSERCLICK through the
+//                                icon's callback (Netvigil's is WM_MOUSEMOVE,
+//                                the message in X) to Netvigil's window. Wine
+//                                shows balloons but reports no click on them.
+//
+// A balloon is a tooltip of the balloon style; its text is what it answers
+// to WM_GETTEXT, which crosses processes.
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+namespace {
+
+constexpr LONG kBalloonStyle = 0x40; // TTS_BALLOON
+constexpr LPARAM kBalloonUserClick = 0x405;
+
+HWND ShownBalloon() {
+    HWND tip = nullptr;
+    while ((tip = FindWindowExA(nullptr, tip, "tooltips_class32", nullptr)) != nullptr) {
+        if (IsWindowVisible(tip) != FALSE &&
+            (GetWindowLongA(tip, GWL_STYLE) & kBalloonStyle) != 0) {
+            return tip;
+        }
+    }
+    return nullptr;
+}
+
+std::string TextOf(HWND window) {
+    std::vector<wchar_t> text(512, L'\0');
+    DWORD_PTR length = 0;
+    if (SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                            SMTO_ABORTIFHUNG, 2000, &length) == 0) {
+        return {};
+    }
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(length), nullptr,
+                                         0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(length), utf8.data(), size,
+                        nullptr, nullptr);
+    return utf8;
+}
+
+int Wait(int seconds, const std::string& wanted) {
+    std::string seen;
+    for (int tries = seconds * 10; tries > 0; --tries) {
+        if (HWND balloon = ShownBalloon()) {
+            seen = TextOf(balloon);
+            if (seen == wanted) {
+                RECT r{};
+                GetWindowRect(balloon, &r);
+                std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+                return 0;
+            }
+        }
+        Sleep(100);
+    }
+    std::printf("%s\n", seen.c_str());
+    return 1;
+}
+
+int Click() {
+    HWND form = FindWindowA("NetvigilForm", nullptr);
+    if (form == nullptr) {
+        std::fprintf(stderr, "no window of Netvigil\n");
+        return 1;
+    }
+    return PostMessageA(form, WM_MOUSEMOVE, 0, kBalloonUserClick) != FALSE ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "wait") == 0) {
+        return Wait(std::atoi(argv[2]), argv[3]);
+    }
+    if (argc == 2 && std::strcmp(argv[1], "desktop") == 0) {
+        if (GetDesktopWindow() == nullptr) {
+            return 1;
+        }
+        std::printf("ready\n");
+        std::fflush(stdout);
+        Sleep(INFINITE);
+    }
+    if (argc == 2 && std::strcmp(argv[1], "click") == 0) {
+        return Click();
+    }
+    std::fprintf(stderr, "usage: balloon_probe desktop | wait SECONDS TEXT | click\n");
+    return 2;
+}
