@@ -60,8 +60,8 @@ public:
             (xwayland && ::access("/usr/bin/Xwayland", X_OK) != 0)) {
             return;
         }
-        // XDG_RUNTIME_DIR must be the user's alone, as the XDG Base Directory
-        // specification asks; weston and Qt complain of any other mode.
+        // XDG_RUNTIME_DIR must be the user's alone (XDG Base Directory);
+        // weston and Qt complain of any other mode.
         ::chmod(m_runtime.Path().c_str(), 0700);
         m_bus = StartSessionBus(&m_busDaemon);
         std::vector<std::string> args = {"weston", "--backend=headless-backend.so",
