@@ -47,6 +47,19 @@ if(NETVIGIL_TESTS)
         target_link_options(${gtest_target} INTERFACE -static)
     endforeach()
 
+    # wine-run's late hosts answer from a Linux program: built with this
+    # machine's own compiler.
+    find_program(NETVIGIL_NATIVE_CXX NAMES c++ g++ REQUIRED NO_CMAKE_FIND_ROOT_PATH)
+    set(NETVIGIL_LATE_HOST ${PROJECT_BINARY_DIR}/native/test_late_host)
+    set(late_host_source ${PROJECT_SOURCE_DIR}/tests/support/late_host.cpp)
+    add_custom_command(OUTPUT ${NETVIGIL_LATE_HOST}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/native
+        COMMAND ${NETVIGIL_NATIVE_CXX} -std=c++20 -O2 -Wall -Werror -o ${NETVIGIL_LATE_HOST}
+            ${late_host_source}
+        DEPENDS ${late_host_source}
+        COMMENT "Building the late hosts' responder for this machine")
+    add_custom_target(native_late_host ALL DEPENDS ${NETVIGIL_LATE_HOST})
+
     # Tests run under Wine, in a prefix of the build tree's own.
     set(NETVIGIL_WINE_PREFIX ${PROJECT_BINARY_DIR}/wineprefix)
     configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.in ${PROJECT_BINARY_DIR}/wine-run

@@ -3,6 +3,7 @@
 // ended from the menu bar.
 
 #include "desktop.h"
+#include "late_hosts.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -302,7 +303,8 @@ TEST(Desktop, TheBoardKeepsItsSizeItsPlaceAndItsClass) {
 }
 
 // The whole program on a desktop: three hosts in a network of the test's
-// own, two answering and one silent; the lights, the tray and every command.
+// own, one answering at once, one silent and one 100 ms away, as a web host
+// is; the lights, the tray and every command.
 TEST(Desktop, WholeProgramWithThreeHosts) {
     std::string why;
     if (!EnterPrivateNetwork(&why)) {
@@ -312,33 +314,15 @@ TEST(Desktop, WholeProgramWithThreeHosts) {
     if (!desktop.Available() || ::access("/usr/bin/import", X_OK) != 0) {
         GTEST_SKIP() << "needs Xvfb, trayer, openbox, xdotool and ImageMagick";
     }
-    // A host of our own that takes echo requests and never answers; gone
-    // with the test, however it ends.
-    const std::string peer = "nvdesk" + std::to_string(::getpid());
-    struct Cleanup {
-        std::string peer;
-        ~Cleanup() {
-            RunProgram("/usr/sbin/ip", {"link", "del", "nvd0"});
-            RunProgram("/usr/sbin/ip", {"netns", "del", peer});
-        }
-    } cleanup{peer};
-    const auto ip = [](const std::vector<std::string>& args) {
-        return RunProgram("/usr/sbin/ip", args).exitCode == 0;
-    };
-    ASSERT_TRUE(
-        ip({"netns", "add", peer}) &&
-        ip({"link", "add", "nvd0", "type", "veth", "peer", "name", "nvd1", "netns", peer}) &&
-        ip({"addr", "add", "10.203.0.1/24", "dev", "nvd0"}) && ip({"link", "set", "nvd0", "up"}) &&
-        ip({"-n", peer, "addr", "add", "10.203.0.2/24", "dev", "nvd1"}) &&
-        ip({"-n", peer, "link", "set", "nvd1", "up"}) &&
-        ip({"netns", "exec", peer, "sysctl", "-qw", "net.ipv4.icmp_echo_ignore_all=1"}));
+    const LateHosts far({std::nullopt, std::chrono::milliseconds(100)});
+    ASSERT_EQ(far.Why(), "");
 
     TempDir dir;
     std::map<std::string, std::string> env = desktop.Environment();
     env.insert({{"QT_QPA_PLATFORM", "xcb"}, {"NETVIGIL_REGISTRY", dir / "registry.db"}});
     const std::string key = "HKCU\\Software\\Netvigil\\Remote Hosts";
     const std::pair<std::string, std::string> hosts[] = {
-        {"one", "127.0.0.1"}, {"silent", "10.203.0.2"}, {"three", "127.0.0.2"}};
+        {"one", "127.0.0.1"}, {"silent", far.Address(0)}, {"three", far.Address(1)}};
     for (int n = 1; n <= 20; ++n) {
         const bool named = n <= 3;
         RunProgram(BinDir() + "/netvigil-reg",

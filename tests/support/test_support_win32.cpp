@@ -253,3 +253,35 @@ bool WaitForChildCount(int n) {
 }
 
 } // namespace testing_support
+
+#include "late_hosts.h"
+
+namespace testing_support {
+
+// wine-run --late-hosts makes the hosts, in its order, and names them in
+// NETVIGIL_TEST_LATE_HOSTS; a test asks for the same delays.
+LateHosts::LateHosts(const std::vector<Delay>& delays) : m_subnet("10.209.0.") {
+    std::string asked;
+    for (std::size_t i = 0; i < delays.size(); ++i) {
+        asked += (i == 0 ? "" : " ") + Address(i) + "=" +
+                 (delays[i] ? std::to_string(delays[i]->count()) : "silent");
+    }
+    const char* made = std::getenv("NETVIGIL_TEST_LATE_HOSTS");
+    if (made == nullptr || asked != made) {
+        m_why = "needs the hosts " + asked + " of wine-run --late-hosts; it made " +
+                (made != nullptr ? made : "none");
+    }
+}
+
+LateHosts::~LateHosts() = default;
+
+std::string LateHosts::Address(std::size_t i) const {
+    return m_subnet + std::to_string(i + 2);
+}
+
+// The hosts answer as wine-run started them.
+bool LateHosts::SetDelay(std::size_t /*i*/, Delay /*delay*/) {
+    return false;
+}
+
+} // namespace testing_support

@@ -55,6 +55,13 @@ TEST(PingOptions, TheWindowsOptionsOnce) {
     EXPECT_EQ(options.timeout, 0u);
     EXPECT_EQ(options.family, Family::V6);
     EXPECT_EQ(options.target, "host");
+
+    // A reply is waited for at least half a second, as by Windows' ping.
+    using std::chrono::milliseconds;
+    EXPECT_EQ(ReplyWindow(0), milliseconds(0));
+    EXPECT_EQ(ReplyWindow(8), milliseconds(500));
+    EXPECT_EQ(ReplyWindow(1000), milliseconds(1000));
+    EXPECT_EQ(ReplyWindow(4294967295), milliseconds(4294967295));
 }
 
 TEST(PingReport, WindowsTextsAndReplyOnlyForAReply) {

@@ -54,7 +54,7 @@ int Run(int argc, char** argv) {
     for (unsigned long i = 0; i < options.count; ++i) {
         const auto started = steady_clock::now();
         const Outcome outcome =
-            echo->Ping(*target, static_cast<int>(i + 1), milliseconds(options.timeout));
+            echo->Ping(*target, static_cast<int>(i + 1), ReplyWindow(options.timeout));
         ++tally.sent;
         if (outcome.kind == Outcome::Kind::Reply) {
             tally.times.push_back(outcome.time);

@@ -2,6 +2,7 @@
 
 #include "report.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <optional>
@@ -15,7 +16,10 @@ Usage: ping [-n count] [-w timeout] [-4] [-6] target_name
 
 Options:
     -n count       Number of echo requests to send.
-    -w timeout     Timeout in milliseconds to wait for each reply.
+    -w timeout     Timeout in milliseconds to wait for each reply. A reply
+                   still counts until 500 ms have passed, as with the
+                   Windows ping: -w 8 turns no host 30 ms away red.
+                   0 does not wait.
     -4             Force using IPv4.
     -6             Force using IPv6.
 
@@ -44,6 +48,13 @@ Refusal Twice(const std::string& what) {
 }
 
 } // namespace
+
+std::chrono::milliseconds ReplyWindow(unsigned long timeout) {
+    if (timeout == 0) {
+        return std::chrono::milliseconds::zero();
+    }
+    return std::max(std::chrono::milliseconds(timeout), kReplyFloor);
+}
 
 std::variant<Options, Refusal> ParseOptions(const std::vector<std::string>& args) {
     if (args.empty()) {
