@@ -309,6 +309,9 @@ std::string frmMain::PingHosts() {
         const std::string sAddress = lblPC(n)->Tag();
         if (!RunCommand) {
             RunCommand = std::make_unique<clsRunCommand>();
+            // A silent host's ping waits half a second for nothing: the board
+            // goes on answering the user meanwhile.
+            SetPipeWait(DoEventsWhile);
         }
         const std::string sOutput =
             RunCommand->GetRtnText("ping -n 1 -w 8 " + sAddress, "Reply", 0, 0);

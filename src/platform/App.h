@@ -22,6 +22,11 @@ int Run(int& argc, char** argv, const std::string& title, const std::function<vo
 // Processes every pending message (clicks, menu commands, timer ticks,
 // repaints) and returns.
 void DoEvents();
+// Runs blocking on a thread of its own and meanwhile processes messages as
+// they come, as DoEvents does, until it has returned: a wait that never
+// freezes the windows. blocking must touch nothing of this thread's; a
+// window unloaded meanwhile is freed only after the call, as after DoEvents.
+void DoEventsWhile(const std::function<void()>& blocking);
 
 // The program's arguments, joined by single blanks.
 std::string Command();

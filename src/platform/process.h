@@ -5,6 +5,8 @@
 
 #include "platform/win32_types.h"
 
+#include <functional>
+
 namespace platform {
 
 using HANDLE = std::intptr_t;
@@ -63,6 +65,14 @@ BOOL CreateProcess(const char* lpApplicationName, char* lpCommandLine,
 // At the end of a pipe it fails with ERROR_BROKEN_PIPE.
 BOOL ReadFile(HANDLE hFile, void* lpBuffer, DWORD nNumberOfBytesToRead, DWORD* lpNumberOfBytesRead,
               void* lpOverlapped);
+
+// How a read from a pipe with nothing in it yet waits. A program with a
+// message loop sets one that keeps the loop running (the window system's
+// DoEventsWhile): wait must call blocking, which returns once the child has
+// written or ended and touches nothing of the caller's thread, and return
+// after it. Without one, ReadFile blocks the calling thread.
+using PipeWait = std::function<void(const std::function<void()>& blocking)>;
+void SetPipeWait(PipeWait wait);
 
 // Closing a process handle lets the child go: it is reaped when it ends, at
 // once if it has, and the caller is never made to wait for it.

@@ -355,6 +355,54 @@ TEST_F(Board, TicksNeverNestAndUnloadStopsTheSweep) {
     DoEvents();
 }
 
+// A silent host's ping waits half a second, a far one's as long as its
+// reply takes: the board answers the user meanwhile, no tick starts a second
+// sweep, and an unload during the wait touches nothing under the sweep.
+TEST_F(Board, TheBoardAnswersWhileAPingWaits) {
+    NameOnly({{1, "far"}, {2, "near"}});
+    m_form->LoadSettings();
+    QElapsedTimer clock;
+    qint64 clickedAt = -1;
+    std::size_t clickedDuring = 0;
+    fake::SetProcessScript([&](const std::string& line) -> std::optional<fake::Answer> {
+        m_lines.push_back(line);
+        if (m_lines.size() == 1) {
+            // Stop and Resume, as a user clicks them; Resume restarts the
+            // timer at 1 ms, so ticks fall due all through the wait.
+            QTimer::singleShot(100, WindowOf(m_form), [&] {
+                m_form->mnuStop_Click();
+                m_form->mnuResume_Click();
+                clickedAt = clock.elapsed();
+                clickedDuring = m_lines.size();
+            });
+        }
+        if (line.ends_with(" 10.0.0.1")) {
+            return fake::Answer(kReply, std::chrono::seconds(1));
+        }
+        return fake::Answer("");
+    });
+    m_form->tmrPING.SetInterval(1);
+    m_form->tmrPING.SetEnabled(true);
+    clock.start();
+    while (m_lines.size() < 20 && clock.elapsed() < 30000) {
+        DoEvents();
+    }
+    m_form->tmrPING.SetEnabled(false);
+    EXPECT_GE(clickedAt, 0);
+    EXPECT_LT(clickedAt, 1000) << "the click waited for the ping";
+    EXPECT_EQ(clickedDuring, 1u);
+    ASSERT_GE(m_lines.size(), 20u);
+    EXPECT_EQ(std::count(m_lines.begin(), m_lines.begin() + 20, "ping -n 1 -w 8 10.0.0.1"), 1);
+    EXPECT_EQ(m_form->shp(1)->FillColor(), frmMain::kGreen);
+    EXPECT_EQ(m_form->shp(2)->FillColor(), frmMain::kRed);
+
+    m_lines.clear();
+    QTimer::singleShot(100, WindowOf(m_form), [this] { m_form->Unload(); });
+    EXPECT_EQ(m_form->PingHosts(), "");
+    EXPECT_EQ(m_lines.size(), 1u);
+    DoEvents();
+}
+
 TEST_F(Board, SweepsThroughTheRealPing) {
     std::string why;
     if (!testing_support::EnterPrivateNetwork(&why)) {

@@ -30,6 +30,8 @@ using namespace platform::qt;
 namespace {
 
 constexpr const char* kReply = "Reply from 10.0.0.1: bytes=32 time<1ms TTL=64\r\n";
+// Milliseconds: a little longer than the board's interval between sweeps.
+constexpr int kSweepLongerThanInterval = frmMain::kSweepInterval + 400;
 
 std::string Tip(const NOTIFYICONDATA& r) {
     return std::string(r.szTip, strnlen(r.szTip, sizeof r.szTip));
@@ -229,7 +231,7 @@ protected:
             if (m_during) {
                 m_during(n);
             }
-            return std::optional<std::string>(m_on.contains(n) ? kReply : "");
+            return std::optional<fake::Answer>({m_on.contains(n) ? kReply : "", m_wait});
         });
     }
     // Slots named by the keys, with their notice flags; the others empty.
@@ -277,7 +279,39 @@ protected:
 
     std::set<int> m_on;
     std::function<void(int)> m_during;
+    std::chrono::milliseconds m_wait{0}; // how long each ping waits for its answer
 };
+
+// Twenty late hosts make a sweep longer than the interval: a command acts in
+// the middle of a ping's wait, no tick starts a second sweep, and what the
+// tray gets after it is that sweep's.
+TEST_F(Alerts, ASweepLongerThanTheIntervalEndsRight) {
+    Hosts({{1, {"one", "1"}}, {2, {"two", "0"}}});
+    frmMain& main = Start();
+    Sweep(main, {1, 2});
+    m_wait = std::chrono::milliseconds(kSweepLongerThanInterval / 20);
+    std::map<int, int> pinged;
+    std::size_t trayDuring = 0; // the pings started when Tray acted
+    m_during = [&](int n) {
+        ++pinged[n];
+        if (n == 3) {
+            QTimer::singleShot(50, [&] {
+                main.mnuTray->Click();
+                trayDuring = pinged.size();
+            });
+        }
+    };
+    const auto requests = Sweep(main, {2});
+    EXPECT_EQ(trayDuring, 3u) << "Tray waited for the ping";
+    EXPECT_EQ(pinged.size(), 20u);
+    EXPECT_TRUE(std::all_of(pinged.begin(), pinged.end(), [](auto p) { return p.second == 1; }));
+    EXPECT_FALSE(main.Visible());
+    EXPECT_EQ(Tip(requests.back().record), "one is off.\rtwo is on.\r");
+    EXPECT_EQ(Badge(requests), BadgedIcon(main.Icon(), frmMain::kRed));
+    const auto balloons = Balloons(requests);
+    ASSERT_EQ(balloons.size(), 1u);
+    EXPECT_EQ(Message(balloons[0]), "one is off.");
+}
 
 TEST_F(Alerts, OneBalloonPerSweepForTheFlaggedHostsThatChanged) {
     Hosts({{1, {"one", "1"}},

@@ -1,12 +1,15 @@
 // The window system's timers on Windows, run by wine-run --desktop: a timer
 // does not tick inside its window's popup menu (the tick's yields would take
-// the menu's clicks), and ticks again once the menu has closed.
+// the menu's clicks), and ticks again once the menu has closed; it ticks
+// while the runner waits for a child that writes late.
 
 #include "platform/App.h"
 #include "platform/Form.h"
 #include "platform/Menu.h"
 #include "platform/MenuItem.h"
 #include "platform/Timer.h"
+#include "runner/clsRunCommand.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -44,6 +47,25 @@ TEST(WindowsTimer, WaitsWhileTheWindowsPopupMenuIsOpen) {
         Sleep(10);
     }
     EXPECT_GT(ticks, 0);
+}
+
+TEST(WindowsTimer, TicksWhileTheRunnerWaits) {
+    platform::Form form;
+    form.Show();
+    int ticks = 0;
+    platform::Timer timer(form);
+    timer.OnTimer = [&ticks] { ++ticks; };
+    timer.SetInterval(10);
+    timer.SetEnabled(true);
+    platform::SetPipeWait(platform::DoEventsWhile);
+    clsRunCommand run;
+    // A second of silence: dozens of intervals, which only a wait that
+    // delivers messages lets tick.
+    EXPECT_EQ(run.GetRtnText(testing_support::BinDir() + "\\test_child.exe late 1000 Reply",
+                             "Reply", 0, 0),
+              "Reply");
+    platform::SetPipeWait(nullptr);
+    EXPECT_GT(ticks, 10);
 }
 
 } // namespace

@@ -3,12 +3,15 @@
 
 #include "platform/handles.h"
 #include "platform/message_box.h"
+#include "platform/process.h"
 #include "runner/clsRunCommand.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <thread>
 
 using namespace testing_support;
 
@@ -62,6 +65,28 @@ TEST_F(RunCommand, ReturnsTheWholeOutputOfBothStreams) {
         }
         EXPECT_EQ(Run(Child() + " bytes " + std::to_string(size)), expected) << size;
     }
+}
+
+// A window system keeps its messages flowing while the runner waits: only
+// the reads that would block wait, and the text is the same.
+TEST_F(RunCommand, AWaitingReadGivesTheSameText) {
+    int waits = 0;
+    platform::SetPipeWait([&waits](const std::function<void()>& blocking) {
+        ++waits;
+        std::thread(blocking).join();
+    });
+    EXPECT_EQ(Run(Child() + " late 300 Reply"), "Reply");
+    EXPECT_GE(waits, 1);
+    EXPECT_EQ(Run(Child() + " bytes 70000").size(), 70000u);
+    EXPECT_EQ(Run(Child() + " interleave"),
+              "out0\nerr0\nout1\nerr1\nout2\nerr2\nout3\nerr3\nout4\nerr4\n");
+    // Another thread's reads block: the wait belongs to the thread that set it.
+    waits = 0;
+    std::string elsewhere;
+    std::thread([&] { elsewhere = Run(Child() + " late 100 late"); }).join();
+    EXPECT_EQ(elsewhere, "late");
+    EXPECT_EQ(waits, 0);
+    platform::SetPipeWait(nullptr);
 }
 
 TEST_F(RunCommand, MultibyteTextSurvivesTheChunkSeams) {

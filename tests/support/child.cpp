@@ -52,6 +52,10 @@ int main(int argc, char** argv) {
         }
     } else if (mode == "text") {
         std::fputs(argc > 2 ? argv[2] : "", stdout);
+    } else if (mode == "late" && argc > 3) {
+        // Writes nothing for a while, as a ping waiting for its reply.
+        usleep(static_cast<useconds_t>(std::atoi(argv[2]) * 1000));
+        std::fputs(argv[3], stdout);
     }
     return 0;
 }

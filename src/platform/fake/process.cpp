@@ -45,7 +45,7 @@ BOOL CreateProcess(const char* lpApplicationName, char* lpCommandLine,
         fake::StartedProcesses().push_back(
             {lpCommandLine, show, show ? lpStartupInfo->wShowWindow : -1});
     }
-    const std::optional<std::string> output =
+    const std::optional<fake::Answer> output =
         script && lpCommandLine != nullptr ? script(lpCommandLine) : std::nullopt;
     if (!output) {
         return posix::SpawnProcess(lpApplicationName, lpCommandLine, lpEnvironment,
@@ -56,7 +56,7 @@ BOOL CreateProcess(const char* lpApplicationName, char* lpCommandLine,
         return FALSE;
     }
     if (lpStartupInfo != nullptr && (lpStartupInfo->dwFlags & STARTF_USESTDHANDLES) != 0) {
-        posix::WriteToPipe(lpStartupInfo->hStdOutput, *output);
+        posix::WriteToPipe(lpStartupInfo->hStdOutput, output->text, output->after);
     }
     lpProcessInformation->hProcess = posix::NewProcessHandle();
     lpProcessInformation->hThread = posix::NewProcessHandle();

@@ -12,6 +12,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <mutex>
+#include <poll.h>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
@@ -38,6 +39,10 @@ std::unordered_map<HANDLE, Object> g_objects;
 // whatever was opened next.
 HANDLE g_nextHandle = 0x10000;
 thread_local DWORD t_lastError = 0;
+
+// The wait of the thread that set it; other threads' reads block.
+PipeWait g_pipeWait;
+std::thread::id g_pipeWaitThread;
 
 HANDLE Add(Object object) {
     const std::lock_guard guard(g_lock);
@@ -155,7 +160,24 @@ private:
     posix_spawnattr_t m_attributes;
 };
 
+// Whether a read would return at once: there is data, or the end.
+bool Readable(int fd) {
+    pollfd pfd{fd, POLLIN, 0};
+    return ::poll(&pfd, 1, 0) != 0;
+}
+
+PipeWait WaitOfThisThread() {
+    const std::lock_guard guard(g_lock);
+    return g_pipeWaitThread == std::this_thread::get_id() ? g_pipeWait : PipeWait{};
+}
+
 } // namespace
+
+void SetPipeWait(PipeWait wait) {
+    const std::lock_guard guard(g_lock);
+    g_pipeWait = std::move(wait);
+    g_pipeWaitThread = std::this_thread::get_id();
+}
 
 DWORD GetLastError() {
     return t_lastError;
@@ -240,18 +262,38 @@ BOOL SpawnProcess(const char* lpApplicationName, char* lpCommandLine, void* lpEn
     return TRUE;
 }
 
-bool WriteToPipe(HANDLE hPipe, std::string_view bytes) {
-    Object object;
-    if (!Find(hPipe, &object) || object.kind != Object::Kind::Pipe) {
-        return false;
-    }
+namespace {
+
+bool WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
-        const ssize_t n = ::write(object.fd, bytes.data(), bytes.size());
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
         if (n < 0 && errno != EINTR) {
             return false;
         }
         bytes.remove_prefix(n > 0 ? static_cast<std::size_t>(n) : 0);
     }
+    return true;
+}
+
+} // namespace
+
+bool WriteToPipe(HANDLE hPipe, std::string_view bytes, std::chrono::milliseconds after) {
+    Object object;
+    if (!Find(hPipe, &object) || object.kind != Object::Kind::Pipe) {
+        return false;
+    }
+    if (after <= std::chrono::milliseconds::zero()) {
+        return WriteAll(object.fd, bytes);
+    }
+    const int fd = ::fcntl(object.fd, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) {
+        return false;
+    }
+    std::thread([fd, after, text = std::string(bytes)] {
+        std::this_thread::sleep_for(after);
+        WriteAll(fd, text);
+        ::close(fd);
+    }).detach();
     return true;
 }
 
@@ -274,11 +316,21 @@ BOOL ReadFile(HANDLE hFile, void* lpBuffer, DWORD nNumberOfBytesToRead, DWORD* l
         return Fail(ERROR_INVALID_PARAMETER);
     }
     ssize_t n = 0;
-    do {
-        n = ::read(object.fd, lpBuffer, nNumberOfBytesToRead);
-    } while (n < 0 && errno == EINTR);
+    int error = 0;
+    const auto read = [&] {
+        do {
+            n = ::read(object.fd, lpBuffer, nNumberOfBytesToRead);
+        } while (n < 0 && errno == EINTR);
+        error = errno;
+    };
+    const PipeWait wait = WaitOfThisThread();
+    if (wait && !Readable(object.fd)) {
+        wait(read);
+    } else {
+        read();
+    }
     if (n < 0) {
-        return Fail(FromErrno(errno));
+        return Fail(FromErrno(error));
     }
     if (n == 0 && nNumberOfBytesToRead > 0) {
         return Fail(ERROR_BROKEN_PIPE);

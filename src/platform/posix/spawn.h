@@ -5,6 +5,7 @@
 
 #include "platform/process.h"
 
+#include <chrono>
 #include <string_view>
 
 namespace platform::posix {
@@ -14,8 +15,10 @@ BOOL SpawnProcess(const char* lpApplicationName, char* lpCommandLine, void* lpEn
                   const char* lpCurrentDirectory, STARTUPINFO* lpStartupInfo,
                   PROCESS_INFORMATION* lpProcessInformation);
 
-// Writes all of bytes into a pipe handle made by CreatePipe.
-bool WriteToPipe(HANDLE hPipe, std::string_view bytes);
+// Writes all of bytes into a pipe handle made by CreatePipe: at once, or
+// after a delay from a thread that holds the pipe open until then.
+bool WriteToPipe(HANDLE hPipe, std::string_view bytes,
+                 std::chrono::milliseconds after = std::chrono::milliseconds::zero());
 
 // A process handle that stands for no process: CloseHandle takes it.
 HANDLE NewProcessHandle();

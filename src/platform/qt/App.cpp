@@ -5,15 +5,19 @@
 #include "platform/qt/Internals.h"
 #include "platform/qt/NestedLoop.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QMessageBox>
 #include <QStringList>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <system_error>
+#include <thread>
 #include <vector>
 #include <xcb/xcb.h>
 
@@ -91,6 +95,32 @@ int Run(int& argc, char** argv, const std::string& title, const std::function<vo
 void DoEvents() {
     const qt::NestedLoop nested;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void DoEventsWhile(const std::function<void()>& blocking) {
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    if (dispatcher == nullptr) {
+        blocking();
+        return;
+    }
+    const qt::NestedLoop nested;
+    std::atomic<bool> done = false;
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            blocking();
+            done = true;
+            // Ends the wait for events below, or the next one, at once.
+            dispatcher->wakeUp();
+        });
+    } catch (const std::system_error&) {
+        blocking();
+        return;
+    }
+    while (!done) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    worker.join();
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include "platform/win32/api.h"
 
 #include <algorithm>
+#include <mutex>
 #include <vector>
 
 namespace platform {
@@ -38,7 +39,23 @@ std::vector<::HANDLE> StandardHandles(const ::STARTUPINFOA& si) {
     return handles;
 }
 
+// The wait of the thread that set it; other threads' reads block.
+std::mutex g_waitLock;
+PipeWait g_pipeWait;
+::DWORD g_pipeWaitThread = 0;
+
+PipeWait WaitOfThisThread() {
+    const std::lock_guard guard(g_waitLock);
+    return g_pipeWaitThread == ::GetCurrentThreadId() ? g_pipeWait : PipeWait{};
+}
+
 } // namespace
+
+void SetPipeWait(PipeWait wait) {
+    const std::lock_guard guard(g_waitLock);
+    g_pipeWait = std::move(wait);
+    g_pipeWaitThread = ::GetCurrentThreadId();
+}
 
 BOOL CreatePipe(HANDLE* hReadPipe, HANDLE* hWritePipe, const SECURITY_ATTRIBUTES* lpPipeAttributes,
                 DWORD nSize) {
@@ -155,12 +172,29 @@ BOOL CreateProcess(const char* lpApplicationName, char* lpCommandLine,
 
 BOOL ReadFile(HANDLE hFile, void* lpBuffer, DWORD nNumberOfBytesToRead, DWORD* lpNumberOfBytesRead,
               void* lpOverlapped) {
+    const ::HANDLE native = win32::NativeHandle(hFile);
     ::DWORD read = 0;
-    const BOOL ok = ::ReadFile(win32::NativeHandle(hFile), lpBuffer, nNumberOfBytesToRead, &read,
-                               static_cast<::OVERLAPPED*>(lpOverlapped));
+    BOOL ok = FALSE;
+    ::DWORD error = 0;
+    const auto call = [&] {
+        ok = ::ReadFile(native, lpBuffer, nNumberOfBytesToRead, &read,
+                        static_cast<::OVERLAPPED*>(lpOverlapped));
+        error = ::GetLastError();
+    };
+    // An anonymous pipe cannot be waited on; what it holds can be asked. At
+    // its end the question fails, and the read returns at once.
+    ::DWORD available = 0;
+    const PipeWait wait = lpOverlapped == nullptr ? WaitOfThisThread() : PipeWait{};
+    if (wait && ::PeekNamedPipe(native, nullptr, 0, nullptr, &available, nullptr) != FALSE &&
+        available == 0) {
+        wait(call);
+    } else {
+        call();
+    }
     if (lpNumberOfBytesRead != nullptr) {
         *lpNumberOfBytesRead = read;
     }
+    ::SetLastError(error);
     return ok;
 }
 

@@ -6,6 +6,8 @@
 #include <commctrl.h>
 #include <cstdio>
 #include <objbase.h>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 namespace platform {
@@ -81,14 +83,55 @@ int Run(int& /*argc*/, char** /*argv*/, const std::string& /*title*/,
     return 0;
 }
 
-void DoEvents() {
+namespace {
+
+// Delivers every pending message; false once the program is ending, whose
+// quit message is left for the outermost loop.
+bool DeliverPending() {
     ::MSG msg{};
     while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) {
         if (msg.message == WM_QUIT) {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
+            return false;
         }
         Deliver(msg);
+    }
+    return true;
+}
+
+} // namespace
+
+void DoEvents() {
+    DeliverPending();
+}
+
+void DoEventsWhile(const std::function<void()>& blocking) {
+    const ::HANDLE done = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread worker;
+    if (done != nullptr) {
+        try {
+            worker = std::thread([&] {
+                blocking();
+                ::SetEvent(done);
+            });
+        } catch (const std::system_error&) {
+        }
+    }
+    if (!worker.joinable()) {
+        blocking();
+    } else {
+        // Woken by the end of blocking, or by a message (one seen but left
+        // in the queue by a peek too). Once the program is ending nothing
+        // more is delivered, and the quit message would wake every wait: the
+        // rest is a plain wait.
+        while (::MsgWaitForMultipleObjectsEx(1, &done, INFINITE, QS_ALLINPUT,
+                                             MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0 + 1 &&
+               DeliverPending()) {
+        }
+        worker.join();
+    }
+    if (done != nullptr) {
+        ::CloseHandle(done);
     }
 }
 
