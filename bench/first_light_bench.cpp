@@ -6,6 +6,7 @@
 // exits 1 when a goal is missed.
 
 #include "app/frmMain.h"
+#include "bench_support.h"
 #include "platform/App.h"
 #include "platform/settings_store.h"
 #include "runner/clsRunCommand.h"
@@ -21,18 +22,10 @@
 #include <vector>
 
 using namespace std::chrono;
+using bench::Median;
+using bench::Ms;
 
 namespace {
-
-double Median(std::vector<double> values) {
-    std::nth_element(values.begin(), values.begin() + static_cast<long>(values.size() / 2),
-                     values.end());
-    return values[values.size() / 2];
-}
-
-double Ms(steady_clock::duration d) {
-    return duration<double, std::milli>(d).count();
-}
 
 // Milliseconds until slot 1's light is coloured, or a negative number when
 // it stays grey for ten seconds. The sweep yields after every ping, so a

@@ -8,6 +8,7 @@
 // more). Both commands must cost about the same whatever the shape. Prints
 // medians and ratios; exits 1 when a goal is missed.
 
+#include "bench_support.h"
 #include "platform/posix/user_registry.h"
 #include "platform/registry.h"
 #include "test_support.h"
@@ -24,21 +25,11 @@
 
 using namespace platform;
 using namespace std::chrono;
+using bench::MedianMs;
 
 namespace {
 
 constexpr double kGoalRatio = 2.0;
-
-double MedianMs(int runs, const std::function<void()>& body) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = steady_clock::now();
-        body();
-        times.push_back(duration<double, std::milli>(steady_clock::now() - start).count());
-    }
-    std::nth_element(times.begin(), times.begin() + runs / 2, times.end());
-    return times[static_cast<std::size_t>(runs / 2)];
-}
 
 HKEY CreateBelow(HKEY parent, const std::string& name) {
     HKEY key = 0;
