@@ -3,7 +3,7 @@
 
 #include "platform/Menu.h"
 
-#include "platform/win32/windows/Internals.h"
+#include "platform/win32/gui/Internals.h"
 
 namespace platform {
 

@@ -1,6 +1,6 @@
 #include "platform/App.h"
 
-#include "platform/win32/windows/Internals.h"
+#include "platform/win32/gui/Internals.h"
 
 #include <algorithm>
 #include <commctrl.h>

@@ -3,7 +3,7 @@
 // paints or takes presses on.
 
 #include "platform/Control.h"
-#include "platform/win32/windows/Internals.h"
+#include "platform/win32/gui/Internals.h"
 
 #include <algorithm>
 #include <commctrl.h>

@@ -7,7 +7,7 @@
 
 #include "platform/Timer.h"
 
-#include "platform/win32/windows/Internals.h"
+#include "platform/win32/gui/Internals.h"
 
 #include <algorithm>
 #include <map>

@@ -1,7 +1,7 @@
 // The colour dialog (comdlg32), and fonts and lengths at the monitor's DPI.
 
 #include "platform/CommonDialog.h"
-#include "platform/win32/windows/Internals.h"
+#include "platform/win32/gui/Internals.h"
 
 #include <cmath>
 #include <commdlg.h>
