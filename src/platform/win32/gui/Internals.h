@@ -64,6 +64,8 @@ void FreeUnwound();
 // Pixels from twips and back at a window's DPI.
 int Pixels(int twips, unsigned dpi);
 int Twips(int pixels, unsigned dpi);
+// The system's DPI, for what no window's DPI decides.
+unsigned SystemDpi();
 
 // The program's icon drawn large (the task switcher's), for its small one;
 // any other icon as it is.
