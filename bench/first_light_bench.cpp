@@ -6,7 +6,7 @@
 // exits 1 when a goal is missed.
 
 #include "app/frmMain.h"
-#include "platform/App.h"
+#include "platform/gui/App.h"
 #include "platform/settings_store.h"
 #include "runner/clsRunCommand.h"
 #include "settings/Settings.h"

@@ -2,11 +2,11 @@
 // does not tick inside its window's popup menu (the tick's yields would take
 // the menu's clicks), and ticks again once the menu has closed.
 
-#include "platform/App.h"
-#include "platform/Form.h"
-#include "platform/Menu.h"
-#include "platform/MenuItem.h"
-#include "platform/Timer.h"
+#include "platform/gui/App.h"
+#include "platform/gui/Form.h"
+#include "platform/gui/Menu.h"
+#include "platform/gui/MenuItem.h"
+#include "platform/gui/Timer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "platform/App.h"
+#include "platform/gui/App.h"
 
-#include "platform/Form.h"
+#include "platform/gui/Form.h"
 #include "platform/message_box.h"
 #include "platform/qt/Internals.h"
 #include "platform/qt/NestedLoop.h"

@@ -1,4 +1,4 @@
-#include "platform/CommonDialog.h"
+#include "platform/gui/CommonDialog.h"
 
 #include "platform/qt/Internals.h"
 #include "platform/qt/NestedLoop.h"

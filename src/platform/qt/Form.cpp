@@ -1,8 +1,8 @@
-#include "platform/Form.h"
+#include "platform/gui/Form.h"
 
-#include "platform/MenuItem.h"
-#include "platform/Timer.h"
-#include "platform/Twips.h"
+#include "platform/gui/MenuItem.h"
+#include "platform/gui/Timer.h"
+#include "platform/gui/Twips.h"
 #include "platform/qt/Font.h"
 #include "platform/qt/Icons.h"
 #include "platform/qt/Internals.h"

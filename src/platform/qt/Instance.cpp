@@ -1,6 +1,6 @@
-#include "platform/Instance.h"
+#include "platform/gui/Instance.h"
 
-#include "platform/Form.h"
+#include "platform/gui/Form.h"
 #include "platform/qt/Internals.h"
 
 #include <QApplication>

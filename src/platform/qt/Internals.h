@@ -3,10 +3,10 @@
 // This backend's side of windows, elements and menus: each is a Qt object
 // that notifies the program's object it stands for.
 
-#include "platform/Control.h"
-#include "platform/Form.h"
-#include "platform/Menu.h"
-#include "platform/MenuItem.h"
+#include "platform/gui/Control.h"
+#include "platform/gui/Form.h"
+#include "platform/gui/Menu.h"
+#include "platform/gui/MenuItem.h"
 
 #include <QAction>
 #include <QMainWindow>

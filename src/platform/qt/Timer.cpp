@@ -1,4 +1,4 @@
-#include "platform/Timer.h"
+#include "platform/gui/Timer.h"
 
 #include "platform/qt/Internals.h"
 

@@ -1,8 +1,8 @@
 #include "platform/qt/TrayShell.h"
 
-#include "platform/App.h"
-#include "platform/Form.h"
-#include "platform/Twips.h"
+#include "platform/gui/App.h"
+#include "platform/gui/Form.h"
+#include "platform/gui/Twips.h"
 #include "platform/qt/Icons.h"
 #include "platform/qt/Internals.h"
 #include "platform/qt/Notifications.h"

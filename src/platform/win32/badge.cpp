@@ -3,7 +3,7 @@
 // each pixel the circles cover, and made a new icon. The same disc, rim and
 // cut-out ring as the Qt backend draws.
 
-#include "platform/App.h"
+#include "platform/gui/App.h"
 #include "platform/win32/api.h"
 
 #include <algorithm>

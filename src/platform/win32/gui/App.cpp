@@ -1,4 +1,4 @@
-#include "platform/App.h"
+#include "platform/gui/App.h"
 
 #include "platform/win32/gui/Internals.h"
 

@@ -1,6 +1,6 @@
 // The drag of a window by its background: the desktop's own move.
 
-#include "platform/Capture.h"
+#include "platform/gui/Capture.h"
 
 #include "platform/win32/gui/Internals.h"
 

@@ -1,4 +1,4 @@
-#include "platform/CheckBox.h"
+#include "platform/gui/CheckBox.h"
 
 #include "platform/win32/gui/Internals.h"
 

@@ -1,6 +1,6 @@
 // The colour dialog: comdlg32's, titled by a hook.
 
-#include "platform/CommonDialog.h"
+#include "platform/gui/CommonDialog.h"
 
 #include "platform/win32/gui/Internals.h"
 

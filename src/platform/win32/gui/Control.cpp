@@ -2,7 +2,7 @@
 // windows; labels, lights, lines and the drag surface are rectangles their
 // window paints or takes presses on.
 
-#include "platform/Control.h"
+#include "platform/gui/Control.h"
 
 #include "platform/win32/gui/Internals.h"
 

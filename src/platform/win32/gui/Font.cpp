@@ -1,6 +1,6 @@
 // Fonts at a DPI: the desktop's own face, or one the windows name.
 
-#include "platform/Font.h"
+#include "platform/gui/Font.h"
 
 #include "platform/win32/gui/Internals.h"
 

@@ -1,4 +1,4 @@
-#include "platform/Form.h"
+#include "platform/gui/Form.h"
 
 #include "platform/win32/gui/Internals.h"
 

@@ -1,6 +1,6 @@
 // The program's icon, from its resources.
 
-#include "platform/App.h"
+#include "platform/gui/App.h"
 #include "platform/win32/gui/Internals.h"
 
 namespace platform {

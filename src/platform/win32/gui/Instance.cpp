@@ -1,4 +1,4 @@
-#include "platform/Instance.h"
+#include "platform/gui/Instance.h"
 
 #include "platform/win32/gui/Internals.h"
 

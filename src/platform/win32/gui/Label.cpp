@@ -1,4 +1,4 @@
-#include "platform/Label.h"
+#include "platform/gui/Label.h"
 
 #include "platform/win32/gui/Internals.h"
 

@@ -1,4 +1,4 @@
-#include "platform/Line.h"
+#include "platform/gui/Line.h"
 
 #include "platform/win32/gui/Internals.h"
 

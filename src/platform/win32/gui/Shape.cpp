@@ -1,4 +1,4 @@
-#include "platform/Shape.h"
+#include "platform/gui/Shape.h"
 
 #include "platform/win32/gui/Internals.h"
 

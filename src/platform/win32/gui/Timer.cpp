@@ -5,7 +5,7 @@
 // then ignores them for as long as the handler runs (a sweep, twenty pings).
 // The timer ticks again once the menu has closed.
 
-#include "platform/Timer.h"
+#include "platform/gui/Timer.h"
 
 #include "platform/win32/gui/Internals.h"
 

@@ -1,6 +1,6 @@
 // Lengths in twips at the monitor's DPI, or the system's.
 
-#include "platform/Twips.h"
+#include "platform/gui/Twips.h"
 
 #include "platform/win32/gui/Internals.h"
 
