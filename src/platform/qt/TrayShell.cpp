@@ -149,7 +149,7 @@ void Mirror(const Key& key) {
     exported->clear();
     Menu* shown = nullptr;
     if (form != nullptr) {
-        const PopupProbe probe;
+        const core::PopupProbe probe;
         const double x =
             form->ScaleMode() == vbPixels ? WM_RBUTTONUP : WM_RBUTTONUP * TwipsPerPixelX();
         form->RaiseMouseMove(0, 0, static_cast<float>(x), 0);

@@ -1,19 +1,13 @@
 // The colour dialog: comdlg32's, titled by a hook.
 
-#include "platform/gui/CommonDialog.h"
-
+#include "platform/common/gui_core.h"
 #include "platform/win32/gui/Internals.h"
 
 #include <commdlg.h>
 
-namespace platform {
+namespace platform::core {
 
 namespace {
-
-CommonDialog::Chooser& CurrentChooser() {
-    static CommonDialog::Chooser chooser;
-    return chooser;
-}
 
 // Gives the dialog its title, which ChooseColor has no field for.
 ::UINT_PTR CALLBACK TitleHook(::HWND dialog, ::UINT message, ::WPARAM /*wParam*/, ::LPARAM lParam) {
@@ -26,32 +20,20 @@ CommonDialog::Chooser& CurrentChooser() {
 
 } // namespace
 
-void CommonDialog::SetChooser(Chooser chooser) {
-    CurrentChooser() = std::move(chooser);
+std::optional<std::int32_t> PickColor(Form& owner, std::int32_t color, const std::string& title) {
+    static ::COLORREF custom[16] = {};
+    ::CHOOSECOLORA choose{};
+    choose.lStructSize = sizeof choose;
+    choose.hwndOwner = owner.Internals().hWnd;
+    choose.rgbResult = win32::Colour(color);
+    choose.lpCustColors = custom;
+    choose.Flags = CC_RGBINIT | CC_FULLOPEN | CC_ENABLEHOOK;
+    choose.lpfnHook = TitleHook;
+    choose.lCustData = reinterpret_cast<::LPARAM>(title.c_str());
+    if (::ChooseColorA(&choose) == FALSE) {
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(choose.rgbResult & 0xFFFFFFu);
 }
 
-bool CommonDialog::ShowColor() {
-    std::optional<std::int32_t> picked;
-    if (CurrentChooser()) {
-        picked = CurrentChooser()(m_lColor, m_sDialogTitle);
-    } else {
-        static ::COLORREF custom[16] = {};
-        ::CHOOSECOLORA choose{};
-        choose.lStructSize = sizeof choose;
-        choose.hwndOwner = m_owner.Internals().hWnd;
-        choose.rgbResult = win32::Colour(m_lColor);
-        choose.lpCustColors = custom;
-        choose.Flags = CC_RGBINIT | CC_FULLOPEN | CC_ENABLEHOOK;
-        choose.lpfnHook = TitleHook;
-        choose.lCustData = reinterpret_cast<::LPARAM>(m_sDialogTitle.c_str());
-        if (::ChooseColorA(&choose) != FALSE) {
-            picked = static_cast<std::int32_t>(choose.rgbResult & 0xFFFFFFu);
-        }
-    }
-    if (picked) {
-        m_lColor = *picked;
-    }
-    return picked.has_value();
-}
-
-} // namespace platform
+} // namespace platform::core

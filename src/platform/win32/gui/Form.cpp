@@ -8,16 +8,6 @@ namespace platform {
 
 namespace {
 
-std::vector<Form*>& Loaded() {
-    static std::vector<Form*> forms;
-    return forms;
-}
-
-std::function<void()>& LastFormUnloaded() {
-    static std::function<void()> handler;
-    return handler;
-}
-
 UINT NextMenuId() {
     static UINT next = 1000;
     return ++next;
@@ -37,9 +27,7 @@ Form::Impl::Impl(Form& form) : self(form) {
 }
 
 Form::Impl::~Impl() {
-    controls.clear();
-    menus.clear();
-    barItems.clear();
+    FreeOwned();
     if (hWnd != nullptr) {
         ::SetWindowLongPtrA(hWnd, GWLP_USERDATA, 0);
         ::DestroyWindow(hWnd);
@@ -212,30 +200,11 @@ void Form::Impl::Popup(Menu& menu, MenuItem* defaultItem, ::POINT at) {
     }
 }
 Form::Form() : m_p(std::make_unique<Impl>(*this)) {
-    Loaded().push_back(this);
+    core::LoadedForms().push_back(this);
 }
 
 Form::~Form() {
-    std::erase(Loaded(), this);
-}
-
-Form* Form::FromHandle(HWND hWnd) {
-    const auto& forms = Loaded();
-    const auto it = std::find_if(forms.begin(), forms.end(), [hWnd](const Form* form) {
-        return win32::OurWindow(form->m_p->hWnd) == hWnd;
-    });
-    return it == forms.end() ? nullptr : *it;
-}
-
-const std::vector<Form*>& Form::Forms() {
-    return Loaded();
-}
-
-void Form::Load() {
-    if (!m_p->loaded) {
-        m_p->loaded = true;
-        Form_Load();
-    }
+    std::erase(core::LoadedForms(), this);
 }
 
 void Form::Show() {
@@ -282,7 +251,7 @@ void Form::ShowModal(Form* owner) {
     }
     // The other windows take no input meanwhile; their timers go on.
     std::vector<::HWND> disabled;
-    for (Form* form : Loaded()) {
+    for (Form* form : core::LoadedForms()) {
         if (form != this && ::IsWindowEnabled(form->m_p->hWnd) != FALSE) {
             ::EnableWindow(form->m_p->hWnd, FALSE);
             disabled.push_back(form->m_p->hWnd);
@@ -321,10 +290,6 @@ bool Form::Visible() const {
     return ::IsWindowVisible(m_p->hWnd) != FALSE;
 }
 
-void Form::SetStartUpPosition(int position) {
-    m_p->startUpPosition = position;
-}
-
 int Form::WindowState() const {
     return ::IsIconic(m_p->hWnd) != FALSE   ? vbMinimized
            : ::IsZoomed(m_p->hWnd) != FALSE ? vbMaximized
@@ -352,10 +317,6 @@ void Form::SetWindowState(int state) {
 
 HWND Form::hWnd() const {
     return win32::OurWindow(m_p->hWnd);
-}
-
-HICON Form::Icon() const {
-    return m_p->icon;
 }
 
 void Form::SetIcon(HICON icon) {
@@ -427,49 +388,8 @@ void Form::SetFixedClientSize(int widthTwips, int heightTwips) {
     SetClientSize(widthTwips, heightTwips);
 }
 
-int Form::ScaleMode() const {
-    return m_p->scaleMode;
-}
-
-void Form::SetScaleMode(int mode) {
-    m_p->scaleMode = mode;
-}
-
 double Form::TwipsPerPixelX() const {
     return 1440.0 / m_p->Dpi();
-}
-
-void Form::Unload() {
-    // Unloading every window from one window's unload step meets that window
-    // again: the second unload does nothing.
-    if (m_p->unloaded || m_p->unloading) {
-        return;
-    }
-    m_p->unloading = true;
-    Form_Unload();
-    m_p->unloaded = true;
-    for (Timer* timer : m_p->timers) {
-        win32::StopTimer(*timer);
-    }
-    std::erase(Loaded(), this);
-    Hide();
-    // A menu of this window still open (the close came while it was up)
-    // closes with it.
-    if (m_p->menuOpen) {
-        ::EndMenu();
-    }
-    win32::DeleteWhenUnwound(this);
-    if (Loaded().empty() && LastFormUnloaded()) {
-        LastFormUnloaded()();
-    }
-}
-
-bool Form::Unloaded() const {
-    return m_p->unloaded;
-}
-
-void Form::SetLastFormUnloaded(std::function<void()> handler) {
-    LastFormUnloaded() = std::move(handler);
 }
 
 MenuItem* Form::AddMenuBarItem(const std::string& caption) {
@@ -481,39 +401,38 @@ MenuItem* Form::AddMenuBarItem(const std::string& caption) {
     return m_p->barItems.back().get();
 }
 
-void Form::RaiseMouseMove(int button, int shift, float x, float y) {
-    if (MouseMove) {
-        MouseMove(button, shift, x, y);
-    }
-    if (m_p->subscriber) {
-        // A copy: the subscriber may end its own subscription.
-        const MouseHandler subscriber = m_p->subscriber;
-        subscriber(button, shift, x, y);
+namespace core {
+
+FormCore& CoreOf(const Form& form) {
+    return form.Internals();
+}
+
+double TwipsPerPixelY(const Form& form) {
+    return 1440.0 / form.Internals().Dpi();
+}
+
+void CloseMenus(Form& form) {
+    if (form.Internals().menuOpen) {
+        ::EndMenu();
     }
 }
 
-void Form::SubscribeMouseMove(MouseHandler handler) {
-    m_p->subscriber = std::move(handler);
+void FreeWhenUnwound(Form& form) {
+    win32::DeleteWhenUnwound(&form);
 }
 
-void Form::PopupMenu(IMenu& menu, IMenuItem* defaultItem) {
-    if (auto* popup = dynamic_cast<Menu*>(&menu)) {
-        ::POINT at{};
-        ::GetCursorPos(&at);
-        m_p->Popup(*popup, dynamic_cast<MenuItem*>(defaultItem), at);
-    }
+void PopupAtPointer(Form& form, Menu& menu, MenuItem* defaultItem) {
+    ::POINT at{};
+    ::GetCursorPos(&at);
+    form.Internals().Popup(menu, defaultItem, at);
 }
 
-void Form::PopupMenuAt(IMenu& menu, IMenuItem* defaultItem, float x, float y) {
-    auto* popup = dynamic_cast<Menu*>(&menu);
-    if (popup == nullptr) {
-        return;
-    }
-    const double scale = m_p->scaleMode == vbPixels ? 1.0 : 1440.0 / m_p->Dpi();
-    ::POINT at{static_cast<::LONG>(static_cast<double>(x) / scale),
-               static_cast<::LONG>(static_cast<double>(y) / scale)};
-    ::ClientToScreen(m_p->hWnd, &at);
-    m_p->Popup(*popup, dynamic_cast<MenuItem*>(defaultItem), at);
+void PopupAt(Form& form, Menu& menu, MenuItem* defaultItem, int x, int y) {
+    ::POINT at{x, y};
+    ::ClientToScreen(form.Internals().hWnd, &at);
+    form.Internals().Popup(menu, defaultItem, at);
 }
+
+} // namespace core
 
 } // namespace platform

@@ -94,11 +94,10 @@ const char* FormClass() {
     case WM_MOUSEMOVE: {
         // The notification area's callback arrives here too, with the mouse
         // message it reports in place of x, as the tray class expects.
-        const bool pixels = scaleMode == vbPixels;
-        const double scale = pixels ? 1.0 : 1440.0 / Dpi();
+        const double twipsPerPixel = 1440.0 / Dpi();
         self.RaiseMouseMove(ButtonCode(wParam), ShiftCode(wParam),
-                            static_cast<float>(GET_X_LPARAM(lParam) * scale),
-                            static_cast<float>(GET_Y_LPARAM(lParam) * scale));
+                            Units(GET_X_LPARAM(lParam), twipsPerPixel),
+                            Units(GET_Y_LPARAM(lParam), twipsPerPixel));
         return 0;
     }
     case WM_LBUTTONDOWN:

@@ -5,6 +5,7 @@
 // (labels, lights, lines) and hands the press on the drag surface to the
 // program; buttons, check boxes and text boxes are child windows of it.
 
+#include "platform/common/gui_core.h"
 #include "platform/gui/App.h"
 #include "platform/gui/Button.h"
 #include "platform/gui/Capture.h"
@@ -144,7 +145,7 @@ struct Menu::Impl {
     std::string accessibleName;
 };
 
-struct Form::Impl {
+struct Form::Impl : core::FormCore {
     explicit Impl(Form& form);
     ~Impl();
     Impl(const Impl&) = delete;
@@ -179,24 +180,12 @@ struct Form::Impl {
     std::int32_t backColor = 0;
     Font font;
     ::HFONT hFont = nullptr;
-    HICON icon = 0;
-    int scaleMode = 1;
-    int startUpPosition = vbStartUpManual;
-    Form* owner = nullptr;
-    bool loaded = false;
-    bool unloading = false;
-    bool unloaded = false;
     bool modal = false;
     // A client area the window keeps, in twips (0: none).
     int fixedClientWidth = 0, fixedClientHeight = 0;
     // How far the client area is scrolled, out of how much, a page of how
     // much, in pixels (a range of 0: it does not scroll).
     int scroll = 0, scrollRange = 0, scrollPage = 0;
-    std::vector<Timer*> timers;
-    MouseHandler subscriber;
-    std::vector<std::unique_ptr<Control>> controls;
-    std::vector<std::unique_ptr<Menu>> menus;
-    std::vector<std::unique_ptr<MenuItem>> barItems;
     // Whether one of this window's menus is open (TrackPopupMenu).
     bool menuOpen = false;
 };
@@ -207,8 +196,6 @@ namespace win32 {
 const char* FormClass();
 // A timer's tick, by the number it was set with.
 void TimerTick(Form& form, ::UINT_PTR id);
-// Takes the timer off its window for good (the window unloads).
-void StopTimer(Timer& timer);
 
 } // namespace win32
 

@@ -9,30 +9,14 @@
 
 #include "platform/win32/gui/Internals.h"
 
-#include <algorithm>
 #include <map>
 
 namespace platform {
 
-struct Timer::Impl {
-    Impl(Timer& self, Form& form) : timer(self), owner(form) {}
+struct Timer::Impl : core::TimerCore {
+    Impl(Timer& self, Form& form) : TimerCore(self, form) {}
 
-    void Apply() const {
-        const ::HWND hWnd = owner.Internals().hWnd;
-        if (enabled && interval > 0 && !stopped) {
-            ::SetTimer(hWnd, id, static_cast<::UINT>(interval), nullptr);
-        } else {
-            ::KillTimer(hWnd, id);
-        }
-    }
-
-    Timer& timer;
-    Form& owner;
     ::UINT_PTR id = 0;
-    int interval = 0;
-    bool enabled = false;
-    bool ticking = false;
-    bool stopped = false;
 };
 
 namespace {
@@ -48,25 +32,10 @@ namespace win32 {
 
 void TimerTick(Form& form, ::UINT_PTR id) {
     const auto it = Timers().find(id);
-    if (it == Timers().end() || &it->second->owner != &form) {
+    if (it == Timers().end() || &it->second->owner != &form || form.Internals().menuOpen) {
         return;
     }
-    Timer::Impl& t = *it->second;
-    if (!t.timer.OnTimer || t.ticking || t.stopped || !t.enabled || form.Internals().menuOpen) {
-        return;
-    }
-    t.ticking = true;
-    t.timer.OnTimer();
-    t.ticking = false;
-}
-
-void StopTimer(Timer& timer) {
-    for (auto& [id, impl] : Timers()) {
-        if (&impl->timer == &timer) {
-            impl->stopped = true;
-            impl->Apply();
-        }
-    }
+    it->second->Tick();
 }
 
 } // namespace win32
@@ -75,31 +44,29 @@ Timer::Timer(Form& owner) : m_p(std::make_unique<Impl>(*this, owner)) {
     static ::UINT_PTR next = 0;
     m_p->id = ++next;
     Timers().emplace(m_p->id, m_p.get());
-    owner.Internals().timers.push_back(this);
 }
 
 Timer::~Timer() {
     ::KillTimer(m_p->owner.Internals().hWnd, m_p->id);
     Timers().erase(m_p->id);
-    std::erase(m_p->owner.Internals().timers, this);
 }
 
-int Timer::Interval() const {
-    return m_p->interval;
+namespace core {
+
+TimerCore& CoreOf(const Timer& timer) {
+    return timer.Internals();
 }
 
-void Timer::SetInterval(int milliseconds) {
-    m_p->interval = milliseconds;
-    m_p->Apply();
+void ApplyTimer(Timer& timer) {
+    const Timer::Impl& t = timer.Internals();
+    const ::HWND hWnd = t.owner.Internals().hWnd;
+    if (t.Running()) {
+        ::SetTimer(hWnd, t.id, static_cast<::UINT>(t.interval), nullptr);
+    } else {
+        ::KillTimer(hWnd, t.id);
+    }
 }
 
-bool Timer::Enabled() const {
-    return m_p->enabled;
-}
-
-void Timer::SetEnabled(bool enabled) {
-    m_p->enabled = enabled;
-    m_p->Apply();
-}
+} // namespace core
 
 } // namespace platform
