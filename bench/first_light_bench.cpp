@@ -7,7 +7,7 @@
 
 #include "app/frmMain.h"
 #include "bench_support.h"
-#include "platform/App.h"
+#include "platform/gui/App.h"
 #include "platform/settings_store.h"
 #include "runner/clsRunCommand.h"
 #include "settings/Settings.h"

@@ -6,7 +6,7 @@
 
 #include "app/frmMain.h"
 #include "longrun_verdict.h"
-#include "platform/App.h"
+#include "platform/gui/App.h"
 #include "platform/settings_store.h"
 #include "settings/Settings.h"
 #include "test_support.h"

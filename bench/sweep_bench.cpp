@@ -9,7 +9,7 @@
 #include "app/frmMain.h"
 #include "bench_support.h"
 #include "late_hosts.h"
-#include "platform/App.h"
+#include "platform/gui/App.h"
 #include "platform/qt/Widgets.h"
 #include "platform/settings_store.h"
 #include "runner/clsRunCommand.h"

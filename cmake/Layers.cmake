@@ -4,8 +4,9 @@
 
 # netvigil_expose(target folder [PRIVATE])
 # Whatever links target may include "folder/..." (the target itself too, with
-# PRIVATE only that). The folder "platform" stands for the interfaces alone:
-# its headers, not the backends below it, which expose their own folders.
+# PRIVATE only that). The folder "platform" stands for the system interfaces
+# alone: its headers, not the folders below it (the window-system interface
+# in gui/, the backends), which their own targets expose.
 # A view of symbolic links in the build tree does it: an include path cannot
 # name one folder of src/ without its neighbours.
 # The views are made afresh at each configure, so none keeps a folder that a
@@ -40,15 +41,15 @@ function(netvigil_expose target folder)
 endfunction()
 
 # The platform interfaces a library calls, and those a backend gives: system
-# (registry, processes, environment), shell (the notification area) and
-# windows (the window system); with a few of their calls, and a backend that
-# gives them.
+# (registry, processes, environment), shell (the notification area) and gui
+# (the window system); with a few of their calls, and a backend that gives
+# them.
 set(NETVIGIL_INTERFACE_system_CALLS "RegOpenKeyEx, CreateProcess and the other system functions")
 set(NETVIGIL_INTERFACE_system_BACKEND ${NETVIGIL_SYSTEM_BACKEND})
 set(NETVIGIL_INTERFACE_shell_CALLS "Shell_NotifyIcon")
 set(NETVIGIL_INTERFACE_shell_BACKEND platform_qt_shell)
-set(NETVIGIL_INTERFACE_windows_CALLS "Form, DoEvents and the rest of the window system")
-set(NETVIGIL_INTERFACE_windows_BACKEND platform_qt)
+set(NETVIGIL_INTERFACE_gui_CALLS "Form, DoEvents and the rest of the window system")
+set(NETVIGIL_INTERFACE_gui_BACKEND platform_qt)
 
 function(netvigil_calls target)
     set_property(TARGET ${target} APPEND PROPERTY NETVIGIL_CALLS ${ARGN})

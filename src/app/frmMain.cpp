@@ -1,9 +1,9 @@
 #include "app/frmMain.h"
 
 #include "options/frmOpt.h"
-#include "platform/App.h"
-#include "platform/Capture.h"
-#include "platform/Instance.h"
+#include "platform/gui/App.h"
+#include "platform/gui/Capture.h"
+#include "platform/gui/Instance.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
 #include "platform/settings_store.h"

@@ -4,8 +4,8 @@
 // it as it is; either way it ends at once.
 
 #include "app/frmMain.h"
-#include "platform/App.h"
-#include "platform/Instance.h"
+#include "platform/gui/App.h"
+#include "platform/gui/Instance.h"
 #include "settings/Settings.h"
 
 int main(int argc, char** argv) {

@@ -1,7 +1,7 @@
 #include "options/frmOpt.h"
 
-#include "platform/Capture.h"
-#include "platform/MenuItem.h"
+#include "platform/gui/Capture.h"
+#include "platform/gui/MenuItem.h"
 #include "platform/settings_store.h"
 #include "settings/BoardFont.h"
 #include "settings/CLng.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Font.h"
+#include "platform/gui/Font.h"
 
 // The board's rows lie this far apart, in twips.
 inline constexpr int kBoardRowPitch = 240;

@@ -7,8 +7,8 @@
 // An attached window must outlive the instance, as the owner window that
 // holds it does.
 
+#include "platform/gui/window.h"
 #include "platform/shell.h"
-#include "platform/window.h"
 
 #include <cstdint>
 #include <functional>

@@ -3,10 +3,10 @@
 // network namespace.
 
 #include "app/frmMain.h"
-#include "platform/App.h"
-#include "platform/Twips.h"
 #include "platform/fake/fake_process.h"
 #include "platform/fake/fake_registry.h"
+#include "platform/gui/App.h"
+#include "platform/gui/Twips.h"
 #include "platform/qt/Widgets.h"
 #include "platform/settings_store.h"
 #include "settings/Settings.h"

@@ -2,10 +2,10 @@
 // nothing is started at all.
 
 #include "app/frmMain.h"
-#include "platform/App.h"
 #include "platform/fake/fake_process.h"
 #include "platform/fake/fake_registry.h"
 #include "platform/fake/fake_shell.h"
+#include "platform/gui/App.h"
 #include "platform/qt/Widgets.h"
 #include "platform/settings_store.h"
 

@@ -3,10 +3,10 @@
 
 #include "app/frmMain.h"
 #include "options/frmOpt.h"
-#include "platform/App.h"
 #include "platform/fake/fake_process.h"
 #include "platform/fake/fake_registry.h"
 #include "platform/fake/fake_shell.h"
+#include "platform/gui/App.h"
 #include "platform/paths.h"
 #include "platform/qt/Widgets.h"
 #include "platform/registry.h"

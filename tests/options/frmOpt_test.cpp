@@ -2,10 +2,10 @@
 
 #include "app/frmMain.h"
 #include "options/frmOpt.h"
-#include "platform/App.h"
-#include "platform/MenuItem.h"
-#include "platform/Twips.h"
 #include "platform/fake/fake_registry.h"
+#include "platform/gui/App.h"
+#include "platform/gui/MenuItem.h"
+#include "platform/gui/Twips.h"
 #include "platform/qt/Twips.h"
 #include "platform/qt/Widgets.h"
 #include "platform/settings_store.h"

@@ -2,7 +2,7 @@
 // fills the badge's middle and the picture away from the badge stays; an
 // icon without an alpha channel keeps the transparency of its mask.
 
-#include "platform/App.h"
+#include "platform/gui/App.h"
 
 #include <gtest/gtest.h>
 

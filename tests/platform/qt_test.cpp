@@ -1,17 +1,18 @@
 // The window-system layer: what the windows rely on of forms, elements,
 // menus and timers, offscreen.
 
-#include "platform/App.h"
-#include "platform/Button.h"
-#include "platform/CommonDialog.h"
-#include "platform/Form.h"
-#include "platform/Image.h"
-#include "platform/Label.h"
-#include "platform/MenuItem.h"
-#include "platform/Timer.h"
-#include "platform/Twips.h"
+#include "platform/gui/App.h"
+#include "platform/gui/Button.h"
+#include "platform/gui/CommonDialog.h"
+#include "platform/gui/Form.h"
+#include "platform/gui/Image.h"
+#include "platform/gui/Label.h"
+#include "platform/gui/MenuItem.h"
+#include "platform/gui/Timer.h"
+#include "platform/gui/Twips.h"
 #include "platform/handles.h"
 #include "platform/qt/Icons.h"
+#include "platform/qt/NestedLoop.h"
 #include "platform/qt/Twips.h"
 #include "platform/qt/Widgets.h"
 #include "test_support.h"
@@ -19,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -119,6 +121,41 @@ TEST(QtLayer, ShowModalReturnsWhenHiddenWhileTimersTick) {
     timer.SetEnabled(false);
     owner.Unload();
     dialog.Unload();
+}
+
+// A window's timers stop for good when it unloads: one enabled again
+// afterwards, by a handler up the stack that the unload came into, ticks no
+// more, while the timers of a loaded window go on.
+TEST(QtLayer, TheTimersOfAnUnloadedWindowStayStopped) {
+    Form loaded;
+    Form unloaded;
+    Timer going(loaded);
+    Timer stopped(unloaded);
+    int strays = 0;
+    stopped.OnTimer = [&] { ++strays; };
+    stopped.SetInterval(1);
+    stopped.SetEnabled(true);
+    QEventLoop loop;
+    int ticks = 0;
+    going.OnTimer = [&] {
+        if (++ticks == 20) {
+            loop.quit();
+        }
+    };
+    going.SetInterval(1);
+    going.SetEnabled(true);
+    {
+        // The unloaded window is freed only once this loop has ended.
+        const NestedLoop nested;
+        unloaded.Unload();
+        stopped.SetEnabled(true);
+        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    EXPECT_EQ(ticks, 20);
+    EXPECT_EQ(strays, 0);
+    going.SetEnabled(false);
+    loaded.Unload();
 }
 
 TEST(QtLayer, WindowStateAndControlsAboveTheDragSurface) {

@@ -2,8 +2,8 @@
 // and trayer, clicked with xdotool. Skips where they are not installed.
 
 #include "desktop.h"
-#include "platform/App.h"
-#include "platform/Form.h"
+#include "platform/gui/App.h"
+#include "platform/gui/Form.h"
 #include "platform/qt/Icons.h"
 #include "platform/qt/TrayShell.h"
 #include "platform/shell.h"

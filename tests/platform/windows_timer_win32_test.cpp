@@ -3,11 +3,11 @@
 // the menu's clicks), and ticks again once the menu has closed; it ticks
 // while the runner waits for a child that writes late.
 
-#include "platform/App.h"
-#include "platform/Form.h"
-#include "platform/Menu.h"
-#include "platform/MenuItem.h"
-#include "platform/Timer.h"
+#include "platform/gui/App.h"
+#include "platform/gui/Form.h"
+#include "platform/gui/Menu.h"
+#include "platform/gui/MenuItem.h"
+#include "platform/gui/Timer.h"
 #include "runner/clsRunCommand.h"
 #include "test_support.h"
 

@@ -1,4 +1,5 @@
 #include "reg_file.h"
+#include "utf16.h"
 
 #include <gtest/gtest.h>
 

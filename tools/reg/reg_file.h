@@ -74,12 +74,4 @@ std::variant<RegFile, ParseError> ParseRegFile(const std::string& bytes);
 // Writes keys in the version 5 format, as the bytes of a UTF-16LE file.
 std::string WriteRegFile(const std::vector<RegKeyBlock>& keys);
 
-// Text conversions between the registry's 8-bit text (UTF-8) and UTF-16LE
-// bytes that keep every byte: a byte that begins no UTF-8 character becomes
-// the lone surrogate U+DC80 to U+DCFF, and comes back as itself. The way back
-// fails, with the offset in *failedAt, on an odd count of bytes and on a lone
-// surrogate that no 8-bit text could have become.
-std::string Utf8ToUtf16le(const std::string& utf8);
-bool Utf16leToUtf8(const std::string& utf16, std::string* utf8, std::size_t* failedAt = nullptr);
-
 } // namespace netvigil_reg

@@ -1,6 +1,6 @@
-#include "platform/App.h"
+#include "platform/gui/App.h"
 
-#include "platform/Form.h"
+#include "platform/gui/Form.h"
 #include "platform/message_box.h"
 #include "platform/qt/Internals.h"
 #include "platform/qt/NestedLoop.h"
@@ -222,22 +222,6 @@ void ShowInTaskList(Form& form) {
 void End() {
     std::fflush(nullptr);
     std::_Exit(0);
-}
-
-DWORD Shell(const std::string& commandLine, WORD showStyle) {
-    std::string line = commandLine;
-    STARTUPINFO si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = showStyle;
-    PROCESS_INFORMATION pi{};
-    if (CreateProcess(nullptr, line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
-                      nullptr, &si, &pi) == FALSE) {
-        return 0;
-    }
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return pi.dwProcessId;
 }
 
 } // namespace platform

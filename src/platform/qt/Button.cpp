@@ -1,4 +1,4 @@
-#include "platform/Button.h"
+#include "platform/gui/Button.h"
 
 #include "platform/qt/Internals.h"
 

@@ -1,6 +1,6 @@
-#include "platform/Capture.h"
+#include "platform/gui/Capture.h"
 
-#include "platform/Form.h"
+#include "platform/gui/Form.h"
 #include "platform/qt/Internals.h"
 
 #include <QGuiApplication>

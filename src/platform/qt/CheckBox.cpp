@@ -1,4 +1,4 @@
-#include "platform/CheckBox.h"
+#include "platform/gui/CheckBox.h"
 
 #include "platform/qt/Internals.h"
 

@@ -1,41 +1,20 @@
-#include "platform/CommonDialog.h"
-
+#include "platform/common/gui_core.h"
 #include "platform/qt/Internals.h"
 #include "platform/qt/NestedLoop.h"
 #include "platform/qt/Twips.h"
 
 #include <QColorDialog>
 
-namespace platform {
+namespace platform::core {
 
-namespace {
-CommonDialog::Chooser& CurrentChooser() {
-    static CommonDialog::Chooser chooser;
-    return chooser;
-}
-} // namespace
-
-void CommonDialog::SetChooser(Chooser chooser) {
-    CurrentChooser() = std::move(chooser);
-}
-
-bool CommonDialog::ShowColor() {
-    std::optional<std::int32_t> picked;
-    if (CurrentChooser()) {
-        picked = CurrentChooser()(m_lColor, m_sDialogTitle);
-    } else {
-        const qt::NestedLoop nested;
-        const QColor color =
-            QColorDialog::getColor(qt::FromBgr(m_lColor), m_owner.Internals().window,
-                                   QString::fromStdString(m_sDialogTitle));
-        if (color.isValid()) {
-            picked = qt::ToBgr(color);
-        }
+std::optional<std::int32_t> PickColor(Form& owner, std::int32_t color, const std::string& title) {
+    const qt::NestedLoop nested;
+    const QColor picked = QColorDialog::getColor(qt::FromBgr(color), owner.Internals().window,
+                                                 QString::fromStdString(title));
+    if (!picked.isValid()) {
+        return std::nullopt;
     }
-    if (picked) {
-        m_lColor = *picked;
-    }
-    return picked.has_value();
+    return qt::ToBgr(picked);
 }
 
-} // namespace platform
+} // namespace platform::core

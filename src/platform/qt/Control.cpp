@@ -1,4 +1,4 @@
-#include "platform/Control.h"
+#include "platform/gui/Control.h"
 
 #include "platform/qt/Internals.h"
 #include "platform/qt/Twips.h"

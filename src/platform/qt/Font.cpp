@@ -1,6 +1,6 @@
 #include "platform/qt/Font.h"
 
-#include "platform/Twips.h"
+#include "platform/gui/Twips.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>

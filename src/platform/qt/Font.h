@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Font.h"
+#include "platform/gui/Font.h"
 
 #include <QFont>
 

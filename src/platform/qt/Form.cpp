@@ -1,8 +1,7 @@
-#include "platform/Form.h"
+#include "platform/gui/Form.h"
 
-#include "platform/MenuItem.h"
-#include "platform/Timer.h"
-#include "platform/Twips.h"
+#include "platform/gui/MenuItem.h"
+#include "platform/gui/Twips.h"
 #include "platform/qt/Font.h"
 #include "platform/qt/Icons.h"
 #include "platform/qt/Internals.h"
@@ -32,21 +31,6 @@
 namespace platform {
 
 namespace {
-
-std::vector<Form*>& Loaded() {
-    static std::vector<Form*> forms;
-    return forms;
-}
-
-std::function<void()>& LastFormUnloaded() {
-    static std::function<void()> handler;
-    return handler;
-}
-
-qt::PopupProbe*& CurrentProbe() {
-    static qt::PopupProbe* probe = nullptr;
-    return probe;
-}
 
 HWND NextHandle() {
     static HWND next = 0x10000;
@@ -284,20 +268,12 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_form.Internals().client && event->type() == QEvent::MouseMove) {
         const auto* move = static_cast<QMouseEvent*>(event);
         const QPointF at = move->position();
-        const bool pixels = m_form.ScaleMode() == vbPixels;
+        const core::FormCore& state = m_form.Internals();
         m_form.RaiseMouseMove(ButtonCode(move->buttons()), ShiftCode(move->modifiers()),
-                              static_cast<float>(pixels ? at.x() : at.x() * TwipsPerPixelX()),
-                              static_cast<float>(pixels ? at.y() : at.y() * TwipsPerPixelY()));
+                              state.Units(at.x(), TwipsPerPixelX()),
+                              state.Units(at.y(), TwipsPerPixelY()));
     }
     return QMainWindow::eventFilter(watched, event);
-}
-
-PopupProbe::PopupProbe() {
-    CurrentProbe() = this;
-}
-
-PopupProbe::~PopupProbe() {
-    CurrentProbe() = nullptr;
 }
 
 } // namespace qt
@@ -355,39 +331,19 @@ void Form::Impl::FitScreen() {
 }
 
 Form::Impl::~Impl() {
-    controls.clear();
-    menus.clear();
-    barItems.clear();
+    FreeOwned();
     delete window;
 }
 
 Form::Form() : m_p(std::make_unique<Impl>(*this)) {
-    Loaded().push_back(this);
+    core::LoadedForms().push_back(this);
 }
 
 Form::~Form() {
-    std::erase(Loaded(), this);
+    std::erase(core::LoadedForms(), this);
     if (auto* reaper = static_cast<Reaper*>(m_p->reaper.data())) {
         reaper->Forget();
         delete reaper;
-    }
-}
-
-Form* Form::FromHandle(HWND hWnd) {
-    const auto& forms = Loaded();
-    const auto it = std::find_if(forms.begin(), forms.end(),
-                                 [hWnd](const Form* form) { return form->m_p->hWnd == hWnd; });
-    return it == forms.end() ? nullptr : *it;
-}
-
-const std::vector<Form*>& Form::Forms() {
-    return Loaded();
-}
-
-void Form::Load() {
-    if (!m_p->loaded) {
-        m_p->loaded = true;
-        Form_Load();
     }
 }
 
@@ -442,10 +398,6 @@ bool Form::Visible() const {
     return m_p->window->isVisible();
 }
 
-void Form::SetStartUpPosition(int position) {
-    m_p->startUpPosition = position;
-}
-
 int Form::WindowState() const {
     return m_p->window->isMinimized() ? vbMinimized : vbNormal;
 }
@@ -458,10 +410,6 @@ void Form::SetWindowState(int state) {
 
 HWND Form::hWnd() const {
     return m_p->hWnd;
-}
-
-HICON Form::Icon() const {
-    return m_p->icon;
 }
 
 void Form::SetIcon(HICON icon) {
@@ -514,53 +462,8 @@ void Form::SetFixedClientSize(int widthTwips, int heightTwips) {
     m_p->window->layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-int Form::ScaleMode() const {
-    return m_p->scaleMode;
-}
-
-void Form::SetScaleMode(int mode) {
-    m_p->scaleMode = mode;
-}
-
 double Form::TwipsPerPixelX() const {
     return platform::TwipsPerPixelX();
-}
-
-void Form::Unload() {
-    // Unloading every window from one window's unload step meets that window
-    // again: the second unload does nothing.
-    if (m_p->unloaded || m_p->unloading) {
-        return;
-    }
-    m_p->unloading = true;
-    Form_Unload();
-    m_p->unloaded = true;
-    for (Timer* timer : m_p->timers) {
-        timer->SetEnabled(false);
-    }
-    std::erase(Loaded(), this);
-    Hide();
-    // A menu of this window still open (the close came while it was up)
-    // closes with it.
-    for (QMenu* menu : m_p->window->findChildren<QMenu*>()) {
-        if (menu->isVisible()) {
-            menu->close();
-        }
-    }
-    auto* reaper = new Reaper(this);
-    m_p->reaper = reaper;
-    qt::DeleteWhenUnwound(reaper);
-    if (Loaded().empty() && LastFormUnloaded()) {
-        LastFormUnloaded()();
-    }
-}
-
-bool Form::Unloaded() const {
-    return m_p->unloaded;
-}
-
-void Form::SetLastFormUnloaded(std::function<void()> handler) {
-    LastFormUnloaded() = std::move(handler);
 }
 
 MenuItem* Form::AddMenuBarItem(const std::string& caption) {
@@ -576,47 +479,38 @@ MenuItem* Form::AddMenuBarItem(const std::string& caption) {
     return qt::AddItem(m_p->barItems, action);
 }
 
-void Form::RaiseMouseMove(int button, int shift, float x, float y) {
-    // A probe asks only the tray class what it would show; the window's own
-    // handler hears of real moves alone.
-    if (MouseMove && CurrentProbe() == nullptr) {
-        MouseMove(button, shift, x, y);
-    }
-    if (m_p->subscriber) {
-        // A copy: the subscriber may end its own subscription.
-        const MouseHandler subscriber = m_p->subscriber;
-        subscriber(button, shift, x, y);
+namespace core {
+
+FormCore& CoreOf(const Form& form) {
+    return form.Internals();
+}
+
+double TwipsPerPixelY(const Form& /*form*/) {
+    return platform::TwipsPerPixelY();
+}
+
+void CloseMenus(Form& form) {
+    for (QMenu* menu : form.Internals().window->findChildren<QMenu*>()) {
+        if (menu->isVisible()) {
+            menu->close();
+        }
     }
 }
 
-void Form::SubscribeMouseMove(MouseHandler handler) {
-    m_p->subscriber = std::move(handler);
+void FreeWhenUnwound(Form& form) {
+    auto* reaper = new Reaper(&form);
+    form.Internals().reaper = reaper;
+    qt::DeleteWhenUnwound(reaper);
 }
 
-void Form::PopupMenu(IMenu& menu, IMenuItem* defaultItem) {
-    auto* popup = dynamic_cast<Menu*>(&menu);
-    if (popup != nullptr && CurrentProbe() != nullptr) {
-        CurrentProbe()->m_shown = popup;
-    } else if (popup != nullptr) {
-        Popup(*popup->Internals().menu, dynamic_cast<MenuItem*>(defaultItem), QCursor::pos());
-    }
+void PopupAtPointer(Form& /*form*/, Menu& menu, MenuItem* defaultItem) {
+    Popup(*menu.Internals().menu, defaultItem, QCursor::pos());
 }
 
-void Form::PopupMenuAt(IMenu& menu, IMenuItem* defaultItem, float x, float y) {
-    auto* popup = dynamic_cast<Menu*>(&menu);
-    if (popup == nullptr) {
-        return;
-    }
-    if (CurrentProbe() != nullptr) {
-        CurrentProbe()->m_shown = popup;
-        return;
-    }
-    const bool pixels = m_p->scaleMode == vbPixels;
-    const QPoint at(
-        static_cast<int>(pixels ? x : x / static_cast<float>(platform::TwipsPerPixelX())),
-        static_cast<int>(pixels ? y : y / static_cast<float>(platform::TwipsPerPixelY())));
-    Popup(*popup->Internals().menu, dynamic_cast<MenuItem*>(defaultItem),
-          m_p->client->mapToGlobal(at));
+void PopupAt(Form& form, Menu& menu, MenuItem* defaultItem, int x, int y) {
+    Popup(*menu.Internals().menu, defaultItem, form.Internals().client->mapToGlobal(QPoint(x, y)));
 }
+
+} // namespace core
 
 } // namespace platform

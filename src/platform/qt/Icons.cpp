@@ -1,6 +1,6 @@
 #include "platform/qt/Icons.h"
 
-#include "platform/App.h"
+#include "platform/gui/App.h"
 #include "platform/qt/Twips.h"
 
 #include <QPainter>

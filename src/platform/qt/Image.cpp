@@ -1,4 +1,4 @@
-#include "platform/Image.h"
+#include "platform/gui/Image.h"
 
 #include "platform/qt/Internals.h"
 

@@ -1,6 +1,6 @@
-#include "platform/Instance.h"
+#include "platform/gui/Instance.h"
 
-#include "platform/Form.h"
+#include "platform/gui/Form.h"
 #include "platform/qt/Internals.h"
 
 #include <QApplication>
@@ -8,7 +8,6 @@
 #include <QLocalSocket>
 #include <QThread>
 
-#include <algorithm>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -20,16 +19,6 @@ namespace {
 constexpr char kActivate = 'A';
 constexpr char kTaken = 'T';
 constexpr int kWaitMs = 5000;
-
-struct Holder {
-    Form* form = nullptr;
-    std::function<void()> handler;
-};
-
-Holder& TheHolder() {
-    static Holder holder;
-    return holder;
-}
 
 // The session is the user and the display the windows go to: a user logged
 // in on two desktops at once shares one runtime directory and one session
@@ -63,15 +52,13 @@ bool FromThisUser(const QLocalSocket& socket) {
 
 // Whether a window came forward: none does while the program starts or ends.
 bool Activate() {
-    const Holder& holder = TheHolder();
-    const auto& forms = Form::Forms();
-    if (!holder.handler || std::find(forms.begin(), forms.end(), holder.form) == forms.end()) {
+    Form* form = core::HandleActivateRequest();
+    if (form == nullptr) {
         return false;
     }
-    holder.handler();
     QWidget* front = QApplication::activeModalWidget();
     if (front == nullptr) {
-        front = holder.form->Internals().window;
+        front = form->Internals().window;
     }
     front->raise();
     front->activateWindow();
@@ -145,11 +132,6 @@ bool ActivateInstance() {
         }
     }
     return socket.read(1) == QByteArray(1, kTaken);
-}
-
-void SetInstanceActivate(Form& form, std::function<void()> handler) {
-    TheHolder().form = &form;
-    TheHolder().handler = std::move(handler);
 }
 
 } // namespace platform

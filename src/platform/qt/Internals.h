@@ -3,10 +3,11 @@
 // This backend's side of windows, elements and menus: each is a Qt object
 // that notifies the program's object it stands for.
 
-#include "platform/Control.h"
-#include "platform/Form.h"
-#include "platform/Menu.h"
-#include "platform/MenuItem.h"
+#include "platform/common/gui_core.h"
+#include "platform/gui/Control.h"
+#include "platform/gui/Form.h"
+#include "platform/gui/Menu.h"
+#include "platform/gui/MenuItem.h"
 
 #include <QAction>
 #include <QMainWindow>
@@ -24,8 +25,6 @@ class QScrollArea;
 class QPainter;
 
 namespace platform {
-
-class Timer;
 
 namespace qt {
 
@@ -51,7 +50,7 @@ private:
 
 } // namespace qt
 
-struct Form::Impl {
+struct Form::Impl : core::FormCore {
     explicit Impl(Form& form);
     ~Impl();
     Impl(const Impl&) = delete;
@@ -69,21 +68,7 @@ struct Form::Impl {
     // Where the window was when last hidden, to show it there again.
     std::optional<QPoint> hiddenAt;
     HWND hWnd;
-    HICON icon = 0;
-    int scaleMode = 1;
-    int startUpPosition = vbStartUpManual;
-    // While shown modally: the window it opens over.
-    Form* owner = nullptr;
-    bool loaded = false;
-    bool unloading = false;
-    bool unloaded = false;
     QEventLoop* modalLoop = nullptr;
-    std::vector<Timer*> timers;
-    MouseHandler subscriber;
-    // What the window owns, freed with it before its Qt window.
-    std::vector<std::unique_ptr<Control>> controls;
-    std::vector<std::unique_ptr<Menu>> menus;
-    std::vector<std::unique_ptr<MenuItem>> barItems;
     // Frees the window once the stack has unwound after its unload.
     QPointer<QObject> reaper;
 };
@@ -121,22 +106,6 @@ namespace qt {
 
 // Makes the item whose action this is, owned by owner's list.
 MenuItem* AddItem(std::vector<std::unique_ptr<MenuItem>>& owner, QAction* action);
-
-// While one lives, a popup asked of any window is not shown but noted: what
-// a right click on the notification-area icon would show now, to hand to a
-// host that draws the menu itself.
-class PopupProbe {
-public:
-    PopupProbe();
-    ~PopupProbe();
-    PopupProbe(const PopupProbe&) = delete;
-    PopupProbe& operator=(const PopupProbe&) = delete;
-    Menu* Shown() const { return m_shown; }
-
-private:
-    friend class platform::Form;
-    Menu* m_shown = nullptr;
-};
 
 // The keyboard's mark around a rectangle: a dashed ring of black on white,
 // two pixels wide, that reads on any background.

@@ -1,4 +1,4 @@
-#include "platform/Label.h"
+#include "platform/gui/Label.h"
 
 #include "platform/qt/Font.h"
 #include "platform/qt/Internals.h"

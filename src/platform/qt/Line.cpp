@@ -1,6 +1,6 @@
-#include "platform/Line.h"
+#include "platform/gui/Line.h"
 
-#include "platform/Twips.h"
+#include "platform/gui/Twips.h"
 #include "platform/qt/Internals.h"
 #include "platform/qt/Twips.h"
 

@@ -1,6 +1,6 @@
-#include "platform/Menu.h"
+#include "platform/gui/Menu.h"
 
-#include "platform/MenuItem.h"
+#include "platform/gui/MenuItem.h"
 #include "platform/qt/Internals.h"
 
 #include <QAction>

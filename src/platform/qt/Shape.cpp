@@ -1,6 +1,6 @@
-#include "platform/Shape.h"
+#include "platform/gui/Shape.h"
 
-#include "platform/Twips.h"
+#include "platform/gui/Twips.h"
 #include "platform/qt/Internals.h"
 #include "platform/qt/Twips.h"
 

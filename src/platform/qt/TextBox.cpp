@@ -1,4 +1,4 @@
-#include "platform/TextBox.h"
+#include "platform/gui/TextBox.h"
 
 #include "platform/qt/Internals.h"
 

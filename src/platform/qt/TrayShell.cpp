@@ -1,8 +1,8 @@
 #include "platform/qt/TrayShell.h"
 
-#include "platform/App.h"
-#include "platform/Form.h"
-#include "platform/Twips.h"
+#include "platform/gui/App.h"
+#include "platform/gui/Form.h"
+#include "platform/gui/Twips.h"
 #include "platform/qt/Icons.h"
 #include "platform/qt/Internals.h"
 #include "platform/qt/Notifications.h"
@@ -149,7 +149,7 @@ void Mirror(const Key& key) {
     exported->clear();
     Menu* shown = nullptr;
     if (form != nullptr) {
-        const PopupProbe probe;
+        const core::PopupProbe probe;
         const double x =
             form->ScaleMode() == vbPixels ? WM_RBUTTONUP : WM_RBUTTONUP * TwipsPerPixelX();
         form->RaiseMouseMove(0, 0, static_cast<float>(x), 0);

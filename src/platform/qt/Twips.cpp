@@ -1,6 +1,6 @@
 #include "platform/qt/Twips.h"
 
-#include "platform/Twips.h"
+#include "platform/gui/Twips.h"
 
 #include <QGuiApplication>
 #include <QScreen>

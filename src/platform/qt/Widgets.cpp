@@ -1,9 +1,9 @@
 #include "platform/qt/Widgets.h"
 
-#include "platform/Button.h"
-#include "platform/CheckBox.h"
-#include "platform/Label.h"
-#include "platform/TextBox.h"
+#include "platform/gui/Button.h"
+#include "platform/gui/CheckBox.h"
+#include "platform/gui/Label.h"
+#include "platform/gui/TextBox.h"
 #include "platform/qt/Internals.h"
 
 #include <QCheckBox>

@@ -1,9 +1,9 @@
-// BadgedIcon (platform/App.h) with GDI: the badge is drawn into a 32-bit copy
+// BadgedIcon (platform/gui/App.h) with GDI: the badge is drawn into a 32-bit copy
 // of the icon's picture, pixel by pixel, with edges smoothed by how much of
 // each pixel the circles cover, and made a new icon. The same disc, rim and
 // cut-out ring as the Qt backend draws.
 
-#include "platform/App.h"
+#include "platform/gui/App.h"
 #include "platform/win32/api.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
 // A window written against Qt instead of the window-system interface.
-#include "platform/Form.h"
+#include "platform/gui/Form.h"
 
 #include <QWidget>

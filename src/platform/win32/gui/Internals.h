@@ -5,23 +5,24 @@
 // (labels, lights, lines) and hands the press on the drag surface to the
 // program; buttons, check boxes and text boxes are child windows of it.
 
-#include "platform/App.h"
-#include "platform/Button.h"
-#include "platform/Capture.h"
-#include "platform/CheckBox.h"
-#include "platform/CommonDialog.h"
-#include "platform/Control.h"
-#include "platform/Font.h"
-#include "platform/Form.h"
-#include "platform/Image.h"
-#include "platform/Label.h"
-#include "platform/Line.h"
-#include "platform/Menu.h"
-#include "platform/MenuItem.h"
-#include "platform/Shape.h"
-#include "platform/TextBox.h"
-#include "platform/Timer.h"
-#include "platform/Twips.h"
+#include "platform/common/gui_core.h"
+#include "platform/gui/App.h"
+#include "platform/gui/Button.h"
+#include "platform/gui/Capture.h"
+#include "platform/gui/CheckBox.h"
+#include "platform/gui/CommonDialog.h"
+#include "platform/gui/Control.h"
+#include "platform/gui/Font.h"
+#include "platform/gui/Form.h"
+#include "platform/gui/Image.h"
+#include "platform/gui/Label.h"
+#include "platform/gui/Line.h"
+#include "platform/gui/Menu.h"
+#include "platform/gui/MenuItem.h"
+#include "platform/gui/Shape.h"
+#include "platform/gui/TextBox.h"
+#include "platform/gui/Timer.h"
+#include "platform/gui/Twips.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "platform/win32/api.h"
@@ -64,6 +65,8 @@ void FreeUnwound();
 // Pixels from twips and back at a window's DPI.
 int Pixels(int twips, unsigned dpi);
 int Twips(int pixels, unsigned dpi);
+// The system's DPI, for what no window's DPI decides.
+unsigned SystemDpi();
 
 // The program's icon drawn large (the task switcher's), for its small one;
 // any other icon as it is.
@@ -142,7 +145,7 @@ struct Menu::Impl {
     std::string accessibleName;
 };
 
-struct Form::Impl {
+struct Form::Impl : core::FormCore {
     explicit Impl(Form& form);
     ~Impl();
     Impl(const Impl&) = delete;
@@ -177,24 +180,12 @@ struct Form::Impl {
     std::int32_t backColor = 0;
     Font font;
     ::HFONT hFont = nullptr;
-    HICON icon = 0;
-    int scaleMode = 1;
-    int startUpPosition = vbStartUpManual;
-    Form* owner = nullptr;
-    bool loaded = false;
-    bool unloading = false;
-    bool unloaded = false;
     bool modal = false;
     // A client area the window keeps, in twips (0: none).
     int fixedClientWidth = 0, fixedClientHeight = 0;
     // How far the client area is scrolled, out of how much, a page of how
     // much, in pixels (a range of 0: it does not scroll).
     int scroll = 0, scrollRange = 0, scrollPage = 0;
-    std::vector<Timer*> timers;
-    MouseHandler subscriber;
-    std::vector<std::unique_ptr<Control>> controls;
-    std::vector<std::unique_ptr<Menu>> menus;
-    std::vector<std::unique_ptr<MenuItem>> barItems;
     // Whether one of this window's menus is open (TrackPopupMenu).
     bool menuOpen = false;
 };
@@ -205,8 +196,6 @@ namespace win32 {
 const char* FormClass();
 // A timer's tick, by the number it was set with.
 void TimerTick(Form& form, ::UINT_PTR id);
-// Takes the timer off its window for good (the window unloads).
-void StopTimer(Timer& timer);
 
 } // namespace win32
 

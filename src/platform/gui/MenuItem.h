@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/window.h"
+#include "platform/gui/window.h"
 
 #include <functional>
 #include <memory>

@@ -1,8 +1,7 @@
-#include "platform/Instance.h"
+#include "platform/gui/Instance.h"
 
-#include "platform/win32/windows/Internals.h"
+#include "platform/win32/gui/Internals.h"
 
-#include <algorithm>
 #include <string>
 
 namespace platform {
@@ -18,16 +17,6 @@ constexpr ::UINT kPollMs = 50;
 // HWND_MESSAGE, whose macro would name the platform's HWND in here.
 const ::HWND kMessageOnly = win32::NativeWindow(-3);
 
-struct Holder {
-    Form* form = nullptr;
-    std::function<void()> handler;
-};
-
-Holder& TheHolder() {
-    static Holder holder;
-    return holder;
-}
-
 // "Local\" is the session's own namespace, so each user logged on (each
 // session) has their own; the user's name keeps apart a start as another
 // user in the same session (runas), whom the first one's mutex would refuse.
@@ -42,14 +31,12 @@ std::string InstanceName() {
 
 // Whether a window came forward: none does while the program starts or ends.
 bool Activate() {
-    const Holder& holder = TheHolder();
-    const auto& forms = Form::Forms();
-    if (!holder.handler || std::find(forms.begin(), forms.end(), holder.form) == forms.end()) {
+    Form* form = core::HandleActivateRequest();
+    if (form == nullptr) {
         return false;
     }
-    holder.handler();
     // A modal window over the board (the options) is the one to come forward.
-    ::SetForegroundWindow(::GetLastActivePopup(holder.form->Internals().hWnd));
+    ::SetForegroundWindow(::GetLastActivePopup(form->Internals().hWnd));
     return true;
 }
 
@@ -105,11 +92,6 @@ bool ActivateInstance() {
                taken == TRUE;
     }
     return false;
-}
-
-void SetInstanceActivate(Form& form, std::function<void()> handler) {
-    TheHolder().form = &form;
-    TheHolder().handler = std::move(handler);
 }
 
 } // namespace platform

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Control.h"
-#include "platform/window.h"
+#include "platform/gui/Control.h"
+#include "platform/gui/window.h"
 
 #include <functional>
 #include <string>

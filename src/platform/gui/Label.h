@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Control.h"
-#include "platform/Font.h"
+#include "platform/gui/Control.h"
+#include "platform/gui/Font.h"
 
 #include <cstdint>
 #include <string>

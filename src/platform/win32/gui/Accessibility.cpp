@@ -3,7 +3,7 @@
 // boxes and check boxes with no caption beside them) are not the names a
 // reader should say. Where the service is missing, nothing is named.
 
-#include "platform/win32/windows/Internals.h"
+#include "platform/win32/gui/Internals.h"
 
 // The property identifiers are defined here, once.
 #include <initguid.h>

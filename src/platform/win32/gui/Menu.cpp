@@ -1,9 +1,9 @@
 // Menus: Windows' menus have no hidden items, so a menu is built from its
 // visible items whenever it is shown (a popup) or changes (the menu bar).
 
-#include "platform/Menu.h"
+#include "platform/gui/Menu.h"
 
-#include "platform/win32/windows/Internals.h"
+#include "platform/win32/gui/Internals.h"
 
 namespace platform {
 

@@ -9,9 +9,9 @@
 // window: the user can neither resize nor maximise it. A window hidden and
 // shown again comes back where it was.
 
-#include "platform/Font.h"
+#include "platform/gui/Font.h"
+#include "platform/gui/window.h"
 #include "platform/win32_types.h"
-#include "platform/window.h"
 
 #include <cstdint>
 #include <functional>

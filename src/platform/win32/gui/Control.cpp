@@ -1,11 +1,11 @@
-// The elements: buttons, check boxes and text boxes are child windows;
-// labels, lights, lines and the drag surface are rectangles their window
-// paints or takes presses on.
+// What every element is: buttons, check boxes and text boxes are child
+// windows; labels, lights, lines and the drag surface are rectangles their
+// window paints or takes presses on.
 
-#include "platform/Control.h"
-#include "platform/win32/windows/Internals.h"
+#include "platform/gui/Control.h"
 
-#include <algorithm>
+#include "platform/win32/gui/Internals.h"
+
 #include <commctrl.h>
 #include <windowsx.h>
 
@@ -121,10 +121,6 @@ void UpdateTip(Control::Impl& c) {
     }
 }
 
-Control::Impl& Of(const Control& control) {
-    return control.Internals();
-}
-
 } // namespace
 
 ::RECT Control::Impl::PixelRect() const {
@@ -216,166 +212,6 @@ void Control::SetAccessibleName(const std::string& name) {
     if (m_p->child != nullptr) {
         win32::NameWindow(m_p->child, name);
     }
-}
-
-Label::Label(Form& owner) : Control(owner, std::make_unique<Impl>(owner, Kind::Label)) {}
-
-std::string Label::Caption() const {
-    return Of(*this).caption;
-}
-
-void Label::SetCaption(const std::string& caption) {
-    Of(*this).caption = caption;
-    Of(*this).Repaint();
-}
-
-std::int32_t Label::ForeColor() const {
-    return Of(*this).color;
-}
-
-void Label::SetForeColor(std::int32_t bgr) {
-    Of(*this).color = bgr;
-    Of(*this).Repaint();
-}
-
-void Label::SetFont(const Font& font) {
-    Impl& c = Of(*this);
-    if (c.hFont != nullptr) {
-        ::DeleteObject(c.hFont);
-    }
-    c.hasFont = true;
-    c.font = font;
-    c.hFont = win32::MakeFont(font, c.owner.Internals().Dpi());
-    c.Repaint();
-}
-
-void Label::SetCentredVertically(bool centred) {
-    Of(*this).centred = centred;
-    Of(*this).Repaint();
-}
-
-void Label::SetElided(bool elided) {
-    Of(*this).elided = elided;
-    Of(*this).Repaint();
-}
-
-bool Label::FocusMark() const {
-    return Of(*this).focusMark;
-}
-
-void Label::SetFocusMark(bool shown) {
-    Of(*this).focusMark = shown;
-    Of(*this).Repaint();
-}
-
-Shape::Shape(Form& owner) : Control(owner, std::make_unique<Impl>(owner, Kind::Shape)) {
-    Of(*this).color = 0xFFFFFF;
-}
-
-std::int32_t Shape::FillColor() const {
-    return Of(*this).color;
-}
-
-void Shape::SetFillColor(std::int32_t bgr) {
-    if (Of(*this).color != bgr) {
-        Of(*this).color = bgr;
-        Of(*this).Repaint();
-    }
-}
-
-LightMark Shape::Mark() const {
-    return Of(*this).mark;
-}
-
-void Shape::SetMark(LightMark mark) {
-    if (Of(*this).mark != mark) {
-        Of(*this).mark = mark;
-        Of(*this).Repaint();
-    }
-}
-
-int Shape::Top() const {
-    return Of(*this).top;
-}
-
-void Shape::SetTop(int twips) {
-    Impl& c = Of(*this);
-    Move(c.left, twips, c.width, c.height);
-}
-
-Line::Line(Form& owner) : Control(owner, std::make_unique<Impl>(owner, Kind::Line)) {}
-
-void Line::SetPoints(int x1, int y1, int x2, int y2) {
-    Impl& c = Of(*this);
-    c.x1 = x1;
-    c.y1 = y1;
-    c.x2 = x2;
-    c.y2 = y2;
-    // The rectangle it is repainted by, a pixel wider each way.
-    const int pad = 30;
-    Move(std::min(x1, x2) - pad, std::min(y1, y2) - pad, std::abs(x2 - x1) + 2 * pad,
-         std::abs(y2 - y1) + 2 * pad);
-}
-
-std::int32_t Line::BorderColor() const {
-    return Of(*this).color;
-}
-
-void Line::SetBorderColor(std::int32_t bgr) {
-    Of(*this).color = bgr;
-    Of(*this).Repaint();
-}
-
-Image::Image(Form& owner) : Control(owner, std::make_unique<Impl>(owner, Kind::Image)) {}
-
-void Image::ZOrder() {
-    // Last in the window's list: the first the pointer meets. Child windows
-    // lie above every windowless element anyway.
-    auto& controls = Of(*this).owner.Internals().controls;
-    const auto it = std::find_if(controls.begin(), controls.end(),
-                                 [this](const auto& control) { return control.get() == this; });
-    if (it != controls.end()) {
-        std::rotate(it, it + 1, controls.end());
-    }
-}
-
-Button::Button(Form& owner) : Control(owner, std::make_unique<Impl>(owner, Kind::Button)) {}
-
-std::string Button::Caption() const {
-    return Of(*this).caption;
-}
-
-void Button::SetCaption(const std::string& caption) {
-    Of(*this).caption = caption;
-    ::SetWindowTextA(Of(*this).child, caption.c_str());
-}
-
-void Button::SetFocus() {
-    ::SetFocus(Of(*this).child);
-}
-
-CheckBox::CheckBox(Form& owner) : Control(owner, std::make_unique<Impl>(owner, Kind::CheckBox)) {}
-
-int CheckBox::Value() const {
-    return ::SendMessageA(Of(*this).child, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
-}
-
-void CheckBox::SetValue(int value) {
-    ::SendMessageA(Of(*this).child, BM_SETCHECK, value == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
-TextBox::TextBox(Form& owner) : Control(owner, std::make_unique<Impl>(owner, Kind::TextBox)) {}
-
-std::string TextBox::Text() const {
-    const ::HWND box = Of(*this).child;
-    std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(box)) + 1, '\0');
-    text.resize(static_cast<std::size_t>(
-        ::GetWindowTextA(box, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
-void TextBox::SetText(const std::string& text) {
-    ::SetWindowTextA(Of(*this).child, text.c_str());
 }
 
 } // namespace platform

@@ -1,6 +1,6 @@
-#include "platform/App.h"
+#include "platform/gui/App.h"
 
-#include "platform/win32/windows/Internals.h"
+#include "platform/win32/gui/Internals.h"
 
 #include <algorithm>
 #include <commctrl.h>
@@ -181,67 +181,6 @@ void ShowInTaskList(Form& form) {
 void End() {
     std::fflush(nullptr);
     ::ExitProcess(0);
-}
-
-DWORD Shell(const std::string& commandLine, WORD showStyle) {
-    std::string line = commandLine;
-    STARTUPINFO si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = showStyle;
-    PROCESS_INFORMATION pi{};
-    if (CreateProcess(nullptr, line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
-                      nullptr, &si, &pi) == FALSE) {
-        return 0;
-    }
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return pi.dwProcessId;
-}
-
-namespace {
-
-// The icon the program carries as its resource "NETVIGIL", drawn at a size.
-::HICON ResourceIcon(int metric) {
-    const int size = ::GetSystemMetricsForDpi(metric, ::GetDpiForSystem());
-    return static_cast<::HICON>(::LoadImageA(::GetModuleHandleA(nullptr), "NETVIGIL", IMAGE_ICON,
-                                             size, size, LR_DEFAULTCOLOR | LR_SHARED));
-}
-
-} // namespace
-
-namespace win32 {
-
-::HICON LargeIconFor(HICON icon) {
-    return icon != 0 && icon == ProgramIcon() ? ResourceIcon(SM_CXICON) : NativeIcon(icon);
-}
-
-} // namespace win32
-
-// At the size of the notification area's icons.
-HICON ProgramIcon() {
-    return static_cast<HICON>(
-        static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(ResourceIcon(SM_CXSMICON))));
-}
-
-BOOL ReleaseCapture() {
-    return ::ReleaseCapture();
-}
-
-std::intptr_t SendMessage(HWND hWnd, UINT Msg, std::intptr_t wParam, std::intptr_t lParam) {
-    const ::HWND window = win32::NativeWindow(hWnd);
-    if (Msg == WM_NCLBUTTONDOWN && wParam == HTCAPTION) {
-        // The desktop's move starts once the pointer moves with the button
-        // held; a click without moving moves nothing, rather than leaving
-        // the window stuck to the pointer.
-        ::POINT at{};
-        ::GetCursorPos(&at);
-        if (::GetKeyState(VK_LBUTTON) >= 0 || ::DragDetect(window, at) == FALSE) {
-            return 0;
-        }
-        lParam = MAKELPARAM(at.x, at.y);
-    }
-    return ::SendMessageA(window, Msg, static_cast<::WPARAM>(wParam), lParam);
 }
 
 } // namespace platform

@@ -26,7 +26,9 @@ public:
 
     std::function<void()> OnTimer;
 
+    // The window system's side of the timer.
     struct Impl;
+    Impl& Internals() const { return *m_p; }
 
 private:
     std::unique_ptr<Impl> m_p;
