@@ -95,6 +95,15 @@ TEST_F(RunCommand, MultibyteTextSurvivesTheChunkSeams) {
     EXPECT_EQ(Run(Child() + " text \"" + text + "\""), text);
 }
 
+#ifdef _WIN32
+// A console program started hidden from one without a console gets a
+// terminal window of its own where Windows Terminal is the default terminal,
+// visible or minimized, unless it is started with no console at all.
+TEST_F(RunCommand, AHiddenChildHasNoConsoleWindow) {
+    EXPECT_EQ(Run(Child() + " console"), "no console window");
+}
+#endif
+
 TEST_F(RunCommand, SearchTextAndCaseFlagChangeNothing) {
     const std::string line = Child() + " text Reply";
     EXPECT_EQ(m_run.GetRtnText(line, "Reply", 0, 0), "Reply");

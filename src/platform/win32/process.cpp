@@ -49,6 +49,15 @@ PipeWait WaitOfThisThread() {
     return g_pipeWaitThread == ::GetCurrentThreadId() ? g_pipeWait : PipeWait{};
 }
 
+// Whether a child is to be started out of sight. A console program started
+// so must also have no console of its own: where Windows Terminal is the
+// default terminal, a console program started from one without a console
+// gets a terminal window, visible or minimized, whatever the show style
+// asks. CREATE_NO_WINDOW is ignored for a program of the desktop.
+bool Hidden(const STARTUPINFO& si) {
+    return (si.dwFlags & STARTF_USESHOWWINDOW) != 0 && si.wShowWindow == SW_HIDE;
+}
+
 } // namespace
 
 void SetPipeWait(PipeWait wait) {
@@ -123,7 +132,7 @@ BOOL CreateProcess(const char* lpApplicationName, char* lpCommandLine,
     // Only the standard handles reach the child, whatever else is inheritable.
     std::vector<::HANDLE> inherited = StandardHandles(si.StartupInfo);
     std::vector<char> attributes;
-    DWORD flags = dwCreationFlags;
+    DWORD flags = dwCreationFlags | (Hidden(*lpStartupInfo) ? CREATE_NO_WINDOW : 0);
     if (bInheritHandles != FALSE && redirected && !inherited.empty()) {
         SIZE_T size = 0;
         ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
