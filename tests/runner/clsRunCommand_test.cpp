@@ -27,13 +27,23 @@ protected:
         // Whatever a command does with the network stays on this machine.
         s_network = EnterPrivateNetwork(&s_why);
     }
+    // Every handle the runner has is one the platform functions handed out
+    // and got back. On Linux, where only the runner opens any here, the
+    // process's descriptors are counted too. Windows opens handles of its
+    // own whenever it first needs them (for the first process started, the
+    // first file looked for), so the whole process's count is no measure of
+    // the runner's there; Wine 8 gives 0 for it whatever the process holds.
     void SetUp() override {
+#ifndef _WIN32
         m_fds = OpenDescriptorCount();
+#endif
         m_handles = platform::OpenHandleCount();
         m_children = ChildProcessCount();
     }
     void TearDown() override {
+#ifndef _WIN32
         EXPECT_EQ(OpenDescriptorCount(), m_fds);
+#endif
         EXPECT_EQ(platform::OpenHandleCount(), m_handles);
         EXPECT_TRUE(WaitForChildCount(m_children)) << "a child was left behind";
     }
