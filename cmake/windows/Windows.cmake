@@ -1,9 +1,11 @@
 # What the Windows build needs beyond the compiler: the programs' manifest,
 # GoogleTest built from source, and Wine to run the tests.
 
-# UTF-8 as the programs' 8-bit code page (Windows 10 1903 and later): the text
-# of the program is UTF-8, and so it reaches the A functions unchanged. Only
-# programs get it; the flags reach them through netvigil_options.
+# UTF-8 as the programs' 8-bit code page (Windows 10 1903 and later), for
+# what the C runtime reads as 8-bit text and for the A functions the window
+# system still calls; everything else converts the program's UTF-8 to UTF-16
+# and calls the W forms. Only programs get it; the flags reach them through
+# netvigil_options.
 # A program with its own manifest says so (NETVIGIL_OWN_MANIFEST).
 target_sources(netvigil_options INTERFACE
     "$<$<AND:$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>,$<NOT:$<BOOL:$<TARGET_PROPERTY:NETVIGIL_OWN_MANIFEST>>>>:${CMAKE_CURRENT_LIST_DIR}/manifest.rc>")

@@ -1,6 +1,7 @@
 ; Netvigil's installer, built with makensis on Linux:
 ;   makensis -DVERSION=2.0.0 -DSOURCE=<programs> -DICON=<netvigil.ico> -DOUTFILE=<setup.exe> netvigil.nsi
 ; Per user, with no administrator rights, into %LOCALAPPDATA%\Programs\Netvigil.
+; On Windows 10 and later only: on an older Windows it says so and installs nothing.
 ; Silent: /S; /AUTOSTART also starts Netvigil hidden at log-in. The silent
 ; uninstaller keeps the user's settings unless given /REMOVESETTINGS.
 
@@ -9,13 +10,23 @@
 Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
+; Windows tells a program its own version only when the program's manifest
+; names it; the version check below needs the truth.
+ManifestSupportedOS all
 
 !include "MUI2.nsh"
 !include "FileFunc.nsh"
+!include "LogicLib.nsh"
+!include "WinVer.nsh"
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Netvigil"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define SETTINGS_KEY "Software\Netvigil"
+; The oldest Windows whose system libraries have every function the programs
+; import: Windows 10, version 1507 (build 10240).
+!define MIN_WINDOWS_BUILD 10240
+; ERROR_OLD_WIN_VERSION: "The specified program requires a newer version of Windows."
+!define ERROR_OLD_WIN_VERSION 1150
 
 Name "Netvigil"
 OutFile "${OUTFILE}"
@@ -85,6 +96,12 @@ Section /o "Start Netvigil hidden at log-in" SecAutostart
 SectionEnd
 
 Function .onInit
+    ${IfNot} ${AtLeastWin10}
+    ${OrIfNot} ${AtLeastBuild} ${MIN_WINDOWS_BUILD}
+        MessageBox MB_OK|MB_ICONSTOP "Netvigil needs Windows 10 or later. This computer runs an older Windows, so Netvigil was not installed." /SD IDOK
+        SetErrorLevel ${ERROR_OLD_WIN_VERSION}
+        Quit
+    ${EndIf}
     ${GetParameters} $0
     ClearErrors
     ${GetOptions} $0 "/AUTOSTART" $1

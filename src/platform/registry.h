@@ -2,7 +2,8 @@
 
 // The registry functions, in the shape of their Windows (8-bit text) forms.
 // Every function returns ERROR_SUCCESS or a Windows system error code; text is
-// in the system's 8-bit code page (UTF-8 on Linux).
+// UTF-8, and sizes count its bytes, as the A forms count them for a program
+// whose code page is UTF-8.
 
 #include "platform/win32_types.h"
 
@@ -12,8 +13,8 @@
 namespace platform {
 
 // Windows' limits: a key name (one level of a path) of 255 characters, a value
-// name of 16,383, a tree 512 levels deep below its root. In these 8-bit forms
-// a character is a byte.
+// name of 16,383, a tree 512 levels deep below its root. Windows counts them
+// in UTF-16 units; the store of Linux in bytes.
 constexpr std::size_t kMaxKeyNameLength = 255;
 constexpr std::size_t kMaxValueNameLength = 16383;
 constexpr int kMaxKeyDepth = 512;

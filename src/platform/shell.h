@@ -85,7 +85,7 @@ struct VS_FIXEDFILEINFO {
 
 DWORD GetFileVersionInfoSize(const char* lptstrFilename, DWORD* lpdwHandle);
 BOOL GetFileVersionInfo(const char* lptstrFilename, DWORD dwHandle, DWORD dwLen, void* lpData);
-// Sub-block "\" gives the VS_FIXEDFILEINFO within the data.
+// Only sub-block "\" is answered: it gives the VS_FIXEDFILEINFO within the data.
 BOOL VerQueryValue(const void* pBlock, const char* lpSubBlock, void** lplpBuffer, UINT* puLen);
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -48,6 +49,61 @@ inline void AppendUtf8(std::string& out, char32_t cp) {
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
+}
+
+// UTF-16, as Windows' W functions take text: one unit a character, two (a
+// surrogate pair) past U+FFFF. A byte that starts no well-formed sequence
+// becomes U+FFFD, as it does in NextCodePoint.
+template <typename Unit = char16_t> std::basic_string<Unit> Utf16(std::string_view utf8) {
+    static_assert(sizeof(Unit) == 2);
+    std::basic_string<Unit> out;
+    out.reserve(utf8.size());
+    char32_t cp = 0;
+    for (std::size_t i = 0; i < utf8.size();) {
+        NextCodePoint(utf8, &i, &cp);
+        if (cp >= 0x10000) {
+            out += static_cast<Unit>(0xD800 + ((cp - 0x10000) >> 10));
+            out += static_cast<Unit>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            out += static_cast<Unit>(cp);
+        }
+    }
+    return out;
+}
+
+// And back. A surrogate without its other half, which Windows lets a name or
+// a value hold, becomes U+FFFD.
+template <typename Unit> std::string Utf8FromUtf16(std::basic_string_view<Unit> utf16) {
+    static_assert(sizeof(Unit) == 2);
+    std::string out;
+    out.reserve(utf16.size());
+    for (std::size_t i = 0; i < utf16.size(); ++i) {
+        const auto unit = static_cast<char32_t>(static_cast<std::uint16_t>(utf16[i]));
+        const auto next = i + 1 < utf16.size()
+                              ? static_cast<char32_t>(static_cast<std::uint16_t>(utf16[i + 1]))
+                              : char32_t{0};
+        if (unit >= 0xD800 && unit < 0xDC00 && next >= 0xDC00 && next < 0xE000) {
+            AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
+            ++i;
+        } else {
+            AppendUtf8(out, unit >= 0xD800 && unit < 0xE000 ? char32_t{0xFFFD} : unit);
+        }
+    }
+    return out;
+}
+
+// The longest start of the text that ends with no character cut short: what
+// can be handed on as characters while the rest is still to come.
+inline std::size_t WholeCharacters(std::string_view utf8) {
+    for (std::size_t back = 1; back <= 3 && back <= utf8.size(); ++back) {
+        const auto c = static_cast<unsigned char>(utf8[utf8.size() - back]);
+        if ((c & 0xC0) == 0x80) {
+            continue;
+        }
+        const std::size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        return len > back ? utf8.size() - back : utf8.size();
+    }
+    return utf8.size();
 }
 
 } // namespace platform

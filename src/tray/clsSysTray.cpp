@@ -16,11 +16,12 @@ namespace {
 
 constexpr UINT kNotifyIconVersion = 3;
 
-// The same for every request of this process, and for no other process.
-UINT ProcessIconId() {
-    static const int anchor = 0;
-    return static_cast<UINT>(reinterpret_cast<std::uintptr_t>(&anchor) & 0xFFFFFFFFu);
-}
+// The same for every request, and at every start: Windows keeps the user's
+// choice to show the icon or to hide it under the program and this number,
+// so a number that changed from one start to the next (an address, moved by
+// address randomisation) lost that choice every time. The shell tells one
+// process's icons apart by their window as well.
+constexpr UINT kIconId = 1;
 
 // The text, one NUL after it, cut to the width or filled with blanks.
 std::u32string TextField(const std::string& text, std::size_t width) {
@@ -231,7 +232,7 @@ void clsSysTray::StartRequest(Failures& failures, std::optional<HWND> hWnd) {
     if (hWnd) {
         m_tNotifyIconData.hWnd = *hWnd;
     }
-    m_tNotifyIconData.uID = ProcessIconId();
+    m_tNotifyIconData.uID = kIconId;
 }
 
 void clsSysTray::SetIcon(HICON oIcon) {

@@ -220,6 +220,84 @@ TEST_F(RegistryFunctions, LongestNamesAreCountedInBytes) {
     RegCloseKey(h);
 }
 
+// The sizes of text, of names and of data alike, are those of its UTF-8:
+// what a caller sizes a buffer from, and what it is told when the buffer is
+// one byte short.
+TEST_F(RegistryFunctions, TextBeyondAsciiIsMeasuredInUtf8) {
+    const std::string host = "Büro – Köln Zentrale Drucker";
+    const std::string street = "Straße";
+    const std::string fax = "Fax 📠";
+    HKEY h = Create("Software\\Netvigil\\Remote Hosts");
+    Set(h, street.c_str(), REG_SZ, host + '\0');
+    Set(h, fax.c_str(), REG_MULTI_SZ, street + '\0' + fax + '\0' + '\0');
+    RegCloseKey(Create(host.c_str(), h));
+
+    DWORD type = 0;
+    DWORD size = 0;
+    ASSERT_EQ(RegQueryValueEx(h, street.c_str(), nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, host.size() + 1);
+    std::string data(host.size(), '\0');
+    size = static_cast<DWORD>(data.size());
+    EXPECT_EQ(RegQueryValueEx(h, street.c_str(), nullptr, &type,
+                              reinterpret_cast<BYTE*>(data.data()), &size),
+              ERROR_MORE_DATA);
+    EXPECT_EQ(size, host.size() + 1);
+    EXPECT_EQ(Get(h, street.c_str()), host + '\0');
+    EXPECT_EQ(Get(h, "STRAßE"), host + '\0');
+    EXPECT_EQ(Get(h, fax.c_str(), &type), street + '\0' + fax + '\0' + '\0');
+    EXPECT_EQ(type, REG_MULTI_SZ);
+
+    // A value listed: its name in a buffer of exactly its bytes and a NUL, or
+    // one short; its data likewise.
+    const auto listed = [&](DWORD index, DWORD nameRoom, DWORD dataRoom, std::string* name,
+                            std::string* value) {
+        name->assign(nameRoom, '\0');
+        value->assign(dataRoom, '\0');
+        DWORD length = nameRoom;
+        DWORD bytes = dataRoom;
+        const LONG status = RegEnumValue(h, index, name->data(), &length, nullptr, nullptr,
+                                         reinterpret_cast<BYTE*>(value->data()), &bytes);
+        if (status == ERROR_SUCCESS) {
+            name->resize(length);
+            value->resize(bytes);
+        }
+        return status;
+    };
+    DWORD index = 0;
+    std::string name;
+    std::string value;
+    for (; listed(index, 64, 64, &name, &value) == ERROR_SUCCESS && name != street; ++index) {
+    }
+    ASSERT_EQ(name, street);
+    EXPECT_EQ(value, host + '\0');
+    const auto room = static_cast<DWORD>(street.size() + 1);
+    EXPECT_EQ(listed(index, room - 1, 64, &name, &value), ERROR_MORE_DATA);
+    EXPECT_EQ(listed(index, room, static_cast<DWORD>(host.size()), &name, &value), ERROR_MORE_DATA);
+    ASSERT_EQ(listed(index, room, static_cast<DWORD>(host.size() + 1), &name, &value),
+              ERROR_SUCCESS);
+    EXPECT_EQ(name, street);
+
+    // A subkey's name likewise, and its case folded beyond ASCII.
+    char key[64];
+    EXPECT_EQ(RegEnumKey(h, 0, key, static_cast<DWORD>(host.size())), ERROR_MORE_DATA);
+    ASSERT_EQ(RegEnumKey(h, 0, key, static_cast<DWORD>(host.size() + 1)), ERROR_SUCCESS);
+    EXPECT_EQ(key, host);
+    HKEY upper = 0;
+    ASSERT_EQ(RegOpenKeyEx(h, "BÜRO – KÖLN ZENTRALE DRUCKER", 0, KEY_READ, &upper), ERROR_SUCCESS);
+    RegCloseKey(upper);
+
+    DWORD maxSub = 0;
+    DWORD maxName = 0;
+    DWORD maxData = 0;
+    ASSERT_EQ(RegQueryInfoKey(h, nullptr, nullptr, nullptr, nullptr, &maxSub, nullptr, nullptr,
+                              &maxName, &maxData, nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(maxSub, host.size());
+    EXPECT_EQ(maxName, fax.size());
+    EXPECT_EQ(maxData, host.size() + 1);
+    RegCloseKey(h);
+}
+
 // Going on from the last index must give what asking for the index afresh
 // gives, also when the key changed in between.
 TEST_F(RegistryFunctions, EnumerationSeesChangesBetweenIndices) {
@@ -445,6 +523,11 @@ TEST(ExpandEnvironmentStrings, ExpandsSetVariablesOnly) {
     EXPECT_EQ(expand("%%"), "%%");
     EXPECT_EQ(expand("%NV_TEST_UNSET%%NV_TEST_DIR%"), "%NV_TEST_UNSET%/tmp/nv");
     EXPECT_EQ(expand(""), "");
+    // The size is in bytes of UTF-8.
+    const testing_support::ScopedEnv office("NV_TEST_OFFICE", "Büro – Köln 📠");
+    EXPECT_EQ(expand("%NV_TEST_OFFICE%\\Straße"), "Büro – Köln 📠\\Straße");
+    EXPECT_EQ(ExpandEnvironmentStrings("%NV_TEST_OFFICE%", nullptr, 0),
+              std::string("Büro – Köln 📠").size() + 1);
     // What a buffer too small holds afterwards is not said, only the size.
     char small[3] = "ab";
     EXPECT_EQ(ExpandEnvironmentStrings("%NV_TEST_DIR%", small, sizeof small), 8u);

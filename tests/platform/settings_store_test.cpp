@@ -41,6 +41,31 @@ TEST_F(SettingsStore, NamesMatchWithoutRegardToCase) {
     EXPECT_EQ(GetSetting("Netvigil", "Settings", "Textcolor", "16777215"), "16777215");
 }
 
+// Names of hosts as users give them: every character kept, and the case of
+// letters beyond ASCII disregarded as well.
+TEST_F(SettingsStore, TextBeyondAsciiComesBackWhole) {
+    const std::string host = "Büro – Köln Zentrale Drucker";
+    ASSERT_EQ(SaveSetting("Netvigil", "Remote Hosts", "Host 1", host), ERROR_SUCCESS);
+    ASSERT_EQ(SaveSetting("Netvigil", "Remote Hosts", "Host 2", "Straße"), ERROR_SUCCESS);
+    ASSERT_EQ(SaveSetting("Netvigil", "Remote Hosts", "Host 3", "Fax 📠"), ERROR_SUCCESS);
+    ASSERT_EQ(SaveSetting("Netvigil", "Büro", "Köln", "1"), ERROR_SUCCESS);
+    EXPECT_EQ(GetSetting("Netvigil", "Remote Hosts", "Host 1", ""), host);
+    EXPECT_EQ(GetSetting("Netvigil", "Remote Hosts", "Host 2", ""), "Straße");
+    EXPECT_EQ(GetSetting("Netvigil", "Remote Hosts", "Host 3", ""), "Fax 📠");
+    EXPECT_EQ(GetSetting("Netvigil", "BÜRO", "KÖLN", "0"), "1");
+    // Stored as text that any program of the system reads: a string value
+    // of the bytes' UTF-8, with its NUL.
+    HKEY h = 0;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Netvigil\\Remote Hosts", 0, KEY_READ, &h),
+              ERROR_SUCCESS);
+    DWORD type = 0;
+    DWORD size = 0;
+    EXPECT_EQ(RegQueryValueEx(h, "Host 1", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    RegCloseKey(h);
+    EXPECT_EQ(type, REG_SZ);
+    EXPECT_EQ(size, host.size() + 1);
+}
+
 TEST_F(SettingsStore, LivesUnderTheUsersSoftwareKey) {
     ASSERT_EQ(SaveSetting("Netvigil", "Settings", "Backcolor", "128"), ERROR_SUCCESS);
     HKEY h = 0;

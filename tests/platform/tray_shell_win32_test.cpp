@@ -1,9 +1,11 @@
-// The tray class over Windows' own notification area: Shell_NotifyIconA and
+// The tray class over Windows' own notification area: Shell_NotifyIconW and
 // the version facility on the real shell32.dll, run by wine-run --desktop with
-// Wine's notification area docked in trayer. The icon comes and goes, and the
-// shell's callbacks reach the window as mouse moves with the message in X.
+// Wine's notification area docked in trayer. The icon comes and goes, its tip
+// shows the text given, whole, and the shell's callbacks reach the window as
+// mouse moves with the message in X.
 
 #include "platform/shell.h"
+#include "platform/utf8.h"
 #include "test_support.h"
 #include "tray/clsSysTray.h"
 
@@ -19,6 +21,7 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -80,8 +83,9 @@ private:
     platform::MouseHandler m_mouseMove;
 };
 
-template <typename Condition> bool PumpUntil(Condition condition) {
-    const auto end = Clock::now() + std::chrono::seconds(5);
+template <typename Condition>
+bool PumpUntil(Condition condition, Clock::duration limit = std::chrono::seconds(5)) {
+    const auto end = Clock::now() + limit;
     while (!condition()) {
         if (Clock::now() > end) {
             return false;
@@ -217,6 +221,51 @@ TEST(WindowsTray, TheClassAddsChangesAndRemovesItsIcon) {
     EXPECT_TRUE(tray.RemoveIcon(0));
     EXPECT_TRUE(PumpUntil([&] { return DockedIcon() == nullptr; }));
     EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+// The text of the icon's tip once the pointer rests on the icon: its
+// tooltip's, which WM_GETTEXT gives across processes. Wine knows nothing of
+// where trayer shows the icon (its window is at 0,0 to Wine): the pointer is
+// moved along trayer's strip, at the top right of the desktop, until the tip
+// shows.
+std::string ShownTip(HWND icon) {
+    HWND tip = nullptr;
+    while ((tip = FindWindowExW(nullptr, tip, L"tooltips_class32", nullptr)) != nullptr &&
+           GetWindow(tip, GW_OWNER) != icon) {
+    }
+    if (tip == nullptr) {
+        return {};
+    }
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    for (int x = width - 4; x > width - 160; x -= 8) {
+        for (const int y : {6, 14, 22}) {
+            SetCursorPos(x, y);
+            if (PumpUntil([&] { return IsWindowVisible(tip) != FALSE; },
+                          std::chrono::milliseconds(700))) {
+                wchar_t shown[256] = {};
+                const auto length = static_cast<std::size_t>(SendMessageW(
+                    tip, WM_GETTEXT, std::size(shown), reinterpret_cast<LPARAM>(shown)));
+                return platform::Utf8FromUtf16(std::wstring_view(shown, length));
+            }
+        }
+    }
+    return {};
+}
+
+TEST(WindowsTray, TheTipReachesTheShellWhole) {
+    if (!TrayHostRunning()) {
+        GTEST_SKIP() << "no notification area: run it through wine-run --desktop";
+    }
+    Window window;
+    clsSysTray tray;
+    ASSERT_TRUE(tray.AttachForm(&window, nullptr, nullptr));
+    const std::string tip = "Büro – Köln Zentrale Drucker is on.\rStraße is off.\rFax 📠 is on.";
+    ASSERT_TRUE(tray.AddIconToTray(Icon(), tip, 0));
+    HWND icon = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (icon = DockedIcon()) != nullptr; }));
+    EXPECT_EQ(ShownTip(icon), tip);
+    EXPECT_TRUE(tray.RemoveIcon(0));
+    EXPECT_TRUE(PumpUntil([&] { return DockedIcon() == nullptr; }));
 }
 
 } // namespace

@@ -27,13 +27,23 @@ protected:
         // Whatever a command does with the network stays on this machine.
         s_network = EnterPrivateNetwork(&s_why);
     }
+    // Every handle the runner has is one the platform functions handed out
+    // and got back. On Linux, where only the runner opens any here, the
+    // process's descriptors are counted too. Windows opens handles of its
+    // own whenever it first needs them (for the first process started, the
+    // first file looked for), so the whole process's count is no measure of
+    // the runner's there; Wine 8 gives 0 for it whatever the process holds.
     void SetUp() override {
+#ifndef _WIN32
         m_fds = OpenDescriptorCount();
+#endif
         m_handles = platform::OpenHandleCount();
         m_children = ChildProcessCount();
     }
     void TearDown() override {
+#ifndef _WIN32
         EXPECT_EQ(OpenDescriptorCount(), m_fds);
+#endif
         EXPECT_EQ(platform::OpenHandleCount(), m_handles);
         EXPECT_TRUE(WaitForChildCount(m_children)) << "a child was left behind";
     }
@@ -94,6 +104,15 @@ TEST_F(RunCommand, MultibyteTextSurvivesTheChunkSeams) {
     const std::string text = std::string(255, ' ') + "é and 🌍 at the seams";
     EXPECT_EQ(Run(Child() + " text \"" + text + "\""), text);
 }
+
+#ifdef _WIN32
+// A console program started hidden from one without a console gets a
+// terminal window of its own where Windows Terminal is the default terminal,
+// visible or minimized, unless it is started with no console at all.
+TEST_F(RunCommand, AHiddenChildHasNoConsoleWindow) {
+    EXPECT_EQ(Run(Child() + " console"), "no console window");
+}
+#endif
 
 TEST_F(RunCommand, SearchTextAndCaseFlagChangeNothing) {
     const std::string line = Child() + " text Reply";

@@ -55,6 +55,10 @@ int main(int argc, char** argv) {
         Write(STD_OUTPUT_HANDLE, out);
     } else if (mode == "text") {
         Write(STD_OUTPUT_HANDLE, argc > 2 ? argv[2] : "");
+    } else if (mode == "console") {
+        // What a console program started hidden has for a console window.
+        Write(STD_OUTPUT_HANDLE,
+              GetConsoleWindow() == nullptr ? "no console window" : "a console window");
     } else if (mode == "late" && argc > 3) {
         // Writes nothing for a while, as a ping waiting for its reply.
         Sleep(static_cast<DWORD>(std::atoi(argv[2])));

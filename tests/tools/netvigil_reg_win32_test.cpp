@@ -68,6 +68,38 @@ TEST_F(NetvigilReg, AddQueryAndDeleteAsOnLinux) {
     EXPECT_NE(r.err.find("unable to find"), std::string::npos) << r.err;
 }
 
+// Names as users give them, in the arguments, the registry, the output and a
+// file's name alike: what is added comes back whole from a query, and from an
+// export to a file of such a name and an import of it.
+TEST_F(NetvigilReg, TextBeyondAsciiComesBackWhole) {
+    const std::string hosts = kKey + "\\Remote Hosts";
+    const std::string host = "Büro – Köln Zentrale Drucker";
+    Ok({"add", hosts, "/v", "Host 1", "/d", host});
+    Ok({"add", hosts, "/v", "Straße", "/d", "Fax 📠"});
+    Ok({"add", hosts + "\\" + host, "/ve", "/d", "Straße"});
+    const std::string expected =
+        "\nHKEY_CURRENT_USER\\Software\\Netvigil Round Trip\\Remote Hosts\n"
+        "    Host 1    REG_SZ    " +
+        host +
+        "\n"
+        "    Straße    REG_SZ    Fax 📠\n\n"
+        "HKEY_CURRENT_USER\\Software\\Netvigil Round Trip\\Remote Hosts\\" +
+        host + "\n\n";
+    ProgramResult r = Reg({"query", hosts});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, expected);
+
+    const std::string file = m_dir / "Büro – Köln.reg";
+    Ok({"export", kKey, file});
+    Ok({"delete", kKey, "/f"});
+    EXPECT_EQ(Reg({"query", hosts}).exitCode, 1);
+    Ok({"import", file});
+    r = Reg({"query", hosts});
+    EXPECT_EQ(r.out, expected);
+    r = Reg({"query", hosts + "\\" + host, "/ve"});
+    EXPECT_NE(r.out.find("(Default)    REG_SZ    Straße\n"), std::string::npos) << r.out;
+}
+
 TEST_F(NetvigilReg, AnImportThatFailsPartWayTakesItsWritesBack) {
     Ok({"add", kKey + "\\Kept", "/v", "old", "/d", "before"});
     Ok({"add", kKey + "\\Doomed", "/v", "inside", "/d", "still here"});

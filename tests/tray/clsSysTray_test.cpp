@@ -76,7 +76,8 @@ TEST_F(Tray, AddSendsAddThenSetVersionWithTheWholeRecord) {
     const NOTIFYICONDATA r = requests[0].record;
     EXPECT_EQ(r.cbSize, 504u);
     EXPECT_EQ(r.hWnd, 0x4242); // the attached window's, not the argument
-    EXPECT_NE(r.uID, 0u);
+    // Fixed, not drawn from anything that moves between starts.
+    EXPECT_EQ(r.uID, 1u);
     EXPECT_EQ(r.uFlags, 7u);
     EXPECT_EQ(r.uCallbackMessage, 0x200u);
     EXPECT_EQ(r.hIcon, 7u);

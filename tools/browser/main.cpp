@@ -3,13 +3,14 @@
 // xdg-open takes "www.example.com" for a file.
 // NETVIGIL_DRY_RUN set: prints the command instead of running it.
 
+#include "Program.h"
 #include "RunOrPrint.h"
 #include "address.h"
 
 #include <cstdio>
 #include <string>
 
-int main(int argc, char** argv) {
+int ProgramMain(int argc, char** argv) {
     // One address, never an option for xdg-open.
     if (argc != 2 || argv[1][0] == '\0' || argv[1][0] == '-') {
         std::fprintf(stderr, "browser: give one web address\n");

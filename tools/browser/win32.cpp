@@ -5,30 +5,33 @@
 // registered scheme it is handed.
 // NETVIGIL_DRY_RUN set: prints what it would open instead.
 
+#include "Program.h"
 #include "address.h"
+#include "platform/utf8.h"
 
-#include <cstdio>
 #include <cstdlib>
+#include <iostream>
 #include <string>
 #include <windows.h> // with shellapi.h
 
-int main(int argc, char** argv) {
+int ProgramMain(int argc, char** argv) {
     if (argc != 2) {
-        std::fprintf(stderr, "browser: give one web address\n");
+        std::cerr << "browser: give one web address\n";
         return 2;
     }
     const auto address = WebAddress(argv[1]);
     const std::string scheme = address ? SchemeOf(*address) : "";
     if (scheme != "http" && scheme != "https") {
-        std::fprintf(stderr, "browser: \"%s\" is not a web address\n", argv[1]);
+        std::cerr << "browser: \"" << argv[1] << "\" is not a web address\n";
         return 2;
     }
     if (std::getenv("NETVIGIL_DRY_RUN") != nullptr) {
-        std::printf("open %s\n", address->c_str());
+        std::cout << "open " << *address << '\n';
         return 0;
     }
     // Above 32: opened.
     const auto opened = reinterpret_cast<INT_PTR>(
-        ShellExecuteA(nullptr, "open", address->c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+        ShellExecuteW(nullptr, L"open", platform::Utf16<wchar_t>(*address).c_str(), nullptr,
+                      nullptr, SW_SHOWNORMAL));
     return opened > 32 ? 0 : 1;
 }

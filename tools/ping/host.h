@@ -20,9 +20,8 @@ inline constexpr std::chrono::milliseconds kResolveLimit{500};
 // the name was an address already.
 std::optional<Target> Resolve(const std::string& name, int family, bool* literal);
 
-// Line by line where the C runtime can; where it cannot (Windows), each
-// character at once to a console, and the whole text in as few writes as fit
-// to a pipe, which is how the sweep reads it.
+// Line by line where the C runtime can; where it cannot (Windows), the whole
+// text in as few writes as fit to a pipe, which is how the sweep reads it.
 void StartOutput();
 
 } // namespace netvigil_ping

@@ -3,13 +3,14 @@
 // options, the texts and what an arriving packet is are worked out apart
 // from the sockets (options, report, classify), for any echo method to use.
 
+#include "Program.h"
 #include "echo.h"
 #include "host.h"
 #include "options.h"
 #include "report.h"
 
-#include <cstdio>
 #include <exception>
+#include <iostream>
 #include <optional>
 #include <string>
 #include <thread>
@@ -22,8 +23,8 @@ using namespace std::chrono;
 namespace {
 
 int Refuse(const Refusal& refusal) {
-    std::fputs(refusal.out.c_str(), stdout);
-    std::fputs(refusal.err.c_str(), stderr);
+    std::cout << refusal.out;
+    std::cerr << refusal.err;
     return refusal.exitCode;
 }
 
@@ -40,16 +41,16 @@ int Run(int argc, char** argv) {
     bool literal = false;
     const auto target = Resolve(options.target, family, &literal);
     if (!target) {
-        std::fputs(NotFoundText(options.target).c_str(), stdout);
+        std::cout << NotFoundText(options.target);
         return 1;
     }
     std::string why;
     const auto echo = OpenEcho(target->address.ss_family, &why);
     if (!echo) {
-        std::fputs(why.c_str(), stdout);
+        std::cout << why;
         return 2;
     }
-    std::fputs(PingingText(options.target, target->text, literal).c_str(), stdout);
+    std::cout << PingingText(options.target, target->text, literal);
     Tally tally;
     for (unsigned long i = 0; i < options.count; ++i) {
         const auto started = steady_clock::now();
@@ -59,13 +60,12 @@ int Run(int argc, char** argv) {
         if (outcome.kind == Outcome::Kind::Reply) {
             tally.times.push_back(outcome.time);
         }
-        std::fputs(OutcomeText(outcome, target->text, target->address.ss_family == AF_INET).c_str(),
-                   stdout);
+        std::cout << OutcomeText(outcome, target->text, target->address.ss_family == AF_INET);
         if (i + 1 < options.count) {
             std::this_thread::sleep_until(started + seconds(1));
         }
     }
-    std::fputs(StatisticsText(target->text, tally).c_str(), stdout);
+    std::cout << StatisticsText(target->text, tally);
     return tally.times.empty() ? 1 : 0;
 }
 
@@ -73,13 +73,13 @@ int Run(int argc, char** argv) {
 
 // Nothing is expected to throw but running out of memory; even then the
 // caller gets a line saying why and an exit code, not an abort.
-int main(int argc, char** argv) {
+int ProgramMain(int argc, char** argv) {
     try {
         return Run(argc, argv);
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "ping: %s\n", error.what());
+        std::cerr << "ping: " << error.what() << '\n';
     } catch (...) {
-        std::fputs("ping: an unexpected error\n", stderr);
+        std::cerr << "ping: an unexpected error\n";
     }
     return 2;
 }

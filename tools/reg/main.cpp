@@ -1,6 +1,7 @@
 // netvigil-reg: reads and writes Netvigil's registry store from the command
 // line, in the manner of the Windows "reg" command.
 
+#include "Program.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/user_registry.h"
@@ -334,8 +335,14 @@ int Delete(const Options& o) {
     return 0;
 }
 
+// A file name of the program's text: UTF-8, which the system's own form of a
+// path (UTF-16 on Windows) is made from.
+std::filesystem::path PathOf(const std::string& name) {
+    return std::u8string(name.begin(), name.end());
+}
+
 std::string ReadFile(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
+    std::ifstream in(PathOf(name), std::ios::binary);
     if (!in) {
         throw Failure("Cannot open the file " + name + ".");
     }
@@ -356,7 +363,7 @@ int Export(const Options& o) {
         const UserRegistrySnapshot snapshot;
         blocks = ReadTree(top);
     }
-    if (!o.force && std::filesystem::exists(file) &&
+    if (!o.force && std::filesystem::exists(PathOf(file)) &&
         !Confirm("File " + file + " already exists. Overwrite")) {
         throw Failure("The operation was cancelled; nothing was written.");
     }
@@ -389,7 +396,7 @@ int Import(const Options& o) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int ProgramMain(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty() || args[0] == "/?" || args[0] == "-h" || args[0] == "--help") {
         std::cout << kUsage << "\nThe store is " << UserRegistryDescription() << ".\n";

@@ -160,7 +160,7 @@ HICON BadgedIcon(HICON hIcon, std::optional<std::int32_t> lBadgeColor) {
     std::vector<std::uint32_t> pixels;
     ::HICON badged = nullptr;
     // A monochrome icon, or one that is not square, stays as it is.
-    if (info.hbmColor != nullptr && ::GetObjectA(info.hbmColor, sizeof picture, &picture) != 0 &&
+    if (info.hbmColor != nullptr && ::GetObjectW(info.hbmColor, sizeof picture, &picture) != 0 &&
         picture.bmWidth == picture.bmHeight &&
         ReadPicture(info, picture.bmWidth, picture.bmHeight, pixels)) {
         const auto size = static_cast<std::size_t>(picture.bmWidth);

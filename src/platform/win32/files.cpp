@@ -1,7 +1,10 @@
 #include "platform/files.h"
 
+#include "platform/win32/wide.h"
+
 #include <algorithm>
-#include <cstdio>
+#include <cwchar>
+#include <iterator>
 #include <random>
 #include <windows.h>
 
@@ -9,17 +12,17 @@ namespace platform {
 
 bool WriteFileWhole(const std::string& path, const std::string& bytes) {
     const auto slash = path.find_last_of("\\/");
-    const std::string folder =
-        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::wstring folder =
+        win32::Wide(slash == std::string::npos ? std::string() : path.substr(0, slash + 1));
     std::random_device random;
-    std::string temporary;
+    std::wstring temporary;
     HANDLE file = INVALID_HANDLE_VALUE;
     // CREATE_NEW takes no name that exists, a planted link included.
     for (int attempt = 0; attempt < 16 && file == INVALID_HANDLE_VALUE; ++attempt) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, "%08x", random());
-        temporary = folder + ".netvigil-reg-" + suffix;
-        file = ::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        wchar_t suffix[16];
+        std::swprintf(suffix, std::size(suffix), L"%08x", random());
+        temporary = folder + L".netvigil-reg-" + suffix;
+        file = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) {
             return false;
@@ -37,9 +40,9 @@ bool WriteFileWhole(const std::string& path, const std::string& bytes) {
     }
     written = ::FlushFileBuffers(file) != FALSE && written;
     written = ::CloseHandle(file) != FALSE && written;
-    if (!written || ::MoveFileExA(temporary.c_str(), path.c_str(),
+    if (!written || ::MoveFileExW(temporary.c_str(), win32::Wide(path).c_str(),
                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == FALSE) {
-        ::DeleteFileA(temporary.c_str());
+        ::DeleteFileW(temporary.c_str());
         return false;
     }
     return true;

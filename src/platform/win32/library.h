@@ -5,13 +5,15 @@
 
 #include "platform/shell.h"
 #include "platform/win32/api.h"
+#include "platform/win32/wide.h"
 
 #include <string>
 
 namespace platform::win32 {
 
 template <typename Function> Function* Entry(const char* library, const char* name) {
-    const ::HMODULE module = ::LoadLibraryExA(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    const ::HMODULE module =
+        ::LoadLibraryExW(Wide(library).c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (module == nullptr) {
         throw Win32CallError(std::string("File not found: ") + library);
     }

@@ -1,12 +1,13 @@
 #include "platform/win32/api.h"
+#include "platform/win32/wide.h"
 
 #include <string>
 
 namespace platform::detail {
 
 int ShowMessageBox(HWND hWnd, const std::string& text, const std::string& caption, UINT uType) {
-    return ::MessageBoxA(reinterpret_cast<::HWND>(static_cast<std::intptr_t>(hWnd)), text.c_str(),
-                         caption.c_str(), uType);
+    return ::MessageBoxW(reinterpret_cast<::HWND>(static_cast<std::intptr_t>(hWnd)),
+                         win32::Wide(text).c_str(), win32::Wide(caption).c_str(), uType);
 }
 
 } // namespace platform::detail

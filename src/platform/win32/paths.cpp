@@ -4,17 +4,19 @@
 #include "platform/paths.h"
 
 #include "platform/win32/api.h"
+#include "platform/win32/wide.h"
 
 namespace platform {
 
 std::string ExecutablePath() {
-    std::string path(MAX_PATH, '\0');
+    // A path cut to the buffer fills it: a larger one is tried.
+    std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const ::DWORD length =
-            ::GetModuleFileNameA(nullptr, path.data(), static_cast<::DWORD>(path.size()));
+            ::GetModuleFileNameW(nullptr, path.data(), static_cast<::DWORD>(path.size()));
         if (length < path.size()) {
             path.resize(length);
-            return path;
+            return win32::Narrow(path);
         }
         path.resize(path.size() * 2);
     }
@@ -30,14 +32,24 @@ std::string FindProgram(const std::string& name) {
         return {};
     }
     // As CreateProcess looks: the program's directory, then the system's.
-    const std::string own = LibexecDirectory();
-    for (const char* dirs : {own.c_str(), static_cast<const char*>(nullptr)}) {
-        std::string found(MAX_PATH, '\0');
-        const ::DWORD length = ::SearchPathA(
-            dirs, name.c_str(), ".exe", static_cast<::DWORD>(found.size()), found.data(), nullptr);
-        if (length > 0 && length < found.size()) {
-            found.resize(length);
-            return found;
+    // The answer is the length needed when it does not fit.
+    const std::wstring own = win32::Wide(LibexecDirectory());
+    const std::wstring program = win32::Wide(name);
+    for (const wchar_t* dirs : {own.c_str(), static_cast<const wchar_t*>(nullptr)}) {
+        std::wstring found(MAX_PATH, L'\0');
+        for (;;) {
+            const ::DWORD length =
+                ::SearchPathW(dirs, program.c_str(), L".exe", static_cast<::DWORD>(found.size()),
+                              found.data(), nullptr);
+            if (length >= found.size()) {
+                found.assign(length, L'\0');
+                continue;
+            }
+            if (length > 0) {
+                found.resize(length);
+                return win32::Narrow(found);
+            }
+            break;
         }
     }
     return {};

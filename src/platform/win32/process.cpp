@@ -3,9 +3,12 @@
 
 #include "platform/handles.h"
 #include "platform/win32/api.h"
+#include "platform/win32/wide.h"
 
 #include <algorithm>
+#include <cstring>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace platform {
@@ -28,7 +31,7 @@ void Counted(BOOL made, int handles) {
 
 // The standard handles the record names, each once: the only handles the
 // child inherits.
-std::vector<::HANDLE> StandardHandles(const ::STARTUPINFOA& si) {
+std::vector<::HANDLE> StandardHandles(const ::STARTUPINFOW& si) {
     std::vector<::HANDLE> handles;
     for (const ::HANDLE h : {si.hStdInput, si.hStdOutput, si.hStdError}) {
         if (h != nullptr && h != win32::InvalidHandle() &&
@@ -47,6 +50,25 @@ PipeWait g_pipeWait;
 PipeWait WaitOfThisThread() {
     const std::lock_guard guard(g_waitLock);
     return g_pipeWaitThread == ::GetCurrentThreadId() ? g_pipeWait : PipeWait{};
+}
+
+// An environment block of the 8-bit form (NAME=value strings, each ending
+// in a NUL, and one NUL more) in the form CREATE_UNICODE_ENVIRONMENT says.
+std::wstring WideEnvironment(const char* block) {
+    std::wstring wide;
+    for (const char* entry = block; *entry != '\0'; entry += std::strlen(entry) + 1) {
+        wide += win32::Wide(entry) + L'\0';
+    }
+    return wide + L'\0';
+}
+
+// Whether a child is to be started out of sight. A console program started
+// so must also have no console of its own: where Windows Terminal is the
+// default terminal, a console program started from one without a console
+// gets a terminal window, visible or minimized, whatever the show style
+// asks. CREATE_NO_WINDOW is ignored for a program of the desktop.
+bool Hidden(const STARTUPINFO& si) {
+    return (si.dwFlags & STARTF_USESHOWWINDOW) != 0 && si.wShowWindow == SW_HIDE;
 }
 
 } // namespace
@@ -93,9 +115,11 @@ BOOL CreateProcess(const char* lpApplicationName, char* lpCommandLine,
     // system's. With this variable set, it looks in the program's directory
     // and the system's only (NeedCurrentDirectoryForExePath).
     static const bool noCurrentDirectory =
-        ::SetEnvironmentVariableA("NoDefaultCurrentDirectoryInExePath", "1") != FALSE;
+        ::SetEnvironmentVariableW(L"NoDefaultCurrentDirectoryInExePath", L"1") != FALSE;
     static_cast<void>(noCurrentDirectory);
-    ::STARTUPINFOEXA si{};
+    const win32::WideArgument desktop(lpStartupInfo->lpDesktop);
+    const win32::WideArgument title(lpStartupInfo->lpTitle);
+    ::STARTUPINFOEXW si{};
     si.StartupInfo.cb = sizeof si;
     si.StartupInfo.dwFlags = lpStartupInfo->dwFlags;
     si.StartupInfo.wShowWindow = lpStartupInfo->wShowWindow;
@@ -103,8 +127,8 @@ BOOL CreateProcess(const char* lpApplicationName, char* lpCommandLine,
     si.StartupInfo.dwY = lpStartupInfo->dwY;
     si.StartupInfo.dwXSize = lpStartupInfo->dwXSize;
     si.StartupInfo.dwYSize = lpStartupInfo->dwYSize;
-    si.StartupInfo.lpTitle = lpStartupInfo->lpTitle;
-    si.StartupInfo.lpDesktop = lpStartupInfo->lpDesktop;
+    si.StartupInfo.lpTitle = const_cast<wchar_t*>(title.Get());
+    si.StartupInfo.lpDesktop = const_cast<wchar_t*>(desktop.Get());
     si.StartupInfo.hStdInput = win32::NativeHandle(lpStartupInfo->hStdInput);
     si.StartupInfo.hStdOutput = win32::NativeHandle(lpStartupInfo->hStdOutput);
     si.StartupInfo.hStdError = win32::NativeHandle(lpStartupInfo->hStdError);
@@ -115,7 +139,7 @@ BOOL CreateProcess(const char* lpApplicationName, char* lpCommandLine,
     ::HANDLE nul = nullptr;
     if (redirected && si.StartupInfo.hStdInput == nullptr) {
         ::SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        nul = ::CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+        nul = ::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                             OPEN_EXISTING, 0, nullptr);
         si.StartupInfo.hStdInput = nul != win32::InvalidHandle() ? nul : nullptr;
     }
@@ -123,7 +147,7 @@ BOOL CreateProcess(const char* lpApplicationName, char* lpCommandLine,
     // Only the standard handles reach the child, whatever else is inheritable.
     std::vector<::HANDLE> inherited = StandardHandles(si.StartupInfo);
     std::vector<char> attributes;
-    DWORD flags = dwCreationFlags;
+    DWORD flags = dwCreationFlags | (Hidden(*lpStartupInfo) ? CREATE_NO_WINDOW : 0);
     if (bInheritHandles != FALSE && redirected && !inherited.empty()) {
         SIZE_T size = 0;
         ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
@@ -147,11 +171,22 @@ BOOL CreateProcess(const char* lpApplicationName, char* lpCommandLine,
     if (lpThreadAttributes != nullptr) {
         threadSa = Native(*lpThreadAttributes);
     }
+    // CreateProcessW may write into the command line it is given: a copy.
+    std::wstring commandLine =
+        lpCommandLine != nullptr ? win32::Wide(lpCommandLine) : std::wstring();
+    std::wstring environment;
+    if (lpEnvironment != nullptr) {
+        environment = WideEnvironment(static_cast<const char*>(lpEnvironment));
+        flags |= CREATE_UNICODE_ENVIRONMENT;
+    }
     ::PROCESS_INFORMATION pi{};
-    const BOOL started = ::CreateProcessA(
-        lpApplicationName, lpCommandLine, lpProcessAttributes != nullptr ? &processSa : nullptr,
-        lpThreadAttributes != nullptr ? &threadSa : nullptr, bInheritHandles, flags, lpEnvironment,
-        lpCurrentDirectory, &si.StartupInfo, &pi);
+    const BOOL started =
+        ::CreateProcessW(win32::WideArgument(lpApplicationName).Get(),
+                         lpCommandLine != nullptr ? commandLine.data() : nullptr,
+                         lpProcessAttributes != nullptr ? &processSa : nullptr,
+                         lpThreadAttributes != nullptr ? &threadSa : nullptr, bInheritHandles,
+                         flags, lpEnvironment != nullptr ? environment.data() : nullptr,
+                         win32::WideArgument(lpCurrentDirectory).Get(), &si.StartupInfo, &pi);
     const DWORD error = ::GetLastError();
     if (si.lpAttributeList != nullptr) {
         ::DeleteProcThreadAttributeList(si.lpAttributeList);

@@ -1,12 +1,16 @@
-// The notification area over Shell_NotifyIconA. The class keeps its record in
-// the 8-bit layout whose size names the shell version (88, 488 or 504 bytes);
-// Windows' own record of that version is larger on 64-bit Windows, where the
-// window and icon handles are 8 bytes wide. Each request is copied into the
-// native record and, after the call, back.
+// The notification area over Shell_NotifyIconW. The class keeps its record in
+// the 8-bit layout whose size names the shell version (88, 488 or 504 bytes),
+// its text in UTF-8; Windows' own record of that version holds UTF-16 text
+// and is larger on 64-bit Windows, where the window and icon handles are 8
+// bytes wide. Each request is copied into the native record.
 
 #include "platform/win32/library.h"
+#include "platform/win32/wide.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -23,13 +27,13 @@ struct Layout {
 
 Layout LayoutOf(DWORD cbSize) {
     if (cbSize >= 504) {
-        return {NOTIFYICONDATAA_V3_SIZE, 128, true, true};
+        return {NOTIFYICONDATAW_V3_SIZE, 128, true, true};
     }
     if (cbSize >= 488) {
-        return {NOTIFYICONDATAA_V2_SIZE, 128, true, false};
+        return {NOTIFYICONDATAW_V2_SIZE, 128, true, false};
     }
     if (cbSize >= 88) {
-        return {NOTIFYICONDATAA_V1_SIZE, 64, false, false};
+        return {NOTIFYICONDATAW_V1_SIZE, 64, false, false};
     }
     // Too small for any version: the shell is told so and refuses.
     return {0, 0, false, false};
@@ -43,31 +47,53 @@ template <typename Handle> std::int32_t Narrowed(Handle handle) {
     return static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(handle));
 }
 
+// A text field of the class (its text up to a NUL, or the whole field) into
+// the native field of as many UTF-16 units: as much of the text as fits with
+// the NUL that the shell requires, never half a surrogate pair. A field of
+// UTF-8 never needs more units than it has bytes, so only a text that fills
+// the class's field without a NUL is cut, by its last character.
+void ToNative(const char* field, std::size_t bytes, wchar_t* out, std::size_t units) {
+    const std::string_view whole(field, bytes);
+    std::wstring text = win32::Wide(whole.substr(0, whole.find('\0')));
+    if (text.size() >= units) {
+        std::size_t cut = units - 1;
+        if (cut > 0 && text[cut - 1] >= 0xD800 && text[cut - 1] < 0xDC00) {
+            --cut;
+        }
+        text.resize(cut);
+    }
+    std::fill(out, out + units, L'\0');
+    std::copy(text.begin(), text.end(), out);
+}
+
 } // namespace
 
 bool NotificationAreaAvailable() {
-    return ::FindWindowA("Shell_TrayWnd", nullptr) != nullptr;
+    return ::FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr;
 }
 
 BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATA* lpData) {
     static auto* const notify =
-        win32::Entry<decltype(::Shell_NotifyIconA)>("shell32.dll", "Shell_NotifyIconA");
+        win32::Entry<decltype(::Shell_NotifyIconW)>("shell32.dll", "Shell_NotifyIconW");
     NOTIFYICONDATA& r = *lpData;
     const Layout layout = LayoutOf(r.cbSize);
-    ::NOTIFYICONDATAA native{};
+    ::NOTIFYICONDATAW native{};
     native.cbSize = layout.nativeSize;
     native.hWnd = Widened<::HWND>(r.hWnd);
     native.uID = r.uID;
     native.uFlags = r.uFlags;
     native.uCallbackMessage = r.uCallbackMessage;
     native.hIcon = Widened<::HICON>(static_cast<std::int32_t>(r.hIcon));
-    std::memcpy(native.szTip, r.szTip, layout.tip);
+    if (layout.tip > 0) {
+        ToNative(r.szTip, layout.tip, native.szTip, layout.tip);
+    }
     if (layout.balloon) {
         native.dwState = r.dwState;
         native.dwStateMask = r.dwStateMask;
-        std::memcpy(native.szInfo, r.szInfo, sizeof r.szInfo);
+        ToNative(r.szInfo, sizeof r.szInfo, native.szInfo, std::size(native.szInfo));
         native.uTimeout = r.uTimeout;
-        std::memcpy(native.szInfoTitle, r.szInfoTitle, sizeof r.szInfoTitle);
+        ToNative(r.szInfoTitle, sizeof r.szInfoTitle, native.szInfoTitle,
+                 std::size(native.szInfoTitle));
         native.dwInfoFlags = r.dwInfoFlags;
     }
     if (layout.guid) {
@@ -76,18 +102,18 @@ BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATA* lpData) {
 
     const BOOL answer = notify(dwMessage, &native);
 
+    // The shell only reads the record. What it holds is handed back, but for
+    // the text, which stays as the class wrote it: converted back it would
+    // lose the blanks and the cut the class gave it.
     r.hWnd = Narrowed(native.hWnd);
     r.uID = native.uID;
     r.uFlags = native.uFlags;
     r.uCallbackMessage = native.uCallbackMessage;
     r.hIcon = static_cast<HICON>(Narrowed(native.hIcon));
-    std::memcpy(r.szTip, native.szTip, layout.tip);
     if (layout.balloon) {
         r.dwState = native.dwState;
         r.dwStateMask = native.dwStateMask;
-        std::memcpy(r.szInfo, native.szInfo, sizeof r.szInfo);
         r.uTimeout = native.uTimeout;
-        std::memcpy(r.szInfoTitle, native.szInfoTitle, sizeof r.szInfoTitle);
         r.dwInfoFlags = native.dwInfoFlags;
     }
     if (layout.guid) {

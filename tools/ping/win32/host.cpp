@@ -1,15 +1,18 @@
-// Names and output on Windows. getaddrinfo has no time limit of its own, so a
-// name is looked up on a thread of its own and waited for at most
+// Names and output on Windows. GetAddrInfoW has no time limit of its own, so
+// a name is looked up on a thread of its own and waited for at most
 // kResolveLimit; a lookup still running then is left to end with the process.
+// Names cross as UTF-16, which Windows reads the same whatever its code page.
 
 #include "host.h"
+
+#include "platform/utf8.h"
 
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <io.h>
 #include <memory>
 #include <mutex>
+#include <string_view>
 #include <thread>
 
 namespace netvigil_ping {
@@ -24,21 +27,22 @@ struct Lookup {
 };
 
 std::optional<Target> FirstAddress(const std::string& name, int family, int flags) {
-    addrinfo hints{};
+    ADDRINFOW hints{};
     hints.ai_family = family;
     hints.ai_socktype = SOCK_RAW;
     hints.ai_flags = flags;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
+    ADDRINFOW* found = nullptr;
+    if (GetAddrInfoW(platform::Utf16<wchar_t>(name).c_str(), nullptr, &hints, &found) != 0 ||
+        found == nullptr) {
         return std::nullopt;
     }
     Target target;
     std::memcpy(&target.address, found->ai_addr, found->ai_addrlen);
     target.length = static_cast<socklen_t>(found->ai_addrlen);
-    char host[NI_MAXHOST] = {};
-    getnameinfo(found->ai_addr, target.length, host, sizeof host, nullptr, 0, NI_NUMERICHOST);
-    target.text = host;
-    freeaddrinfo(found);
+    wchar_t host[NI_MAXHOST] = {};
+    GetNameInfoW(found->ai_addr, target.length, host, NI_MAXHOST, nullptr, 0, NI_NUMERICHOST);
+    target.text = platform::Utf8FromUtf16(std::wstring_view(host));
+    FreeAddrInfoW(found);
     return target;
 }
 
@@ -73,12 +77,9 @@ std::optional<Target> Resolve(const std::string& name, int family, bool* literal
 void StartOutput() {
     // Every write to a pipe costs a round trip through the system (under Wine
     // a fraction of a millisecond): a character at a time, the lines of one
-    // ping took longer than the ping.
-    if (_isatty(_fileno(stdout)) != 0) {
-        setvbuf(stdout, nullptr, _IONBF, 0);
-    } else {
-        setvbuf(stdout, nullptr, _IOFBF, 4096);
-    }
+    // ping took longer than the ping. What goes to a console does not pass
+    // through here: the program's entry writes it a line at a time.
+    setvbuf(stdout, nullptr, _IOFBF, 4096);
 }
 
 } // namespace netvigil_ping
