@@ -1,6 +1,7 @@
 // netvigil-reg: reads and writes Netvigil's registry store from the command
 // line, in the manner of the Windows "reg" command.
 
+#include "platform/error_text.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/user_registry.h"
