@@ -8,6 +8,7 @@
 namespace platform {
 
 inline constexpr UINT MB_OK = 0x00000000;
+inline constexpr UINT MB_ICONERROR = 0x00000010;
 inline constexpr int IDOK = 1;
 
 // Shows a modal message and returns the button chosen. Until a window

@@ -27,13 +27,20 @@ namespace {
 
 // Message boxes are Qt dialogs, over the window whose handle they name.
 void InstallMessageBox() {
-    SetMessageBoxHandler([](HWND hWnd, const std::string& text, const std::string& caption, UINT) {
-        const qt::NestedLoop nested;
-        const Form* owner = Form::FromHandle(hWnd);
-        QMessageBox::information(owner != nullptr ? owner->Internals().window : nullptr,
-                                 QString::fromStdString(caption), QString::fromStdString(text));
-        return IDOK;
-    });
+    SetMessageBoxHandler(
+        [](HWND hWnd, const std::string& text, const std::string& caption, UINT uType) {
+            const qt::NestedLoop nested;
+            const Form* owner = Form::FromHandle(hWnd);
+            QWidget* parent = owner != nullptr ? owner->Internals().window : nullptr;
+            if ((uType & MB_ICONERROR) != 0) {
+                QMessageBox::critical(parent, QString::fromStdString(caption),
+                                      QString::fromStdString(text));
+            } else {
+                QMessageBox::information(parent, QString::fromStdString(caption),
+                                         QString::fromStdString(text));
+            }
+            return IDOK;
+        });
 }
 
 // Wayland never tells a program that its window was minimized, nor lets it

@@ -167,7 +167,8 @@ private:
 // One write: a transaction of its own, or a savepoint inside the caller's.
 class RegistryStore::WriteScope {
 public:
-    explicit WriteScope(RegistryStore& store) : m_store(store), m_lStatus(store.Begin()) {}
+    explicit WriteScope(RegistryStore& store)
+        : m_store(store), m_lStatus(store.TakeWrite() ? store.Begin() : ERROR_DISK_FULL) {}
     ~WriteScope() {
         if (!m_bDone && m_lStatus == ERROR_SUCCESS) {
             m_store.Rollback();
@@ -179,7 +180,7 @@ public:
     LONG Status() const { return m_lStatus; }
     LONG Commit() {
         m_bDone = true;
-        return m_store.Commit();
+        return m_store.End();
     }
 
 private:
@@ -460,6 +461,15 @@ LONG RegistryStore::Begin(const char* outermost) {
 }
 
 LONG RegistryStore::Commit() {
+    // Writing a whole transaction out takes room of its own.
+    if (m_iDepth == 1 && !TakeWrite()) {
+        Rollback();
+        return ERROR_DISK_FULL;
+    }
+    return End();
+}
+
+LONG RegistryStore::End() {
     if (m_iDepth == 0) {
         return ERROR_INVALID_PARAMETER;
     }
@@ -582,6 +592,21 @@ LONG RegistryStore::Walk(OpenKey* key, const char* lpSubKey, bool create, bool* 
         ++key->depth;
     }
     return ERROR_SUCCESS;
+}
+
+void RegistryStore::LimitWrites(std::optional<int> writes) {
+    m_iWritesLeft = writes;
+}
+
+bool RegistryStore::TakeWrite() {
+    if (!m_iWritesLeft) {
+        return true;
+    }
+    if (*m_iWritesLeft == 0) {
+        return false;
+    }
+    --*m_iWritesLeft;
+    return true;
 }
 
 void RegistryStore::SetReadOnlyRoot(HKEY root, bool readOnly) {
