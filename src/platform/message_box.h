@@ -16,6 +16,11 @@ inline constexpr int IDOK = 1;
 // or on Linux the text on standard error.
 int MessageBox(HWND hWnd, const char* lpText, const char* lpCaption, UINT uType);
 
+// Tells whoever started the program from a terminal: a line on standard
+// error on Linux; nothing on Windows, where a program with windows has no
+// console to tell it on.
+void ConsoleNote(const std::string& text);
+
 using MessageBoxHandler =
     std::function<int(HWND hWnd, const std::string& text, const std::string& caption, UINT uType)>;
 

@@ -1,11 +1,11 @@
 #include "platform/posix/user_registry.h"
 
 #include "platform/paths.h"
+#include "platform/posix/home.h"
 #include "platform/sqlite/active_store.h"
 
 #include <cstdlib>
 #include <memory>
-#include <pwd.h>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,14 +20,6 @@ constexpr std::string_view kLauncherTail = "/netvigil/browser";
 std::unique_ptr<sqlite::RegistryStore>& Slot() {
     static std::unique_ptr<sqlite::RegistryStore> store;
     return store;
-}
-
-std::string HomeDirectory() {
-    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-        return home;
-    }
-    const passwd* pw = ::getpwuid(::getuid());
-    return pw != nullptr && pw->pw_dir != nullptr ? pw->pw_dir : "/";
 }
 
 bool IsFile(const std::string& path) {

@@ -7,6 +7,8 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QDate>
+#include <QLocale>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -97,6 +99,20 @@ int Run(int& argc, char** argv, const std::string& title, const std::function<vo
         return 0;
     }
     return QApplication::exec();
+}
+
+std::string LocaleTimeText(const LocalTime& when, bool withDate) {
+    const QLocale locale = QLocale::system();
+    // The C locale alone writes seconds in its short form.
+    const QString format = locale.language() == QLocale::C
+                               ? QStringLiteral("HH:mm")
+                               : locale.timeFormat(QLocale::ShortFormat);
+    QString text = locale.toString(QTime(when.hour, when.minute), format);
+    if (withDate) {
+        text = locale.toString(QDate(when.year, when.month, when.day), QLocale::ShortFormat) + ' ' +
+               text;
+    }
+    return text.toStdString();
 }
 
 void DoEvents() {

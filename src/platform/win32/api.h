@@ -13,6 +13,7 @@
 #include "platform/shell.h"
 #include "platform/win32_types.h"
 
+#include <string>
 #include <windows.h>
 
 #undef CreateProcess
@@ -49,6 +50,25 @@ inline ::HANDLE InvalidHandle() {
 }
 template <typename Handle> std::intptr_t Ours(Handle handle) {
     return reinterpret_cast<std::intptr_t>(handle);
+}
+
+// The program's UTF-8 as the UTF-16 of the W functions, and back; a byte
+// that is no UTF-8 becomes U+FFFD.
+inline std::wstring Utf16(const std::string& text) {
+    const int length =
+        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                          length);
+    return wide;
+}
+inline std::string Utf8(const std::wstring& wide) {
+    const int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                             nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(length), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(),
+                          length, nullptr, nullptr);
+    return text;
 }
 
 } // namespace platform::win32

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <commctrl.h>
 #include <cstdio>
+#include <iterator>
 #include <objbase.h>
 #include <system_error>
 #include <thread>
@@ -222,6 +223,27 @@ namespace win32 {
 HICON ProgramIcon() {
     return static_cast<HICON>(
         static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(ResourceIcon(SM_CXSMICON))));
+}
+
+std::string LocaleTimeText(const LocalTime& when, bool withDate) {
+    ::SYSTEMTIME fields{};
+    fields.wYear = static_cast<::WORD>(when.year);
+    fields.wMonth = static_cast<::WORD>(when.month);
+    fields.wDay = static_cast<::WORD>(when.day);
+    fields.wHour = static_cast<::WORD>(when.hour);
+    fields.wMinute = static_cast<::WORD>(when.minute);
+    fields.wSecond = static_cast<::WORD>(when.second);
+    wchar_t buffer[128];
+    std::string text;
+    if (withDate && ::GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &fields, nullptr,
+                                      buffer, std::size(buffer), nullptr) > 0) {
+        text = win32::Utf8(buffer) + " ";
+    }
+    if (::GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, TIME_NOSECONDS, &fields, nullptr, buffer,
+                          std::size(buffer)) > 0) {
+        text += win32::Utf8(buffer);
+    }
+    return text;
 }
 
 BOOL ReleaseCapture() {
