@@ -325,7 +325,9 @@ std::string frmMain::PingHosts() {
             }
         }
         const bool online = sOutput.find("Reply") != std::string::npos;
-        m_tResult(n) = SlotResult{sAddress, online};
+        const auto now = SlotState::Clock::now();
+        const auto outcome = m_tState(n).Record(sAddress, online, RoundTripOf(sOutput), now);
+        m_tAnnounce(n) = outcome.bAnnounce;
         const std::string sName = lblPC(n)->Caption();
         shp(n)->SetFillColor(online ? kGreen : kRed);
         // Red and green alone are the pair that colour-blind eyes confuse most.
@@ -379,14 +381,13 @@ void frmMain::tmrPING_Timer() {
     }
     bool bAllOn = true;
     for (int n = 1; n <= kSlots; ++n) {
-        if (!sHostStatus(n).empty() && m_tResult(n) && !m_tResult(n)->bOnline) {
+        if (!sHostStatus(n).empty() && !m_tState(n).Online()) {
             bAllOn = false;
         }
     }
     // Stopped during the sweep: its lights are already stale.
     ChangeTrayIcon(tmrPING.Enabled() ? (bAllOn ? kGreen : kRed) : kUnknown, TrayTip());
     ShowAlerts();
-    m_tLastResult = m_tResult;
 }
 
 void frmMain::ShowAlerts() {
@@ -398,14 +399,13 @@ void frmMain::ShowAlerts() {
     std::vector<std::string> vLines;
     bool bWentOff = false;
     for (int n = 1; n <= kSlots; ++n) {
-        const auto& now = m_tResult(n);
-        const auto& before = m_tLastResult(n);
-        if (!NoticeWanted(shp(n)->Tag()) || sHostStatus(n).empty() || !now || !before ||
-            now->sAddress != before->sAddress || now->bOnline == before->bOnline) {
+        // A change is told once it has held for two sweeps: one lost reply,
+        // common on Wi-Fi and busy links, or one stray reply is none.
+        if (!NoticeWanted(shp(n)->Tag()) || sHostStatus(n).empty() || !m_tAnnounce(n)) {
             continue;
         }
         vLines.push_back(sHostStatus(n));
-        bWentOff = bWentOff || !now->bOnline;
+        bWentOff = bWentOff || !m_tState(n).Online();
     }
     if (vLines.empty()) {
         return;

@@ -3,6 +3,7 @@
 // The main window: a board of 20 host slots, each with a light, a name and a
 // small action button, filled from the settings store and swept by ping.
 
+#include "app/SlotState.h"
 #include "options/BoardPreview.h"
 #include "platform/Button.h"
 #include "platform/ControlArray.h"
@@ -141,16 +142,10 @@ private:
     // The selected host's address, or nothing when no host is selected.
     std::optional<std::string> SelectedAddress() const;
 
-    // What a sweep found of a slot, and at which address: a result from
-    // another address (changed in the options window) is no change.
-    struct SlotResult {
-        std::string sAddress;
-        bool bOnline = false;
-    };
-
     std::unique_ptr<clsRunCommand> RunCommand;
-    platform::ControlArray<std::optional<SlotResult>, settings::kSlots> m_tResult;
-    platform::ControlArray<std::optional<SlotResult>, settings::kSlots> m_tLastResult;
+    platform::ControlArray<SlotState, settings::kSlots> m_tState;
+    // The slots whose change the last sweep has to tell.
+    platform::ControlArray<bool, settings::kSlots> m_tAnnounce;
     std::optional<std::int32_t> m_lBadgeColor;
     std::string m_sTrayTip;
     std::unique_ptr<clsSysTray> m_oReleasedTray;

@@ -289,6 +289,10 @@ TEST_F(Alerts, ASweepLongerThanTheIntervalEndsRight) {
     Hosts({{1, {"one", "1"}}, {2, {"two", "0"}}});
     frmMain& main = Start();
     Sweep(main, {1, 2});
+    Sweep(main, {1, 2});
+    main.mnuTray->Click();
+    EXPECT_TRUE(Balloons(Sweep(main, {2})).empty()) << "one sweep is no change";
+    main.mnpTray->Click();
     m_wait = std::chrono::milliseconds(kSweepLongerThanInterval / 20);
     std::map<int, int> pinged;
     std::size_t trayDuring = 0; // the pings started when Tray acted
@@ -313,6 +317,31 @@ TEST_F(Alerts, ASweepLongerThanTheIntervalEndsRight) {
     EXPECT_EQ(Message(balloons[0]), "one is off.");
 }
 
+// A change is told once it has held for two sweeps in a row: one lost reply
+// (or one stray reply) is none, while the light, the badge and the tip show
+// every sweep's own result.
+TEST_F(Alerts, OneLostReplyIsNoAlertTwoAreOne) {
+    Hosts({{1, {"one", "1"}}, {2, {"two", "1"}}});
+    frmMain& main = Start("/hide");
+    Sweep(main, {1});
+    EXPECT_TRUE(Balloons(Sweep(main, {1})).empty()) << "the state a host starts in is no change";
+    auto requests = Sweep(main, {2});
+    EXPECT_TRUE(Balloons(requests).empty()) << "one lost reply, and one stray reply";
+    EXPECT_EQ(Tip(requests.back().record), "one is off.\rtwo is on.\r");
+    EXPECT_EQ(Badge(requests), BadgedIcon(main.Icon(), frmMain::kRed));
+    EXPECT_EQ(main.shp(1)->FillColor(), frmMain::kRed);
+    EXPECT_TRUE(main.btn(2)->Visible());
+    requests = Sweep(main, {1});
+    EXPECT_TRUE(Balloons(requests).empty()) << "each back as it was";
+    EXPECT_EQ(main.shp(1)->FillColor(), frmMain::kGreen);
+    EXPECT_TRUE(Balloons(Sweep(main, {})).empty());
+    const auto balloons = Balloons(Sweep(main, {}));
+    ASSERT_EQ(balloons.size(), 1u) << "two lost replies in a row";
+    EXPECT_EQ(Message(balloons[0]), "one is off.");
+    EXPECT_EQ(balloons[0].dwInfoFlags, NIIF_WARNING);
+    EXPECT_TRUE(Balloons(Sweep(main, {})).empty()) << "told once";
+}
+
 TEST_F(Alerts, OneBalloonPerSweepForTheFlaggedHostsThatChanged) {
     Hosts({{1, {"one", "1"}},
            {2, {"two", "1"}},
@@ -322,7 +351,10 @@ TEST_F(Alerts, OneBalloonPerSweepForTheFlaggedHostsThatChanged) {
            {6, {"six", " 1 "}}});
     frmMain& main = Start("/hide");
     EXPECT_TRUE(Balloons(Sweep(main, {1, 3, 5})).empty()) << "the first sweep is no change";
-    // Every host changes; the flags that read as 1 are listed, in one balloon.
+    EXPECT_TRUE(Balloons(Sweep(main, {1, 3, 5})).empty()) << "nor is the state it found";
+    // Every host changes; the flags that read as 1 are listed, in one balloon,
+    // once the change has held for a second sweep.
+    EXPECT_TRUE(Balloons(Sweep(main, {2, 4, 6})).empty());
     auto balloons = Balloons(Sweep(main, {2, 4, 6}));
     ASSERT_EQ(balloons.size(), 1u);
     EXPECT_EQ(Message(balloons[0]), "one is off.\r\ntwo is on.\r\nsix is on.");
@@ -331,6 +363,7 @@ TEST_F(Alerts, OneBalloonPerSweepForTheFlaggedHostsThatChanged) {
     EXPECT_EQ(balloons[0].uTimeout, 10u & 3u);
     EXPECT_EQ(balloons[0].hWnd, main.hWnd());
     EXPECT_TRUE(Balloons(Sweep(main, {2, 4, 6})).empty()) << "nothing changed";
+    EXPECT_TRUE(Balloons(Sweep(main, {1, 2, 4, 6})).empty());
     balloons = Balloons(Sweep(main, {1, 2, 4, 6}));
     ASSERT_EQ(balloons.size(), 1u);
     EXPECT_EQ(Message(balloons[0]), "one is on.");
@@ -339,17 +372,20 @@ TEST_F(Alerts, OneBalloonPerSweepForTheFlaggedHostsThatChanged) {
     EXPECT_EQ(GetSetting("Netvigil", "Remote Hosts", "Display Balloon 5", ""), "yes");
     EXPECT_EQ(GetSetting("Netvigil", "Remote Hosts", "Display Balloon 4", "absent"), "");
 
-    // A new address is a new host: no change to tell.
+    // A new address is a new host: the state it is found in is no change.
     SaveSetting("Netvigil", "Remote Hosts", "IP Address 1", "10.0.0.11");
     main.LoadSettings();
+    EXPECT_TRUE(Balloons(Sweep(main, {2, 4, 6})).empty());
     EXPECT_TRUE(Balloons(Sweep(main, {2, 4, 6})).empty());
 
     // The balloon's click brings the board back; shown, nothing is told.
     main.RaiseMouseMove(0, 0, NIN_BALLOONUSERCLICK * 15.0F, 0);
     EXPECT_TRUE(main.Visible());
     EXPECT_TRUE(Balloons(Sweep(main, {})).empty());
+    EXPECT_TRUE(Balloons(Sweep(main, {})).empty());
     main.mnuTray->Click();
-    // Stopped in the middle of a sweep that sees a change: none either.
+    // Stopped in the middle of the sweep that confirms a change: none either.
+    EXPECT_TRUE(Balloons(Sweep(main, {1, 2})).empty());
     m_during = [&main](int n) {
         if (n == 10) {
             main.mnpStop->Click();
@@ -366,12 +402,15 @@ TEST_F(Alerts, WithNoNotificationAreaAMinimizedBoardIsTold) {
     frmMain& main = Start("/hide");
     ASSERT_EQ(main.WindowState(), 1);
     Sweep(main, {});
+    Sweep(main, {});
+    EXPECT_TRUE(Balloons(Sweep(main, {1})).empty());
     auto balloons = Balloons(Sweep(main, {1}));
     ASSERT_EQ(balloons.size(), 1u);
     EXPECT_EQ(Message(balloons[0]), "one is on.");
     main.RaiseMouseMove(0, 0, NIN_BALLOONUSERCLICK * 15.0F, 0);
     EXPECT_TRUE(main.Visible());
     EXPECT_EQ(main.WindowState(), 0);
+    EXPECT_TRUE(Balloons(Sweep(main, {})).empty());
     EXPECT_TRUE(Balloons(Sweep(main, {})).empty()) << "told while shown";
 }
 
