@@ -1,5 +1,8 @@
 #include "app/SlotState.h"
 
+#include "platform/App.h"
+#include "platform/clock.h"
+
 #include <cctype>
 #include <string_view>
 
@@ -45,4 +48,23 @@ SlotState::Outcome SlotState::Record(const std::string& sAddress, bool bOnline,
     m_bOnline = bOnline;
     m_sRoundTrip = bOnline ? sRoundTrip : std::string();
     return outcome;
+}
+
+std::string StateText(const SlotState& state, const std::string& sAddress,
+                      SlotState::Clock::time_point now, bool withRoundTrip) {
+    if (!state.CheckedAt(sAddress)) {
+        return "not checked yet";
+    }
+    const platform::LocalTime since = platform::ToLocalTime(state.Since());
+    const platform::LocalTime today = platform::ToLocalTime(now);
+    const bool bToday =
+        since.year == today.year && since.month == today.month && since.day == today.day;
+    const std::string sSince = "since " + platform::LocaleTimeText(since, !bToday);
+    if (!state.Online()) {
+        return "offline " + sSince;
+    }
+    if (!withRoundTrip || state.RoundTrip().empty()) {
+        return "online " + sSince;
+    }
+    return "online, " + state.RoundTrip() + " ms, " + sSince;
 }

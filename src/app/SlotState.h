@@ -48,3 +48,10 @@ private:
     // The state that last held for two sweeps in a row at this address.
     std::optional<bool> m_bSettled;
 };
+
+// How the host at sAddress has answered in this run, as its name's tip says
+// it at the moment now: "online, 23 ms, since 14:02", "offline since 13:55"
+// or "not checked yet". The time is the user's locale's, after the date when
+// the state began before today; the round trip is left out unless asked for.
+std::string StateText(const SlotState& state, const std::string& sAddress,
+                      SlotState::Clock::time_point now, bool withRoundTrip);

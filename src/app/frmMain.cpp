@@ -264,11 +264,7 @@ void frmMain::LoadSettings() {
         lblPC(n)->SetForeColor(*text);
         lblPC(n)->SetCaption(GetSetting(kAppName, kRemoteHosts, HostKey(n), std::to_string(n)));
         lblPC(n)->SetTag(GetSetting(kAppName, kRemoteHosts, AddressKey(n), ""));
-        // A long name is cut short on the board: the tip gives it whole.
-        const std::string sName = lblPC(n)->Caption();
-        const std::string sAddress = lblPC(n)->Tag();
-        lblPC(n)->SetToolTipText(sName + (sName.empty() || sAddress.empty() ? "" : "\n") +
-                                 sAddress);
+        UpdateNameTip(n);
         shp(n)->SetTag(GetSetting(kAppName, kRemoteHosts, BalloonKey(n), ""));
     }
 
@@ -334,6 +330,7 @@ std::string frmMain::PingHosts() {
         shp(n)->SetMark(online ? LightMark::Tick : LightMark::Cross);
         btn(n)->SetVisible(online);
         btn(n)->SetToolTipText(online ? "Click for options" : "This PC in unavailable.");
+        UpdateNameTip(n);
         UpdateAccessibleNames(n);
         if (!sName.empty()) {
             sHostStatus(n) = sName + (online ? " is on." : " is off.");
@@ -522,6 +519,7 @@ void frmMain::SelectSlot(int n) {
         lblPC(nKeyboardSlot)->SetFocusMark(false);
     }
     nKeyboardSlot = n;
+    m_sSinkSays.clear();
     if (n == 0) {
         cm1->SetAccessibleName("Hosts");
         return;
@@ -535,13 +533,33 @@ void frmMain::SelectSlot(int n) {
 void frmMain::UpdateAccessibleNames(int n) {
     const std::string sName =
         lblPC(n)->Caption().empty() ? "Host " + std::to_string(n) : lblPC(n)->Caption();
-    const std::int32_t color = shp(n)->FillColor();
-    const char* state = color == kGreen ? "online" : color == kRed ? "offline" : "not yet checked";
-    shp(n)->SetAccessibleName(sName + ", " + state);
+    const auto now = SlotState::Clock::now();
+    shp(n)->SetAccessibleName(sName + ", " + StateText(m_tState(n), lblPC(n)->Tag(), now, true));
     btn(n)->SetAccessibleName("Actions for " + sName);
-    if (n == nKeyboardSlot) {
+    if (n != nKeyboardSlot) {
+        return;
+    }
+    // The focus sink speaks again when the selected host's state changes,
+    // not for each new round trip: a reader would read it out every sweep.
+    const std::string sSays = sName + ", " + StateText(m_tState(n), lblPC(n)->Tag(), now, false);
+    if (sSays != m_sSinkSays) {
+        m_sSinkSays = sSays;
         cm1->SetAccessibleName(shp(n)->AccessibleName());
     }
+}
+
+void frmMain::UpdateNameTip(int n) {
+    // A long name is cut short on the board: the tip gives it whole.
+    std::string sTip = lblPC(n)->Caption();
+    const std::string sState =
+        sTip.empty() ? std::string()
+                     : StateText(m_tState(n), lblPC(n)->Tag(), SlotState::Clock::now(), true);
+    for (const std::string& sLine : {lblPC(n)->Tag(), sState}) {
+        if (!sLine.empty()) {
+            sTip += (sTip.empty() ? "" : "\n") + sLine;
+        }
+    }
+    lblPC(n)->SetToolTipText(sTip);
 }
 
 void frmMain::OpenHostMenu(int n, bool atButton) {

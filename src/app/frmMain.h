@@ -135,6 +135,9 @@ private:
     // What a screen reader says of slot n's light, button and, when it is
     // the selection, of the focus sink; kept up with the state and name.
     void UpdateAccessibleNames(int n);
+    // The tip of slot n's name: the name whole, the address, and for a named
+    // slot how the host has answered.
+    void UpdateNameTip(int n);
     // The host menu of slot n, as a mouse release over its button opens it.
     void OpenHostMenu(int n, bool atButton);
     void btn_GotFocus(int Index);
@@ -146,6 +149,8 @@ private:
     platform::ControlArray<SlotState, settings::kSlots> m_tState;
     // The slots whose change the last sweep has to tell.
     platform::ControlArray<bool, settings::kSlots> m_tAnnounce;
+    // What the focus sink last said of the selected slot, round trip aside.
+    std::string m_sSinkSays;
     std::optional<std::int32_t> m_lBadgeColor;
     std::string m_sTrayTip;
     std::unique_ptr<clsSysTray> m_oReleasedTray;

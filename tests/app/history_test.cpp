@@ -1,13 +1,15 @@
-// What the board keeps of each host's answers: when a state begins, and when
-// a change is told.
+// What the board keeps of each host's answers: when a state begins, when a
+// change is told, and what the name's tip says of it.
 
 #include "app/SlotState.h"
+#include "platform/App.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <vector>
 
+using namespace platform;
 using namespace std::chrono_literals;
 
 namespace {
@@ -72,6 +74,29 @@ TEST(SlotState, TheRoundTripIsTheReplyLines) {
     EXPECT_EQ(RoundTripOf("Reply from h: time=ms"), "");
     EXPECT_EQ(RoundTripOf("Reply from h: time=12s"), "");
     EXPECT_EQ(RoundTripOf(""), "");
+}
+
+TEST(SlotState, TheTipSaysHowFastAndSinceWhen) {
+    SlotState slot;
+    const auto now = SlotState::Clock::now();
+    EXPECT_EQ(StateText(slot, "h", now, true), "not checked yet");
+    slot.Record("h", true, "23", now);
+    const std::string sAt = LocaleTimeText(ToLocalTime(now), false);
+    EXPECT_EQ(StateText(slot, "h", now, true), "online, 23 ms, since " + sAt);
+    EXPECT_EQ(StateText(slot, "h", now, false), "online since " + sAt);
+    EXPECT_EQ(StateText(slot, "other", now, true), "not checked yet");
+    slot.Record("h", true, "<1", now + 5s);
+    EXPECT_EQ(StateText(slot, "h", now, true), "online, <1 ms, since " + sAt);
+    slot.Record("h", true, "", now + 10s);
+    EXPECT_EQ(StateText(slot, "h", now, true), "online since " + sAt) << "a reply with no time";
+
+    // A state that began before today gives its day.
+    const auto before = now - 48h;
+    SlotState old;
+    old.Record("h", false, "", before);
+    const std::string sThen = LocaleTimeText(ToLocalTime(before), true);
+    EXPECT_EQ(StateText(old, "h", now, true), "offline since " + sThen);
+    EXPECT_NE(sThen, LocaleTimeText(ToLocalTime(before), false));
 }
 
 } // namespace
