@@ -4,6 +4,8 @@
 #include "platform/App.h"
 #include "platform/Capture.h"
 #include "platform/Instance.h"
+#include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
 #include "platform/settings_store.h"
@@ -87,7 +89,7 @@ bool NoticeWanted(const std::string& sFlag) {
 
 } // namespace
 
-frmMain::frmMain() {
+frmMain::frmMain() : m_oChangeLog(StateFilePath("changes.log")) {
     SetIcon(ProgramIcon());
     SetFont(BoardFont());
     SetFixedWidth(kClientWidth);
@@ -324,6 +326,7 @@ std::string frmMain::PingHosts() {
         const auto now = SlotState::Clock::now();
         const auto outcome = m_tState(n).Record(sAddress, online, RoundTripOf(sOutput), now);
         m_tAnnounce(n) = outcome.bAnnounce;
+        m_tLogged(n) = m_tLogged(n) && !outcome.bNewState;
         const std::string sName = lblPC(n)->Caption();
         shp(n)->SetFillColor(online ? kGreen : kRed);
         // Red and green alone are the pair that colour-blind eyes confuse most.
@@ -334,6 +337,14 @@ std::string frmMain::PingHosts() {
         UpdateAccessibleNames(n);
         if (!sName.empty()) {
             sHostStatus(n) = sName + (online ? " is on." : " is off.");
+            // A line for each change of the light, and one for the state a
+            // slot is first found in: at the first sweep, and at the first
+            // once it has been named or given another address.
+            if (!m_tLogged(n)) {
+                m_oChangeLog.Append(
+                    {ToLocalTime(now), n, sName, sAddress, online, m_tState(n).RoundTrip()});
+                m_tLogged(n) = true;
+            }
         }
     }
     std::string sSummary;

@@ -3,6 +3,7 @@
 // The main window: a board of 20 host slots, each with a light, a name and a
 // small action button, filled from the settings store and swept by ping.
 
+#include "app/ChangeLog.h"
 #include "app/SlotState.h"
 #include "options/BoardPreview.h"
 #include "platform/Button.h"
@@ -149,6 +150,9 @@ private:
     platform::ControlArray<SlotState, settings::kSlots> m_tState;
     // The slots whose change the last sweep has to tell.
     platform::ControlArray<bool, settings::kSlots> m_tAnnounce;
+    // The slots whose present state the change log has.
+    platform::ControlArray<bool, settings::kSlots> m_tLogged;
+    ChangeLog m_oChangeLog;
     // What the focus sink last said of the selected slot, round trip aside.
     std::string m_sSinkSays;
     std::optional<std::int32_t> m_lBadgeColor;

@@ -404,7 +404,9 @@ TEST(Desktop, BadgeAndBalloonOnTheXEmbedTray) {
     ASSERT_TRUE(WriteSysctl("net.ipv4.icmp_echo_ignore_all", "1"));
     TempDir dir;
     std::map<std::string, std::string> env = desktop.Environment();
-    env.insert({{"QT_QPA_PLATFORM", "xcb"}, {"NETVIGIL_REGISTRY", dir / "registry.db"}});
+    env.insert({{"QT_QPA_PLATFORM", "xcb"},
+                {"NETVIGIL_REGISTRY", dir / "registry.db"},
+                {"XDG_STATE_HOME", dir.Path()}});
     const std::string key = "HKCU\\Software\\Netvigil\\Remote Hosts";
     // Two named hosts, so that the board is as tall as IsBoard expects.
     for (int n = 1; n <= 20; ++n) {

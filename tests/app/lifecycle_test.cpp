@@ -11,6 +11,7 @@
 #include "platform/qt/Widgets.h"
 #include "platform/registry.h"
 #include "platform/settings_store.h"
+#include "test_support.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -22,10 +23,16 @@
 
 #include <algorithm>
 #include <map>
+#include <regex>
 #include <set>
+#include <sstream>
 
 using namespace platform;
 using namespace platform::qt;
+using testing_support::ReadFileBytes;
+using testing_support::ScopedEnv;
+using testing_support::TempDir;
+using testing_support::WriteFileBytes;
 
 namespace {
 
@@ -412,6 +419,61 @@ TEST_F(Alerts, WithNoNotificationAreaAMinimizedBoardIsTold) {
     EXPECT_EQ(main.WindowState(), 0);
     EXPECT_TRUE(Balloons(Sweep(main, {})).empty());
     EXPECT_TRUE(Balloons(Sweep(main, {})).empty()) << "told while shown";
+}
+
+// Each change of a named slot's light is a line of the change log; the first
+// sweep gives each named slot's first state.
+TEST_F(Alerts, TheChangeLogHasALineForEachChangeOfANamedLight) {
+    const TempDir dir;
+    const ScopedEnv state("XDG_STATE_HOME", dir.Path());
+    Hosts({{1, {"one", "0"}}, {3, {"three\tthe\\third", "0"}}});
+    frmMain& main = Start();
+    Sweep(main, {1});
+    Sweep(main, {1});
+    Sweep(main, {3});
+    Sweep(main, {3, 4});
+    std::istringstream log(ReadFileBytes(dir / "netvigil/changes.log"));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(log, line);) {
+        lines.push_back(line);
+    }
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0], "time\tslot\tname\taddress\tstate\tround trip (ms)");
+    const std::regex time(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d\t)");
+    const std::vector<std::string> changes = {
+        "1\tone\t10.0.0.1\ton\t<1", "3\tthree\\tthe\\\\third\t10.0.0.3\toff\t",
+        "1\tone\t10.0.0.1\toff\t", "3\tthree\\tthe\\\\third\t10.0.0.3\ton\t<1"};
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        std::smatch when;
+        ASSERT_TRUE(
+            std::regex_search(lines[i + 1], when, time, std::regex_constants::match_continuous))
+            << lines[i + 1];
+        EXPECT_EQ(when.suffix().str(), changes[i]);
+    }
+}
+
+// A log that cannot be written costs the board nothing: it sweeps, tells and
+// says so once on standard error.
+TEST_F(Alerts, AnUnwritableChangeLogLeavesTheBoardSweeping) {
+    const TempDir dir;
+    WriteFileBytes(dir / "file", "");
+    const ScopedEnv state("XDG_STATE_HOME", dir / "file");
+    Hosts({{1, {"one", "1"}}});
+    ::testing::internal::CaptureStderr();
+    frmMain& main = Start("/hide");
+    Sweep(main, {1});
+    Sweep(main, {1});
+    Sweep(main, {});
+    const auto requests = Sweep(main, {});
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(Tip(requests.back().record), "one is off.\r");
+    const auto balloons = Balloons(requests);
+    ASSERT_EQ(balloons.size(), 1u);
+    EXPECT_EQ(Message(balloons[0]), "one is off.");
+    const std::string note =
+        "Netvigil: cannot write the change log " + dir / "file/netvigil/changes.log";
+    EXPECT_NE(said.find(note), std::string::npos) << said;
+    EXPECT_EQ(said.find(note), said.rfind(note)) << "said more than once: " << said;
 }
 
 TEST_F(Alerts, TheBadgeShowsTheLastSweepAndStaleLightsAreGrey) {

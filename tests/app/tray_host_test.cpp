@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <regex>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -166,7 +167,9 @@ protected:
 
     std::map<std::string, std::string> Environment() const {
         std::map<std::string, std::string> env = m_desktop.Environment();
-        env.insert({{"QT_QPA_PLATFORM", "xcb"}, {"NETVIGIL_REGISTRY", m_dir / "registry.db"}});
+        env.insert({{"QT_QPA_PLATFORM", "xcb"},
+                    {"NETVIGIL_REGISTRY", m_dir / "registry.db"},
+                    {"XDG_STATE_HOME", m_dir.Path()}});
         return env;
     }
     void Reg(const std::vector<std::string>& args) const {
@@ -361,7 +364,8 @@ TEST_F(TrayHost, ItemMenuAndCallsFollowTheBoard) {
 
 // A flagged host that starts answering while the board is hidden: once it has
 // answered two sweeps, the desktop is told through its notification server,
-// and the notice's default action brings the board back.
+// and the notice's default action brings the board back. The change log has
+// the host's first state and its change.
 TEST_F(TrayHost, AFlaggedHostThatStartsAnsweringIsANotification) {
     std::string why;
     if (!EnterPrivateNetwork(&why)) {
@@ -402,6 +406,19 @@ TEST_F(TrayHost, AFlaggedHostThatStartsAnsweringIsANotification) {
     EXPECT_EQ(server.notices.size(), 1u);
     m_bus.unregisterService("org.freedesktop.Notifications");
     m_bus.unregisterObject("/org/freedesktop/Notifications");
+
+    std::istringstream log(ReadFileBytes(m_dir / "netvigil/changes.log"));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(log, line);) {
+        // The time aside: its form is the board's tests' concern.
+        lines.push_back(line.substr(line.find('\t') + 1));
+    }
+    ASSERT_EQ(lines.size(), 4u) << ReadFileBytes(m_dir / "netvigil/changes.log");
+    EXPECT_EQ(lines[0], "slot\tname\taddress\tstate\tround trip (ms)");
+    EXPECT_EQ(lines[1], "1\tone\t127.0.0.1\toff\t");
+    EXPECT_EQ(lines[2], "2\ttwo\t\toff\t");
+    EXPECT_TRUE(std::regex_match(lines[3], std::regex("1\tone\t127\\.0\\.0\\.1\ton\t(<1|\\d+)")))
+        << lines[3];
 }
 
 // No notification area at all (GNOME without its AppIndicator extension):

@@ -7,7 +7,8 @@
 # stand-ins of shutdown.exe and explorer.exe from the program's directory.
 # While the board is in the tray, the silent host, whose alert box is ticked,
 # starts answering and stops again: the badge on the icon at once, the shell's
-# balloons once the change has held for a second sweep, and their click.
+# balloons once the change has held for a second sweep, their click, and the
+# change log in the user's local application data.
 #
 #   desktop_test.sh BIN_DIR WINE_RUN [SCREENSHOT [ALERT_SCREENSHOT]]
 #
@@ -267,6 +268,8 @@ lights() {
         }' | tr -d .
 }
 
+# The change log starts afresh: the prefix outlives the test.
+rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Local/Netvigil
 wine "$app/netvigil.exe" &
 netvigil=$!
 pids="$pids $netvigil"
@@ -373,6 +376,25 @@ fi
 absent "$is_board" || fail "the board came back before the balloon's click"
 wine "$bin/balloon_probe.exe" click >/dev/null 2>&1 || fail "no window for the balloon's click"
 wait_for 'present "$is_board"' || fail "a click on the balloon did not bring the board back"
+
+# The change log: a header, each host's first state, then the silent host's
+# two changes; tab-separated, the local time with its offset first.
+log=$(ls "$WINEPREFIX"/drive_c/users/*/AppData/Local/Netvigil/changes.log 2>/dev/null | head -n 1)
+if [ -z "$log" ]; then
+    fail "no change log in the user's local application data"
+else
+    header=$(head -n 1 "$log")
+    [ "$header" = "$(printf 'time\tslot\tname\taddress\tstate\tround trip (ms)')" ] ||
+        fail "the change log begins: $header"
+    changes=$(tail -n +2 "$log" | awk -F'\t' '
+        BEGIN { d = "[0-9][0-9]"; when = "^" d d "-" d "-" d "T" d ":" d ":" d "[+-]" d ":" d "$" }
+        $1 !~ when { print "time " $1 }
+        $5 == "on" && $6 !~ /^(<1|[0-9]+)$/ { print "round trip " $6 }
+        $5 == "off" && $6 != "" { print "round trip " $6 }
+        { print $2, $3, $4, $5 }' | tr '\n' ';')
+    [ "$changes" = "1 one 127.0.0.1 on;2 silent 10.203.1.2 off;3 three 127.0.0.2 on;2 silent 10.203.1.2 on;2 silent 10.203.1.2 off;" ] ||
+        fail "the change log's lines: $changes"
+fi
 
 # Tray again, and the tray menu's Exit: the program ends and takes its icon.
 click "$is_board" 78 -10
