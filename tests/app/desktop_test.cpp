@@ -3,6 +3,7 @@
 // ended from the menu bar.
 
 #include "desktop.h"
+#include "echo_requests.h"
 #include "late_hosts.h"
 #include "test_support.h"
 
@@ -388,8 +389,8 @@ TEST(Desktop, WholeProgramWithThreeHosts) {
 }
 
 // On the XEmbed tray: the icon's badge is red while a flagged host is
-// silent and turns green once it answers; Qt's balloon says so, and a click
-// on the balloon brings the board back.
+// silent and turns green once it answers; once it has answered two sweeps,
+// Qt's balloon says so, and a click on the balloon brings the board back.
 TEST(Desktop, BadgeAndBalloonOnTheXEmbedTray) {
     std::string why;
     if (!EnterPrivateNetwork(&why)) {
@@ -403,7 +404,9 @@ TEST(Desktop, BadgeAndBalloonOnTheXEmbedTray) {
     ASSERT_TRUE(WriteSysctl("net.ipv4.icmp_echo_ignore_all", "1"));
     TempDir dir;
     std::map<std::string, std::string> env = desktop.Environment();
-    env.insert({{"QT_QPA_PLATFORM", "xcb"}, {"NETVIGIL_REGISTRY", dir / "registry.db"}});
+    env.insert({{"QT_QPA_PLATFORM", "xcb"},
+                {"NETVIGIL_REGISTRY", dir / "registry.db"},
+                {"XDG_STATE_HOME", dir.Path()}});
     const std::string key = "HKCU\\Software\\Netvigil\\Remote Hosts";
     // Two named hosts, so that the board is as tall as IsBoard expects.
     for (int n = 1; n <= 20; ++n) {
@@ -425,22 +428,28 @@ TEST(Desktop, BadgeAndBalloonOnTheXEmbedTray) {
     }
     RunProgram(BinDir() + "/netvigil-reg", {"add", key, "/v", "Display Balloon 1", "/d", "1", "/f"},
                env);
+    EchoRequests pings("127.0.0.1");
     const pid_t netvigil = StartProgram({BinDir() + "/netvigil", "/hide"}, env);
     Window icon;
     ASSERT_TRUE(WaitFor([&] { return !(icon = Find(desktop, IsIcon)).id.empty(); }))
         << "no tray icon";
     EXPECT_TRUE(WaitFor([&] { return BadgeColour(desktop, icon, dir / "red.png") == 'r'; }))
         << "no red badge";
+    // Silent for two sweeps: where the host stood when it was first found.
+    ASSERT_TRUE(WaitFor([&] { return pings.Count() >= 2; }, 15)) << pings.Count();
 
     ASSERT_TRUE(WriteSysctl("net.ipv4.icmp_echo_ignore_all", "0"));
     const auto isBalloon = [](const Window& w) {
         return !IsIcon(w) && !IsBoard(w) && w.width > 60 && w.height > 20;
     };
-    Window balloon;
-    EXPECT_TRUE(WaitFor([&] { return !(balloon = Find(desktop, isBalloon)).id.empty(); }, 12))
-        << "no balloon among " << Describe(Windows(desktop, true));
-    EXPECT_TRUE(WaitFor([&] { return BadgeColour(desktop, icon, dir / "green.png") == 'g'; }))
+    // The badge shows the first sweep that the host answered; the balloon
+    // waits for the second.
+    EXPECT_TRUE(WaitFor([&] { return BadgeColour(desktop, icon, dir / "green.png") == 'g'; }, 15))
         << "no green badge";
+    EXPECT_TRUE(Find(desktop, isBalloon).id.empty()) << "a balloon after one answer";
+    Window balloon;
+    EXPECT_TRUE(WaitFor([&] { return !(balloon = Find(desktop, isBalloon)).id.empty(); }, 15))
+        << "no balloon among " << Describe(Windows(desktop, true));
     if (!balloon.id.empty()) {
         Click(desktop, balloon, balloon.width / 2, balloon.height / 2);
         EXPECT_TRUE(WaitFor([&] { return !Find(desktop, IsBoard).id.empty(); }))

@@ -4,6 +4,7 @@
 // makes: activation, the context-menu request, the exported menu's clicks.
 
 #include "desktop.h"
+#include "echo_requests.h"
 #include "test_support.h"
 
 #include <QCoreApplication>
@@ -18,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <regex>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -165,7 +167,9 @@ protected:
 
     std::map<std::string, std::string> Environment() const {
         std::map<std::string, std::string> env = m_desktop.Environment();
-        env.insert({{"QT_QPA_PLATFORM", "xcb"}, {"NETVIGIL_REGISTRY", m_dir / "registry.db"}});
+        env.insert({{"QT_QPA_PLATFORM", "xcb"},
+                    {"NETVIGIL_REGISTRY", m_dir / "registry.db"},
+                    {"XDG_STATE_HOME", m_dir.Path()}});
         return env;
     }
     void Reg(const std::vector<std::string>& args) const {
@@ -358,9 +362,10 @@ TEST_F(TrayHost, ItemMenuAndCallsFollowTheBoard) {
     m_netvigil = 0;
 }
 
-// A flagged host that starts answering while the board is hidden: the desktop
-// is told through its notification server, and the notice's default action
-// brings the board back.
+// A flagged host that starts answering while the board is hidden: once it has
+// answered two sweeps, the desktop is told through its notification server,
+// and the notice's default action brings the board back. The change log has
+// the host's first state and its change.
 TEST_F(TrayHost, AFlaggedHostThatStartsAnsweringIsANotification) {
     std::string why;
     if (!EnterPrivateNetwork(&why)) {
@@ -374,12 +379,17 @@ TEST_F(TrayHost, AFlaggedHostThatStartsAnsweringIsANotification) {
     const std::string key = "HKCU\\Software\\Netvigil\\Remote Hosts";
     Reg({"add", key, "/v", "IP Address 1", "/d", "127.0.0.1", "/f"});
     Reg({"add", key, "/v", "Display Balloon 1", "/d", "1", "/f"});
+    EchoRequests pings("127.0.0.1");
     Start();
     ASSERT_TRUE(WaitFor([&] { return ToolTip().contains("one is off."); }));
     ASSERT_FALSE(BoardShown());
+    // Off for two sweeps: where the host stood when it was first found.
+    ASSERT_TRUE(WaitFor([&] { return pings.Count() >= 2; }, 15000)) << pings.Count();
+    const int silent = pings.Count();
     ASSERT_TRUE(WriteSysctl("net.ipv4.icmp_echo_ignore_all", "0"));
-    // Within a sweep (5 s) and the one under way.
-    ASSERT_TRUE(WaitFor([&] { return !server.notices.empty(); }, 12000)) << "no notice";
+    // Within two sweeps (5 s apart) and the one under way.
+    ASSERT_TRUE(WaitFor([&] { return !server.notices.empty(); }, 20000)) << "no notice";
+    EXPECT_GE(pings.Count(), silent + 2) << "told after one answer";
     const NotificationServer::Notice& notice = server.notices.front();
     EXPECT_EQ(notice.app, "Netvigil");
     EXPECT_EQ(notice.summary, "Netvigil");
@@ -396,6 +406,19 @@ TEST_F(TrayHost, AFlaggedHostThatStartsAnsweringIsANotification) {
     EXPECT_EQ(server.notices.size(), 1u);
     m_bus.unregisterService("org.freedesktop.Notifications");
     m_bus.unregisterObject("/org/freedesktop/Notifications");
+
+    std::istringstream log(ReadFileBytes(m_dir / "netvigil/changes.log"));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(log, line);) {
+        // The time aside: its form is the board's tests' concern.
+        lines.push_back(line.substr(line.find('\t') + 1));
+    }
+    ASSERT_EQ(lines.size(), 4u) << ReadFileBytes(m_dir / "netvigil/changes.log");
+    EXPECT_EQ(lines[0], "slot\tname\taddress\tstate\tround trip (ms)");
+    EXPECT_EQ(lines[1], "1\tone\t127.0.0.1\toff\t");
+    EXPECT_EQ(lines[2], "2\ttwo\t\toff\t");
+    EXPECT_TRUE(std::regex_match(lines[3], std::regex("1\tone\t127\\.0\\.0\\.1\ton\t(<1|\\d+)")))
+        << lines[3];
 }
 
 // No notification area at all (GNOME without its AppIndicator extension):
@@ -429,13 +452,13 @@ TEST_F(NoNotificationArea, AFlaggedHostThatGoesOffWhileMinimizedIsANotification)
     const std::string key = "HKCU\\Software\\Netvigil\\Remote Hosts";
     Reg({"add", key, "/v", "IP Address 1", "/d", "127.0.0.1", "/f"});
     Reg({"add", key, "/v", "Display Balloon 1", "/d", "1", "/f"});
+    EchoRequests pings("127.0.0.1");
     m_netvigil = StartProgram({BinDir() + "/netvigil", "/hide"}, Environment());
     ASSERT_TRUE(WaitFor([&] { return Minimized(); })) << "/hide gave no minimized board";
-    // The first sweep, at once, sees the host answer; loopback answers in
-    // microseconds, so a second is ample even on a loaded machine.
-    ::sleep(2);
+    // Two sweeps see the host answer, each request answered as it came.
+    ASSERT_TRUE(WaitFor([&] { return pings.Count() >= 2; }, 15000)) << pings.Count();
     ASSERT_TRUE(WriteSysctl("net.ipv4.icmp_echo_ignore_all", "1"));
-    ASSERT_TRUE(WaitFor([&] { return !server.notices.empty(); }, 12000)) << "no notice";
+    ASSERT_TRUE(WaitFor([&] { return !server.notices.empty(); }, 20000)) << "no notice";
     const NotificationServer::Notice& notice = server.notices.front();
     EXPECT_EQ(notice.summary, "Netvigil");
     EXPECT_EQ(notice.body, "one is off.");

@@ -6,8 +6,9 @@
 # menu bar and the tray menu, and the host actions, which run recording
 # stand-ins of shutdown.exe and explorer.exe from the program's directory.
 # While the board is in the tray, the silent host, whose alert box is ticked,
-# starts answering and stops again: the shell's balloons, their click and the
-# badge on the icon.
+# starts answering and stops again: the badge on the icon at once, the shell's
+# balloons once the change has held for a second sweep, their click, and the
+# change log in the user's local application data.
 #
 #   desktop_test.sh BIN_DIR WINE_RUN [SCREENSHOT [ALERT_SCREENSHOT]]
 #
@@ -267,6 +268,8 @@ lights() {
         }' | tr -d .
 }
 
+# The change log starts afresh: the prefix outlives the test.
+rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Local/Netvigil
 wine "$app/netvigil.exe" &
 netvigil=$!
 pids="$pids $netvigil"
@@ -336,18 +339,28 @@ choose 3
 wait_for 'present "$is_board"' || fail "Restore From Tray did not bring the board back"
 
 # Alerts from the tray. The silent host starts answering, then stops: each
-# time, one request with NIF_INFO, and a balloon (Wine shows it two seconds
-# after the request) titled "Netvigil" with the host's line, information
-# then warning; the badge turns green, then red.
+# time the badge turns green, then red, with the sweep that sees it; one
+# request with NIF_INFO follows with the next sweep, and a balloon (Wine shows
+# it two seconds after the request) titled "Netvigil" with the host's line,
+# information then warning.
 click "$is_board" 78 -10
 wait_for 'absent "$is_board"' || fail "Tray left the board showing"
 # The first sweep since Resume may still run (twenty ping.exe under Wine).
 wait_for '[ "$(badge)" = red ]' 300 || fail "the badge is $(badge), not red, with a host off"
 before=$(requests | wc -l)
+# The requests with NIF_INFO since the alerts began.
+infos() {
+    requests | tail -n +$((before + 1)) | while read -r flags; do
+        (((0x$flags & 0x10) != 0)) && echo "$flags"
+    done | wc -l
+}
 ip netns exec "$peer" sysctl -qw net.ipv4.icmp_echo_ignore_all=0
+wait_for '[ "$(badge)" = green ]' 600 || fail "the badge is $(badge), not green, with every host on"
+[ "$(infos)" -eq 0 ] || fail "an alert after one sweep that found the host on"
 balloon "silent is on."
-wait_for '[ "$(badge)" = green ]' 100 || fail "the badge is $(badge), not green, with every host on"
 ip netns exec "$peer" sysctl -qw net.ipv4.icmp_echo_ignore_all=1
+wait_for '[ "$(badge)" = red ]' 600 || fail "the badge is $(badge), not red, with a host off"
+[ "$(infos)" -eq 1 ] || fail "$(infos) alerts after one sweep that found the host off, not 1"
 if balloon "silent is off." && [ -n "$alert_screenshot" ] && locate "$is_icon"; then
     left=$((BX < WX ? BX : WX)) top=$((BY < WY ? BY : WY))
     right=$((BX + BW > WX + WW ? BX + BW : WX + WW)) bottom=$((BY + BH > WY + WH ? BY + BH : WY + WH))
@@ -355,11 +368,7 @@ if balloon "silent is off." && [ -n "$alert_screenshot" ] && locate "$is_icon"; 
     convert "$work/alert.png" -crop "$((right - left + 8))x$((bottom - top + 8))+$((left - 4))+$((top - 4))" \
         +repage "$alert_screenshot"
 fi
-wait_for '[ "$(badge)" = red ]' 100 || fail "the badge is $(badge), not red, with a host off"
-infos=$(requests | tail -n +$((before + 1)) | while read -r flags; do
-    (((0x$flags & 0x10) != 0)) && echo "$flags"
-done | wc -l)
-[ "$infos" -eq 2 ] || fail "$infos requests with NIF_INFO, not 2: $(requests | tr '\n' ' ')"
+[ "$(infos)" -eq 2 ] || fail "$(infos) requests with NIF_INFO, not 2: $(requests | tr '\n' ' ')"
 [ "$(balloon_titles | tr '\n' ';')" = 'L"Netvigil" 1;L"Netvigil" 2;' ] ||
     fail "the balloons' titles and icons: $(balloon_titles | tr '\n' ';')"
 # A click on the balloon. Wine closes its balloon on a click but reports none
@@ -367,6 +376,25 @@ done | wc -l)
 absent "$is_board" || fail "the board came back before the balloon's click"
 wine "$bin/balloon_probe.exe" click >/dev/null 2>&1 || fail "no window for the balloon's click"
 wait_for 'present "$is_board"' || fail "a click on the balloon did not bring the board back"
+
+# The change log: a header, each host's first state, then the silent host's
+# two changes; tab-separated, the local time with its offset first.
+log=$(ls "$WINEPREFIX"/drive_c/users/*/AppData/Local/Netvigil/changes.log 2>/dev/null | head -n 1)
+if [ -z "$log" ]; then
+    fail "no change log in the user's local application data"
+else
+    header=$(head -n 1 "$log")
+    [ "$header" = "$(printf 'time\tslot\tname\taddress\tstate\tround trip (ms)')" ] ||
+        fail "the change log begins: $header"
+    changes=$(tail -n +2 "$log" | awk -F'\t' '
+        BEGIN { d = "[0-9][0-9]"; when = "^" d d "-" d "-" d "T" d ":" d ":" d "[+-]" d ":" d "$" }
+        $1 !~ when { print "time " $1 }
+        $5 == "on" && $6 !~ /^(<1|[0-9]+)$/ { print "round trip " $6 }
+        $5 == "off" && $6 != "" { print "round trip " $6 }
+        { print $2, $3, $4, $5 }' | tr '\n' ';')
+    [ "$changes" = "1 one 127.0.0.1 on;2 silent 10.203.1.2 off;3 three 127.0.0.2 on;2 silent 10.203.1.2 on;2 silent 10.203.1.2 off;" ] ||
+        fail "the change log's lines: $changes"
+fi
 
 # Tray again, and the tray menu's Exit: the program ends and takes its icon.
 click "$is_board" 78 -10
