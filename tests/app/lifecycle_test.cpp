@@ -11,9 +11,9 @@
 #include "platform/qt/Widgets.h"
 #include "platform/registry.h"
 #include "platform/settings_store.h"
+#include "test_support.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -453,12 +453,10 @@ TEST_F(Life, ClosedInsideItsOwnLoopsTheBoardIsLeftAlone) {
             return std::optional<std::string>(kReply);
         });
         main.tmrPING.SetInterval(1);
-        QElapsedTimer clock;
-        clock.start();
-        while (!main.Unloaded() && clock.elapsed() < 5000) {
+        EXPECT_TRUE(testing_support::WaitFor([&] {
             DoEvents();
-        }
-        EXPECT_TRUE(main.Unloaded());
+            return main.Unloaded();
+        }));
         EXPECT_EQ(pings, 3);
     };
 

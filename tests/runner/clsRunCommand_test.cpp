@@ -1,10 +1,9 @@
 // clsRunCommand runs the sweep's ping: it must return the child's whole
 // output, swallow every failure, and leave nothing behind, run after run.
 
-#include "platform/handles.h"
 #include "platform/message_box.h"
+#include "processes.h"
 #include "runner/clsRunCommand.h"
-#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -14,25 +13,11 @@ using namespace testing_support;
 
 namespace {
 
-std::string Child() {
-    return BinDir() + "/test_child";
-}
-
-class RunCommand : public ::testing::Test {
+class RunCommand : public LeavesNothingBehind {
 protected:
     static void SetUpTestSuite() {
         // Whatever a command does with the network stays on this machine.
         s_network = EnterPrivateNetwork(&s_why);
-    }
-    void SetUp() override {
-        m_fds = OpenDescriptorCount();
-        m_handles = platform::OpenHandleCount();
-        m_children = ChildProcessCount();
-    }
-    void TearDown() override {
-        EXPECT_EQ(OpenDescriptorCount(), m_fds);
-        EXPECT_EQ(platform::OpenHandleCount(), m_handles);
-        EXPECT_TRUE(WaitForChildCount(m_children)) << "a child was left behind";
     }
     std::string Run(const std::string& line, std::int16_t show = 0) {
         return m_run.GetRtnText(line, "Reply", 0, show);
@@ -41,11 +26,6 @@ protected:
     static bool s_network;
     static std::string s_why;
     clsRunCommand m_run;
-
-private:
-    int m_fds = 0;
-    std::size_t m_handles = 0;
-    int m_children = 0;
 };
 
 bool RunCommand::s_network = false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -7,6 +9,19 @@
 #include <vector>
 
 namespace testing_support {
+
+// How long a test waits for what it expects before it gives up: enough for a
+// loaded two-core machine. A wait ends as soon as its condition holds, so
+// only a failure takes this long.
+inline constexpr std::chrono::seconds kWaitLimit{20};
+
+// Looks at condition until it holds, up to limit; whether it did. Between
+// looks the process goes on with what SetWhileWaiting names.
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = kWaitLimit);
+
+// What this process must go on doing while a test waits (handling its own
+// windows' events or its bus's calls); nothing unless set.
+void SetWhileWaiting(std::function<void()> work);
 
 // A fresh directory, removed with everything in it at the end of the scope.
 class TempDir {
@@ -77,7 +92,7 @@ bool WriteSysctl(const std::string& name, const std::string& value);
 int OpenDescriptorCount();
 int ChildProcessCount();
 
-// Waits up to a few seconds for the child count to fall to at most n.
+// Waits for the child count to fall to at most n.
 bool WaitForChildCount(int n);
 
 } // namespace testing_support

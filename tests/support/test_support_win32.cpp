@@ -14,8 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -83,18 +81,6 @@ std::string BinDir() {
 
 std::unique_ptr<TempDir> TempDirInMemory() {
     return std::make_unique<TempDir>();
-}
-
-std::string ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void WriteFileBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
 }
 
 ProgramResult RunProgram(const std::string& name, const std::vector<std::string>& args,
@@ -240,16 +226,6 @@ int ChildProcessCount() {
     }
     CloseHandle(snapshot);
     return count;
-}
-
-bool WaitForChildCount(int n) {
-    for (int i = 0; i < 500; ++i) {
-        if (ChildProcessCount() <= n) {
-            return true;
-        }
-        Sleep(10);
-    }
-    return false;
 }
 
 } // namespace testing_support
