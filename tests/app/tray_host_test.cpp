@@ -160,6 +160,13 @@ protected:
     }
     bool BoardShown() const { return !m_desktop.Board().id.empty(); }
 
+    // A network of the test's own where one can be made, entered before the
+    // desktop starts, whose X server is reached from that network alone.
+    // (The tests that need one skip elsewhere.)
+    [[maybe_unused]] const bool m_ownNetwork = [] {
+        std::string why;
+        return EnterPrivateNetwork(&why);
+    }();
     VirtualDesktop m_desktop{true, false};
     TempDir m_dir;
     QDBusConnection m_bus{QString()};

@@ -189,14 +189,17 @@ VirtualDesktop::VirtualDesktop(bool windowManager, bool trayHost) {
     // Xvfb picks a free display itself and says which once it is ready. It
     // must not reset when its last client goes: the waits below connect and
     // disconnect, and a window manager connecting during a reset is turned
-    // away and ends.
+    // away and ends. It listens in its network namespace alone, on no file
+    // and with no lock file: those are shared with servers in other
+    // namespaces, which take the same display number and remove both.
     int ready[2];
     if (::pipe(ready) != 0) {
         return;
     }
-    const pid_t server = StartProgram({"Xvfb", "-displayfd", std::to_string(ready[1]), "-screen",
-                                       "0", "1024x768x24", "-nolisten", "tcp", "-noreset"},
-                                      {}, ready[1]);
+    const pid_t server =
+        StartProgram({"Xvfb", "-displayfd", std::to_string(ready[1]), "-screen", "0", "1024x768x24",
+                      "-nolisten", "tcp", "-nolisten", "unix", "-nolock", "-noreset"},
+                     {}, ready[1]);
     ::close(ready[1]);
     m_processes.push_back(server);
     const std::string number = ReadLine(ready[0]);

@@ -30,7 +30,9 @@ std::vector<Window> NetvigilWindows(const std::string& display, bool mappedOnly 
 // An X server of the test's own (Xvfb) with a session bus of its own, a
 // notification-area host (trayer) unless told otherwise, and a window manager
 // (openbox) when asked for. Available() is false where the programs are not
-// installed; everything ends with the object.
+// installed; everything ends with the object. The X server is reached only
+// from the network namespace it was started in: a test that enters a private
+// network does so first.
 class VirtualDesktop {
 public:
     explicit VirtualDesktop(bool windowManager, bool trayHost = true);
