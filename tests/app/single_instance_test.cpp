@@ -8,7 +8,7 @@
 
 #include <algorithm>
 #include <csignal>
-#include <filesystem>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -26,16 +26,12 @@ int Icons(const VirtualDesktop& desktop) {
     return static_cast<int>(std::ranges::count_if(desktop.Windows(), IsIcon));
 }
 
-// The running processes of the program, whoever started them.
-int Running() {
-    const auto program = std::filesystem::canonical(BinDir() + "/netvigil");
-    int count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        std::error_code error;
-        count += std::filesystem::read_symlink(entry.path() / "exe", error) == program;
-    }
-    return count;
-}
+// Orphans come to the test, so that a start that leaves a copy of itself
+// behind is counted among the programs running.
+class SingleInstance : public ::testing::Test {
+protected:
+    void SetUp() override { ::prctl(PR_SET_CHILD_SUBREAPER, 1); }
+};
 
 // A later start's exit status; -1 when it does not end by itself.
 int Later(const std::map<std::string, std::string>& env,
@@ -48,7 +44,7 @@ int Later(const std::map<std::string, std::string>& env,
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-TEST(SingleInstance, LaterStartsAndAKilledOne) {
+TEST_F(SingleInstance, LaterStartsAndAKilledOne) {
     VirtualDesktop desktop(true);
     if (!desktop.Available()) {
         GTEST_SKIP() << "needs Xvfb, trayer, openbox and xdotool";
@@ -65,7 +61,7 @@ TEST(SingleInstance, LaterStartsAndAKilledOne) {
     EXPECT_EQ(Later(env), 0);
     EXPECT_TRUE(WaitFor([&] { return Boards(desktop) == 1; })) << "the board stayed hidden";
     EXPECT_EQ(Icons(desktop), 1) << "a second tray icon";
-    EXPECT_EQ(Running(), 1);
+    EXPECT_EQ(NetvigilsRunning(), 1);
 
     // Killed, it leaves nothing behind that stops the next start.
     ::kill(first, SIGKILL);
@@ -73,11 +69,11 @@ TEST(SingleInstance, LaterStartsAndAKilledOne) {
     first = StartNetvigil(env, {"/hide"});
     EXPECT_TRUE(WaitFor([&] { return Icons(desktop) == 1 && Boards(desktop) == 0; }))
         << "the start after a killed one did not come up hidden in the tray";
-    EXPECT_EQ(Running(), 1);
+    EXPECT_EQ(NetvigilsRunning(), 1);
     StopProgram(first);
 }
 
-TEST(SingleInstance, EachUserAndDisplayHasItsOwn) {
+TEST_F(SingleInstance, EachUserAndDisplayHasItsOwn) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "needs root to start the program as another user";
     }
@@ -113,7 +109,7 @@ TEST(SingleInstance, EachUserAndDisplayHasItsOwn) {
     secondEnv["DBUS_SESSION_BUS_ADDRESS"] = second.BusAddress();
     started.push_back(StartNetvigil(secondEnv));
     EXPECT_TRUE(WaitFor([&] { return Boards(second) == 1; })) << "no board on the second display";
-    EXPECT_EQ(Running(), 3);
+    EXPECT_EQ(NetvigilsRunning(), 3);
 
     for (const pid_t pid : started) {
         StopProgram(pid);
@@ -122,7 +118,7 @@ TEST(SingleInstance, EachUserAndDisplayHasItsOwn) {
 
 // Another user who takes this user's name first cannot keep this user's
 // Netvigil from starting, nor be asked for its board.
-TEST(SingleInstance, AnotherUserOnTheNameBlocksNothing) {
+TEST_F(SingleInstance, AnotherUserOnTheNameBlocksNothing) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "needs root to hold the name as another user";
     }

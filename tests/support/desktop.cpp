@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -55,6 +57,30 @@ void StopProgram(pid_t pid) {
 int WaitForEnd(pid_t pid, std::chrono::milliseconds limit) {
     int status = -1;
     return WaitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, limit) ? status : -1;
+}
+
+int NetvigilsRunning() {
+    const auto program = std::filesystem::canonical(BinDir() + "/netvigil");
+    const std::string self = std::to_string(::getpid());
+    int count = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+        if (std::filesystem::read_symlink(entry.path() / "exe", error) != program) {
+            continue;
+        }
+        // "pid (name) state ppid ...": the name may hold blanks and brackets.
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        const auto close = line.rfind(')');
+        std::string state;
+        std::string parent;
+        if (close != std::string::npos) {
+            std::istringstream(line.substr(close + 1)) >> state >> parent;
+        }
+        count += parent == self;
+    }
+    return count;
 }
 
 namespace {

@@ -129,4 +129,10 @@ void StopProgram(pid_t pid);
 // if it still runs at the limit.
 int WaitForEnd(pid_t pid, std::chrono::milliseconds limit = kWaitLimit);
 
+// How many of this process's children run this build's netvigil: the ones
+// the test started that still run (and orphans, where this process is their
+// subreaper), whatever else runs on the machine. A child that netvigil
+// itself forks (its ping, say) is none of them.
+int NetvigilsRunning();
+
 } // namespace testing_support
