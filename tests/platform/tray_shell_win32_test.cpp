@@ -17,6 +17,7 @@
 #undef VerQueryValue
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -96,8 +97,27 @@ protected:
 
 // Wine's X11 driver shows each docked icon as a window of this class; the
 // mouse messages it gets are what a click on the icon in the tray gives.
+// Once trayer has embedded it, Wine stands trayer's windows around it as
+// foreign windows, and the icon is their child: no longer a top-level window.
+BOOL CALLBACK NoteIcon(HWND window, LPARAM icon) {
+    char name[32] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (std::strcmp(name, "__winex11_tray_icon") == 0) {
+        *reinterpret_cast<HWND*>(icon) = window;
+    }
+    return TRUE;
+}
+
 HWND DockedIcon() {
-    return FindWindowA("__winex11_tray_icon", nullptr);
+    HWND icon = nullptr;
+    EnumWindows(
+        [](HWND top, LPARAM found) -> BOOL {
+            NoteIcon(top, found);
+            EnumChildWindows(top, NoteIcon, found);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&icon));
+    return icon;
 }
 
 // Wine shows a balloon as a tooltip of the balloon style (TTS_BALLOON) by the
