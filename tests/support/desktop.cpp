@@ -1,6 +1,7 @@
 #include "desktop.h"
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -122,6 +123,36 @@ bool RootHasProperty(const std::string& display, const char* name) {
     });
 }
 
+std::string LockFile(int display) {
+    return "/tmp/.X" + std::to_string(display) + "-lock";
+}
+
+// A display number of the desktop's own. Xvfb would take the first number
+// free in its network namespace, and each namespace has them all: servers in
+// two namespaces would share a number, and the files named after it (the
+// keymap Xvfb compiles to /var/lib/xkb/server-N.xkm; the lock; the socket
+// file). The lock file, which every X server keeps or heeds, is shared by
+// all: the number is the first from 100 whose lock this process makes (a
+// server that takes the first number free in its own network stays below).
+int ClaimDisplay() {
+    for (int number = 100; number < 1000; ++number) {
+        const int fd = ::open(LockFile(number).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0444);
+        if (fd >= 0) {
+            // As an X server writes it: its process, ten characters wide.
+            char pid[16];
+            const int length = std::snprintf(pid, sizeof pid, "%10d\n", ::getpid());
+            const bool written = ::write(fd, pid, static_cast<std::size_t>(length)) == length;
+            ::close(fd);
+            if (!written) {
+                ::unlink(LockFile(number).c_str());
+                return -1;
+            }
+            return number;
+        }
+    }
+    return -1;
+}
+
 // Reads the one line a starting program writes to the pipe it was given.
 std::string ReadLine(int fd) {
     std::string line;
@@ -212,28 +243,31 @@ VirtualDesktop::VirtualDesktop(bool windowManager, bool trayHost) {
     if (windowManager && ::access("/usr/bin/openbox", X_OK) != 0) {
         return;
     }
-    // Xvfb picks a free display itself and says which once it is ready. It
-    // must not reset when its last client goes: the waits below connect and
-    // disconnect, and a window manager connecting during a reset is turned
-    // away and ends. It listens in its network namespace alone, on no file
-    // and with no lock file: those are shared with servers in other
-    // namespaces, which take the same display number and remove both.
+    // Xvfb says once it is ready. It must not reset when its last client
+    // goes: the waits below connect and disconnect, and a window manager
+    // connecting during a reset is turned away and ends. It listens in its
+    // network namespace alone, on no file.
+    const int number = ClaimDisplay();
+    if (number < 0) {
+        return;
+    }
+    m_lock = LockFile(number);
     int ready[2];
     if (::pipe(ready) != 0) {
         return;
     }
-    const pid_t server =
-        StartProgram({"Xvfb", "-displayfd", std::to_string(ready[1]), "-screen", "0", "1024x768x24",
-                      "-nolisten", "tcp", "-nolisten", "unix", "-nolock", "-noreset"},
-                     {}, ready[1]);
+    const pid_t server = StartProgram(
+        {"Xvfb", ":" + std::to_string(number), "-displayfd", std::to_string(ready[1]), "-screen",
+         "0", "1024x768x24", "-nolisten", "tcp", "-nolisten", "unix", "-nolock", "-noreset"},
+        {}, ready[1]);
     ::close(ready[1]);
     m_processes.push_back(server);
-    const std::string number = ReadLine(ready[0]);
+    const bool started = !ReadLine(ready[0]).empty();
     ::close(ready[0]);
-    if (number.empty() || !StartBus()) {
+    if (!started || !StartBus()) {
         return;
     }
-    const std::string display = ":" + number;
+    const std::string display = ":" + std::to_string(number);
     const std::map<std::string, std::string> env = {{"DISPLAY", display},
                                                     {"DBUS_SESSION_BUS_ADDRESS", m_bus}};
     // openbox takes its selection long before it is ready for windows: a
@@ -253,6 +287,9 @@ VirtualDesktop::VirtualDesktop(bool windowManager, bool trayHost) {
 VirtualDesktop::~VirtualDesktop() {
     for (auto it = m_processes.rbegin(); it != m_processes.rend(); ++it) {
         StopProgram(*it);
+    }
+    if (!m_lock.empty()) {
+        ::unlink(m_lock.c_str());
     }
 }
 

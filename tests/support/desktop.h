@@ -78,6 +78,7 @@ private:
     bool StartTrayHost(const std::map<std::string, std::string>& env);
 
     std::string m_display;
+    std::string m_lock;
     std::string m_bus;
     std::vector<pid_t> m_processes;
     pid_t m_tray = 0;

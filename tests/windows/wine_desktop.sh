@@ -13,11 +13,12 @@
 #       Wine in the build's prefix, alone (every other program of the prefix
 #       ended first); a folder of the script's own, $work; and at the end,
 #       however the script ends: Wine ended, every program in $pids, the
-#       script's own at_end if it has one, and, in a network of its own,
-#       whatever is still left there.
+#       script's own at_end if it has one, the desktop's lock, and, in a
+#       network of its own, whatever is still left there.
 #   start_desktop [--window-manager]
 #       Xvfb, openbox when asked for, and trayer as the notification area,
-#       each ready when it returns; DISPLAY names the display.
+#       each ready when it returns; DISPLAY names the display, and $x_lock
+#       is the lock that keeps its number, to remove at the end.
 #   wait_for CONDITION [SECONDS]
 #       Evaluates CONDITION until it holds, up to SECONDS (20 unless given):
 #       enough for a loaded two-core machine; only a failure waits so long.
@@ -83,6 +84,7 @@ end_session() {
         kill "$pid" 2>/dev/null || true
     done
     ! command -v at_end >/dev/null 2>&1 || at_end || true
+    [ -z "${x_lock:-}" ] || rm -f "$x_lock"
     # A Wine process can outlive the server (a ping.exe's conhost.exe did),
     # holding the script's output open until ctest gives up: whatever else
     # is left in the script's own network goes.
@@ -98,16 +100,28 @@ end_session() {
 }
 
 start_desktop() {
-    # Xvfb picks a free display and names it once ready. It never resets: a
-    # client that connects during a reset (a window manager) is turned away.
-    # It listens in this network namespace alone, on no file and with no lock
-    # file: those are shared with servers in other namespaces, which take the
-    # same display number and remove both.
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -nolisten unix -nolock -noreset \
-        3>"$work/display" 2>/dev/null &
+    local number=100
+    # A display number of the script's own. Xvfb would take the first number
+    # free in its network namespace, and each namespace has them all: servers
+    # in two namespaces would share a number, and the files named after it
+    # (the keymap Xvfb compiles to /var/lib/xkb/server-N.xkm; the lock; the
+    # socket file). The lock file, which every X server keeps or heeds, is
+    # shared by all: the number is the first from 100 whose lock the script
+    # makes (a server that takes the first number free in its own network
+    # stays below).
+    until (set -C && printf '%10d\n' $$ >"/tmp/.X$number-lock") 2>/dev/null; do
+        number=$((number + 1))
+        [ $number -lt 1000 ] || { echo "FAIL: no display number free"; exit 1; }
+    done
+    x_lock=/tmp/.X$number-lock
+    # Xvfb says once it is ready. It never resets: a client that connects
+    # during a reset (a window manager) is turned away. It listens in this
+    # network namespace alone, on no file.
+    Xvfb ":$number" -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -nolisten unix -nolock \
+        -noreset 3>"$work/display" 2>/dev/null &
     pids="$pids $!"
     wait_for '[ -s "$work/display" ]' || { echo "FAIL: Xvfb did not start"; exit 1; }
-    DISPLAY=:$(head -n 1 "$work/display")
+    DISPLAY=:$number
     export DISPLAY
     # openbox takes its selection long before it is ready for windows: a
     # panel mapped in between is lost, and trayer never shows. The name of
