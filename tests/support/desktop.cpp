@@ -86,41 +86,22 @@ int NetvigilsRunning() {
 
 namespace {
 
-// Asks the display's X server about the atom of a name: whether what
-// answered holds.
-bool AskAbout(const std::string& display, const char* name,
-              const std::function<bool(xcb_connection_t*, xcb_atom_t)>& answered) {
+bool SelectionOwned(const std::string& display, const char* name) {
     xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
-    bool holds = false;
+    bool owned = false;
     if (xcb_connection_has_error(c) == 0) {
         xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
             c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
-        holds = atom != nullptr && answered(c, atom->atom);
+        if (atom != nullptr) {
+            xcb_get_selection_owner_reply_t* owner =
+                xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr);
+            owned = owner != nullptr && owner->owner != XCB_NONE;
+            std::free(owner);
+        }
         std::free(atom);
     }
     xcb_disconnect(c);
-    return holds;
-}
-
-bool SelectionOwned(const std::string& display, const char* name) {
-    return AskAbout(display, name, [](xcb_connection_t* c, xcb_atom_t atom) {
-        xcb_get_selection_owner_reply_t* owner =
-            xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom), nullptr);
-        const bool owned = owner != nullptr && owner->owner != XCB_NONE;
-        std::free(owner);
-        return owned;
-    });
-}
-
-bool RootHasProperty(const std::string& display, const char* name) {
-    return AskAbout(display, name, [](xcb_connection_t* c, xcb_atom_t atom) {
-        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-        xcb_get_property_reply_t* property = xcb_get_property_reply(
-            c, xcb_get_property(c, 0, root, atom, XCB_GET_PROPERTY_TYPE_ANY, 0, 0), nullptr);
-        const bool set = property != nullptr && property->type != XCB_NONE;
-        std::free(property);
-        return set;
-    });
+    return owned;
 }
 
 std::string LockFile(int display) {
@@ -275,7 +256,10 @@ VirtualDesktop::VirtualDesktop(bool windowManager, bool trayHost) {
     // name is the last of what it sets on the root window as it starts.
     if (windowManager) {
         m_processes.push_back(StartProgram({"openbox"}, env));
-        if (!WaitFor([&] { return RootHasProperty(display, "_OB_THEME"); })) {
+        if (!WaitFor([&] {
+                return RunProgram("/usr/bin/xprop", {"-root", "_OB_THEME"}, env).out.find('=') !=
+                       std::string::npos;
+            })) {
             return;
         }
     }
