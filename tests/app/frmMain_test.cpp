@@ -392,11 +392,10 @@ TEST_F(Board, TicksNeverNestAndUnloadStopsTheSweep) {
     });
     m_form->tmrPING.SetInterval(1);
     m_form->tmrPING.SetEnabled(true);
-    QElapsedTimer clock;
-    clock.start();
-    while (m_lines.size() < 20 && clock.elapsed() < 5000) {
+    testing_support::WaitFor([&] {
         DoEvents();
-    }
+        return m_lines.size() >= 20;
+    });
     m_form->tmrPING.SetEnabled(false);
     ASSERT_GE(m_lines.size(), 20u);
     EXPECT_EQ(std::count(m_lines.begin(), m_lines.begin() + 20, "ping -n 1 -w 8 10.0.0.1"), 1);

@@ -14,7 +14,6 @@
 #include "test_support.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -588,12 +587,10 @@ TEST_F(Life, ClosedInsideItsOwnLoopsTheBoardIsLeftAlone) {
             return std::optional<std::string>(kReply);
         });
         main.tmrPING.SetInterval(1);
-        QElapsedTimer clock;
-        clock.start();
-        while (!main.Unloaded() && clock.elapsed() < 5000) {
+        EXPECT_TRUE(testing_support::WaitFor([&] {
             DoEvents();
-        }
-        EXPECT_TRUE(main.Unloaded());
+            return main.Unloaded();
+        }));
         EXPECT_EQ(pings, 3);
     };
 

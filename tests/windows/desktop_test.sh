@@ -24,59 +24,14 @@ bin=$(cd "$1" && pwd)
 wine_run=$2
 screenshot=${3:-}
 alert_screenshot=${4:-}
-
-if [ -z "${NETVIGIL_DESKTOP_TEST_INSIDE:-}" ]; then
-    for tool in Xvfb trayer openbox xdotool xprop import convert ip unshare; do
-        command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: needs $tool"; exit 77; }
-    done
-    if [ "$(id -u)" -ne 0 ] || ! unshare --net true 2>/dev/null; then
-        echo "SKIP: needs root for a network namespace of its own"
-        exit 77
-    fi
-    # The prefix is made outside, once; everything else runs in the new
-    # network, the X server too (its abstract socket belongs to a network).
-    "$wine_run" "$bin/test_child.exe" >/dev/null 2>&1
-    exec unshare --net -- env NETVIGIL_DESKTOP_TEST_INSIDE=1 "$0" "$@"
-fi
-
-WINEPREFIX=$(sed -n "s/^WINEPREFIX='\(.*\)'$/\1/p" "$wine_run")
-WINEDEBUG=-all
-export WINEPREFIX WINEDEBUG
-unset WAYLAND_DISPLAY
-
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-
-work=$(mktemp -d)
+# shellcheck source=tests/windows/wine_desktop.sh
+. "$(dirname "$0")/wine_desktop.sh"
+own_network Xvfb trayer openbox xdotool xprop import convert -- "$@"
+wine_session
 peer=nvwine$$
-pids=
-cleanup() {
-    wineserver -k >/dev/null 2>&1
-    for pid in $pids; do
-        kill "$pid" 2>/dev/null
-    done
-    # A Wine process can outlive the server (a ping.exe's conhost.exe did),
-    # holding the test's output open until ctest gives up: whatever else is
-    # left in this network, the test's own, goes.
-    local net dir
-    net=$(readlink /proc/$$/ns/net)
-    for dir in /proc/[0-9]*; do
-        if [ "${dir#/proc/}" != $$ ] && [ "$(readlink "$dir/ns/net" 2>/dev/null)" = "$net" ]; then
-            kill "${dir#/proc/}" 2>/dev/null
-        fi
-    done
-    ip netns del "$peer" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-wineserver -k >/dev/null 2>&1
-wineserver -w >/dev/null 2>&1
+at_end() { ip netns del "$peer" 2>/dev/null; }
 
 # A host of our own that takes echo requests and never answers.
-ip link set lo up
 ip netns add "$peer" &&
     ip link add nvw0 type veth peer name nvw1 netns "$peer" &&
     ip addr add 10.203.1.1/24 dev nvw0 && ip link set nvw0 up &&
@@ -84,37 +39,7 @@ ip netns add "$peer" &&
     ip netns exec "$peer" sysctl -qw net.ipv4.icmp_echo_ignore_all=1 ||
     { echo "FAIL: no silent host"; exit 1; }
 
-# Xvfb never resets (a window manager connecting during a reset is turned
-# away); trayer, which now and then fails beside a starting window manager,
-# gets a few chances.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
-pids="$pids $!"
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.05
-done
-DISPLAY=:$(head -n 1 "$work/display")
-export DISPLAY
-openbox >/dev/null 2>&1 &
-pids="$pids $!"
-for _ in $(seq 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.05
-done
-for _ in 1 2 3; do
-    trayer --edge top --align right --widthtype pixel --width 120 >/dev/null 2>&1 &
-    tray=$!
-    for _ in $(seq 40); do
-        xdotool search --onlyvisible --class trayer >/dev/null 2>&1 && break
-        sleep 0.05
-    done
-    if kill -0 "$tray" 2>/dev/null && xdotool search --onlyvisible --class trayer >/dev/null 2>&1; then
-        pids="$pids $tray"
-        break
-    fi
-    kill "$tray" 2>/dev/null
-done
-sleep 0.3
+start_desktop --window-manager
 
 # The program's directory: the programs, and the stand-ins, which Windows
 # finds there before its own.
@@ -131,11 +56,7 @@ cp "$bin/recorder.exe" "$app/explorer.exe"
 WINEDEBUG=-all,trace+systray,trace+tooltips wine "$bin/balloon_probe.exe" desktop \
     >"$work/desktop" 2>"$work/trace" &
 pids="$pids $!"
-for _ in $(seq 100); do
-    [ -s "$work/desktop" ] && break
-    sleep 0.1
-done
-[ -s "$work/desktop" ] || { echo "FAIL: Wine's desktop did not start"; exit 1; }
+wait_for '[ -s "$work/desktop" ]' 60 || { echo "FAIL: Wine's desktop did not start"; exit 1; }
 
 # The three hosts and seventeen empty slots, in one import; the silent host's
 # alert box is ticked.
@@ -150,12 +71,8 @@ done
     done
     printf '"Display Balloon 2"="1"\r\n'
 } >"$work/hosts.reg"
-seeded=no
-for _ in 1 2 3; do
-    wine "$bin/netvigil-reg.exe" import "$work/hosts.reg" >/dev/null 2>&1 && { seeded=yes; break; }
-    sleep 1
-done
-[ $seeded = yes ] || { echo "FAIL: netvigil-reg.exe could not seed the hosts"; exit 1; }
+wait_for 'wine "$bin/netvigil-reg.exe" import "$work/hosts.reg" >/dev/null 2>&1' 60 ||
+    { echo "FAIL: netvigil-reg.exe could not seed the hosts"; exit 1; }
 
 # Window X, Y, WIDTH and HEIGHT, for the program's visible windows and
 # those of Wine's notification area (explorer.exe), which docks its icon.
@@ -174,22 +91,13 @@ is_board='$4 >= 195 && $4 <= 215 && $5 > 60 && $5 < 200'
 is_icon='$4 <= 32 && $5 <= 32 && $3 < 40 && $2 > 800'
 is_options='$4 > 250 && $5 > 400'
 is_menu='$4 > 60 && $5 > 60 && !('"$is_board"') && !('"$is_options"')'
-wait_for() {
-    local tries=${2:-100}
-    while [ "$tries" -gt 0 ]; do
-        eval "$1" && return 0
-        sleep 0.1
-        tries=$((tries - 1))
-    done
-    return 1
-}
 present() { [ -n "$(find_window "$1")" ]; }
 absent() { [ -z "$(find_window "$1")" ]; }
 # Sets WX, WY, WW and WH to the geometry of the window the test passes,
 # waiting for one to show.
 locate() {
     local w= wanted=$1
-    wait_for 'w=$(find_window "$wanted"); [ -n "$w" ]' 30 || return 1
+    wait_for 'w=$(find_window "$wanted"); [ -n "$w" ]' || return 1
     read -r _ WX WY WW WH <<<"$w"
 }
 click() { # window-test x y [button]
@@ -212,7 +120,7 @@ choose() {
         locate "$is_menu" || { [ "$tries" -gt 1 ] || fail "no menu to choose from"; return; }
         sleep 0.3
         xdotool mousemove $((WX + WW / 2)) $((WY + WH * (2 * $1 - 1) / 8)) click 1
-        wait_for 'absent "$is_menu" && sleep 0.5 && absent "$is_menu"' 30 && return
+        wait_for 'absent "$is_menu" && sleep 0.5 && absent "$is_menu"' && return
     done
     fail "the tray menu took no click on item $1"
 }
@@ -274,9 +182,9 @@ wine "$app/netvigil.exe" &
 netvigil=$!
 pids="$pids $netvigil"
 
-wait_for 'present "$is_board"' 300 || fail "no board among: $(windows | tr '\n' ';')"
+wait_for 'present "$is_board"' 60 || fail "no board among: $(windows | tr '\n' ';')"
 wait_for 'present "$is_icon"' || fail "no tray icon in trayer"
-wait_for '[ "$(lights)" = grg ]' 150 || fail "the lights are '$(lights)', not green, red, green"
+wait_for '[ "$(lights)" = grg ]' 60 || fail "the lights are '$(lights)', not green, red, green"
 if [ -n "$screenshot" ] && locate "$is_board"; then
     convert "$work/shot.png" -crop "$((WW + 4))x$((WH + 26))+$((WX - 2))+$((WY - 24))" +repage \
         "$screenshot"
@@ -290,7 +198,7 @@ for _ in $(seq 20); do
     locate "$is_icon" || break
     xdotool mousemove $((WX + WW / 2)) $((WY + WH + 60)) sleep 0.3 mousemove $((WX + 4)) \
         $((WY + 4)) sleep 0.2 mousemove $((WX + WW / 2)) $((WY + WH / 2))
-    if wait_for 'present "$is_summary_tip"' 15; then
+    if wait_for 'present "$is_summary_tip"' 2; then
         summary=yes
         break
     fi
@@ -304,7 +212,7 @@ xdotool mousemove 500 500
 # program stayed stopped. The second click waits until the first is taken:
 # the badge greys.
 click "$is_board" 118 -10
-wait_for '[ "$(badge)" = none ]' 100 || fail "Stop left the badge $(badge)"
+wait_for '[ "$(badge)" = none ]' 30 || fail "Stop left the badge $(badge)"
 click "$is_board" 118 -10
 # Options, then its Cancel.
 click "$is_board" 28 -10
@@ -319,13 +227,13 @@ for keys in "${actions[@]}"; do
     wait_for 'present "$is_menu"' || fail "the host button opened no menu"
     # shellcheck disable=SC2086
     xdotool key $keys Return
-    wait_for 'absent "$is_menu"' 30
+    wait_for 'absent "$is_menu"'
 done
 expected_explorer='explorer \\127.0.0.1'
 expected_shutdown='shutdown -m \\127.0.0.1 -s -t 10 -f
 shutdown -m \\127.0.0.1 -r -t 10 -f
 shutdown -m \\127.0.0.1 -a'
-wait_for '[ "$(cat "$app/shutdown.txt" 2>/dev/null)" = "$expected_shutdown" ]' 50 ||
+wait_for '[ "$(cat "$app/shutdown.txt" 2>/dev/null)" = "$expected_shutdown" ]' ||
     fail "shutdown.exe ran as: $(cat "$app/shutdown.txt" 2>/dev/null)"
 [ "$(cat "$app/explorer.txt" 2>/dev/null)" = "$expected_explorer" ] ||
     fail "explorer.exe ran as: $(cat "$app/explorer.txt" 2>/dev/null)"
@@ -346,7 +254,7 @@ wait_for 'present "$is_board"' || fail "Restore From Tray did not bring the boar
 click "$is_board" 78 -10
 wait_for 'absent "$is_board"' || fail "Tray left the board showing"
 # The first sweep since Resume may still run (twenty ping.exe under Wine).
-wait_for '[ "$(badge)" = red ]' 300 || fail "the badge is $(badge), not red, with a host off"
+wait_for '[ "$(badge)" = red ]' 60 || fail "the badge is $(badge), not red, with a host off"
 before=$(requests | wc -l)
 # The requests with NIF_INFO since the alerts began.
 infos() {
@@ -355,11 +263,11 @@ infos() {
     done | wc -l
 }
 ip netns exec "$peer" sysctl -qw net.ipv4.icmp_echo_ignore_all=0
-wait_for '[ "$(badge)" = green ]' 600 || fail "the badge is $(badge), not green, with every host on"
+wait_for '[ "$(badge)" = green ]' 60 || fail "the badge is $(badge), not green, with every host on"
 [ "$(infos)" -eq 0 ] || fail "an alert after one sweep that found the host on"
 balloon "silent is on."
 ip netns exec "$peer" sysctl -qw net.ipv4.icmp_echo_ignore_all=1
-wait_for '[ "$(badge)" = red ]' 600 || fail "the badge is $(badge), not red, with a host off"
+wait_for '[ "$(badge)" = red ]' 60 || fail "the badge is $(badge), not red, with a host off"
 [ "$(infos)" -eq 1 ] || fail "$(infos) alerts after one sweep that found the host off, not 1"
 if balloon "silent is off." && [ -n "$alert_screenshot" ] && locate "$is_icon"; then
     left=$((BX < WX ? BX : WX)) top=$((BY < WY ? BY : WY))
@@ -402,13 +310,8 @@ wait_for 'absent "$is_board"' || fail "Tray left the board showing"
 click_icon 3
 wait_for 'present "$is_menu"' || fail "a right click on the icon gave no menu"
 choose 4
-ended=no
-for _ in $(seq 100); do
-    kill -0 "$netvigil" 2>/dev/null || { ended=yes; break; }
-    sleep 0.1
-done
-[ $ended = yes ] || fail "Exit did not end the program"
-wait_for 'absent "$is_icon"' 30 || fail "the icon outlived the program"
+wait_for '! kill -0 "$netvigil" 2>/dev/null' || fail "Exit did not end the program"
+wait_for 'absent "$is_icon"' || fail "the icon outlived the program"
 
 if [ $failures -gt 0 ]; then
     kill -0 "$netvigil" 2>/dev/null && state=running || state=ended
