@@ -587,9 +587,12 @@ TEST_F(Life, ClosedInsideItsOwnLoopsTheBoardIsLeftAlone) {
             return std::optional<std::string>(kReply);
         });
         main.tmrPING.SetInterval(1);
+        // Freed once unloaded and the stack has unwound: asked through a
+        // pointer that knows.
+        const FormPointer<frmMain> alive = &main;
         EXPECT_TRUE(testing_support::WaitFor([&] {
             DoEvents();
-            return main.Unloaded();
+            return alive.isNull() || alive->Unloaded();
         }));
         EXPECT_EQ(pings, 3);
     };
