@@ -29,15 +29,6 @@ IAccPropServices* Service() {
     return service;
 }
 
-// The name as the 8-bit window functions take text: in the code page.
-std::wstring Wide(const std::string& text) {
-    const int size =
-        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-    return wide;
-}
-
 } // namespace
 
 void NameWindow(::HWND hWnd, const std::string& name) {

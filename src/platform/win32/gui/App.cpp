@@ -31,9 +31,9 @@ void Deliver(::MSG& msg) {
         return;
     }
     const ::HWND top = ::GetAncestor(msg.hwnd, GA_ROOT);
-    if (top == nullptr || ::IsDialogMessageA(top, &msg) == FALSE) {
+    if (top == nullptr || ::IsDialogMessageW(top, &msg) == FALSE) {
         ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
+        ::DispatchMessageW(&msg);
     }
 }
 
@@ -75,7 +75,7 @@ int Run(int& /*argc*/, char** /*argv*/, const std::string& /*title*/,
     // returned by then.
     win32::FreeUnwound();
     ::MSG msg{};
-    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
         Deliver(msg);
         win32::FreeUnwound();
     }
@@ -89,7 +89,7 @@ namespace {
 // quit message is left for the outermost loop.
 bool DeliverPending() {
     ::MSG msg{};
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) {
         if (msg.message == WM_QUIT) {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             return false;
@@ -106,7 +106,7 @@ void DoEvents() {
 }
 
 void DoEventsWhile(const std::function<void()>& blocking) {
-    const ::HANDLE done = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    const ::HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     std::thread worker;
     if (done != nullptr) {
         try {
@@ -145,7 +145,7 @@ std::string Command() {
     if (CommandOverride()) {
         return *CommandOverride();
     }
-    const std::string line = ::GetCommandLineA();
+    const std::string line = win32::Narrow(::GetCommandLineW());
     std::size_t i = 0;
     if (!line.empty() && line[0] == '"') {
         const std::size_t close = line.find('"', 1);
@@ -162,20 +162,20 @@ namespace {
 // Windows keeps an owned window out of the task list: a hidden window that
 // owns the form does it.
 ::HWND TaskListOwner() {
-    static const ::HWND owner = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                                  nullptr, ::GetModuleHandleA(nullptr), nullptr);
+    static const ::HWND owner = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                                  nullptr, ::GetModuleHandleW(nullptr), nullptr);
     return owner;
 }
 
 } // namespace
 
 void HideFromTaskList(Form& form) {
-    ::SetWindowLongPtrA(form.Internals().hWnd, GWLP_HWNDPARENT,
+    ::SetWindowLongPtrW(form.Internals().hWnd, GWLP_HWNDPARENT,
                         reinterpret_cast<::LONG_PTR>(TaskListOwner()));
 }
 
 void ShowInTaskList(Form& form) {
-    ::SetWindowLongPtrA(form.Internals().hWnd, GWLP_HWNDPARENT, 0);
+    ::SetWindowLongPtrW(form.Internals().hWnd, GWLP_HWNDPARENT, 0);
 }
 
 void End() {

@@ -69,7 +69,7 @@ void RepaintFocusMark(::HWND child) {
 }
 
 ::HWND MakeChild(Control::Impl& c) {
-    const char* windowClass = c.kind == Kind::TextBox ? "EDIT" : "BUTTON";
+    const wchar_t* windowClass = c.kind == Kind::TextBox ? L"EDIT" : L"BUTTON";
     ::DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP;
     ::DWORD exStyle = 0;
     switch (c.kind) {
@@ -85,10 +85,10 @@ void RepaintFocusMark(::HWND child) {
         break;
     }
     Form::Impl& form = c.owner.Internals();
-    ::HWND child = ::CreateWindowExA(exStyle, windowClass, "", style, 0, 0, 0, 0, form.hWnd,
-                                     nullptr, ::GetModuleHandleA(nullptr), nullptr);
-    ::SetWindowLongPtrA(child, GWLP_USERDATA, reinterpret_cast<::LONG_PTR>(&c));
-    ::SendMessageA(child, WM_SETFONT, reinterpret_cast<::WPARAM>(form.hFont), FALSE);
+    ::HWND child = ::CreateWindowExW(exStyle, windowClass, L"", style, 0, 0, 0, 0, form.hWnd,
+                                     nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    ::SetWindowLongPtrW(child, GWLP_USERDATA, reinterpret_cast<::LONG_PTR>(&c));
+    ::SendMessageW(child, WM_SETFONT, reinterpret_cast<::WPARAM>(form.hFont), FALSE);
     ::SetWindowSubclass(child, ChildProcedure, 1, reinterpret_cast<::DWORD_PTR>(&c));
     return child;
 }
@@ -101,23 +101,24 @@ void UpdateTip(Control::Impl& c) {
         if (c.tip.empty()) {
             return;
         }
-        form.tips = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+        form.tips = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                       WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, form.hWnd,
-                                      nullptr, ::GetModuleHandleA(nullptr), nullptr);
-        ::SendMessageA(form.tips, TTM_SETMAXTIPWIDTH, 0, win32::Pixels(4800, form.Dpi()));
+                                      nullptr, ::GetModuleHandleW(nullptr), nullptr);
+        ::SendMessageW(form.tips, TTM_SETMAXTIPWIDTH, 0, win32::Pixels(4800, form.Dpi()));
     }
-    ::TTTOOLINFOA tool{};
+    ::TTTOOLINFOW tool{};
     tool.cbSize = sizeof tool;
     tool.hwnd = form.hWnd;
     tool.uFlags = TTF_SUBCLASS | (c.child != nullptr ? TTF_IDISHWND : 0);
     tool.uId = c.child != nullptr ? reinterpret_cast<::UINT_PTR>(c.child)
                                   : reinterpret_cast<::UINT_PTR>(&c);
     tool.rect = c.PixelRect();
-    ::SendMessageA(form.tips, TTM_DELTOOLA, 0, reinterpret_cast<::LPARAM>(&tool));
+    ::SendMessageW(form.tips, TTM_DELTOOLW, 0, reinterpret_cast<::LPARAM>(&tool));
     if (!c.tip.empty()) {
-        tool.lpszText = c.tip.data();
-        ::SendMessageA(form.tips, TTM_ADDTOOLA, 0, reinterpret_cast<::LPARAM>(&tool));
+        std::wstring text = win32::Wide(c.tip);
+        tool.lpszText = text.data();
+        ::SendMessageW(form.tips, TTM_ADDTOOLW, 0, reinterpret_cast<::LPARAM>(&tool));
     }
 }
 

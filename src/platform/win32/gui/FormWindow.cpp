@@ -22,13 +22,13 @@ int ShiftCode(::WPARAM keys) {
 
 ::LRESULT CALLBACK FormProcedure(::HWND hWnd, ::UINT message, ::WPARAM wParam, ::LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const ::CREATESTRUCTA*>(lParam);
-        ::SetWindowLongPtrA(hWnd, GWLP_USERDATA,
+        const auto* create = reinterpret_cast<const ::CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(hWnd, GWLP_USERDATA,
                             reinterpret_cast<::LONG_PTR>(create->lpCreateParams));
     }
-    auto* impl = reinterpret_cast<Form::Impl*>(::GetWindowLongPtrA(hWnd, GWLP_USERDATA));
+    auto* impl = reinterpret_cast<Form::Impl*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
     if (impl == nullptr || impl->hWnd == nullptr) {
-        return ::DefWindowProcA(hWnd, message, wParam, lParam);
+        return ::DefWindowProcW(hWnd, message, wParam, lParam);
     }
     return impl->Procedure(message, wParam, lParam);
 }
@@ -55,16 +55,16 @@ bool PreviewKey(const ::MSG& msg) {
     return code == 0;
 }
 
-const char* FormClass() {
-    static const char* const name = [] {
-        ::WNDCLASSEXA wc{};
+const wchar_t* FormClass() {
+    static const wchar_t* const name = [] {
+        ::WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
         wc.lpfnWndProc = FormProcedure;
-        wc.hInstance = ::GetModuleHandleA(nullptr);
-        wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
-        wc.lpszClassName = "NetvigilForm";
-        ::RegisterClassExA(&wc);
-        return "NetvigilForm";
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+        wc.lpszClassName = L"NetvigilForm";
+        ::RegisterClassExW(&wc);
+        return L"NetvigilForm";
     }();
     return name;
 }
@@ -130,7 +130,7 @@ const char* FormClass() {
             return 0;
         }
         auto* c = reinterpret_cast<Control::Impl*>(
-            ::GetWindowLongPtrA(reinterpret_cast<::HWND>(lParam), GWLP_USERDATA));
+            ::GetWindowLongPtrW(reinterpret_cast<::HWND>(lParam), GWLP_USERDATA));
         if (c != nullptr && HIWORD(wParam) == EN_SETFOCUS) {
             ScrollIntoView(*c);
             return 0;
@@ -211,7 +211,7 @@ const char* FormClass() {
                 c.hFont = win32::MakeFont(c.font, Dpi());
             }
             if (c.child != nullptr) {
-                ::SendMessageA(c.child, WM_SETFONT, reinterpret_cast<::WPARAM>(hFont), TRUE);
+                ::SendMessageW(c.child, WM_SETFONT, reinterpret_cast<::WPARAM>(hFont), TRUE);
             }
         }
         PlaceAll();
@@ -220,7 +220,7 @@ const char* FormClass() {
     default:
         break;
     }
-    return ::DefWindowProcA(hWnd, message, wParam, lParam);
+    return ::DefWindowProcW(hWnd, message, wParam, lParam);
 }
 
 } // namespace platform

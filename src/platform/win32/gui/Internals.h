@@ -26,6 +26,8 @@
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "platform/win32/api.h"
+#include "platform/win32/dpi.h"
+#include "platform/win32/wide.h"
 
 #include <cstdint>
 #include <memory>
@@ -65,8 +67,6 @@ void FreeUnwound();
 // Pixels from twips and back at a window's DPI.
 int Pixels(int twips, unsigned dpi);
 int Twips(int pixels, unsigned dpi);
-// The system's DPI, for what no window's DPI decides.
-unsigned SystemDpi();
 
 // The program's icon drawn large (the task switcher's), for its small one;
 // any other icon as it is.
@@ -193,7 +193,7 @@ struct Form::Impl : core::FormCore {
 namespace win32 {
 
 // The form's window class, registered once.
-const char* FormClass();
+const wchar_t* FormClass();
 // A timer's tick, by the number it was set with.
 void TimerTick(Form& form, ::UINT_PTR id);
 
