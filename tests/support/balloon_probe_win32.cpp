@@ -13,12 +13,14 @@
 //                                after the desktop's last program.
 //   balloon_probe click          what the shell does when the user clicks the
 //                                balloon: NIN_BALLOONUSERCLICK through the
-//                                icon's callback (Netvigil's is WM_MOUSEMOVE,
-//                                the message in X) to Netvigil's window. Wine
-//                                shows balloons but reports no click on them.
+//                                icon's callback (the window system's own
+//                                message) to Netvigil's window. Wine shows
+//                                balloons but reports no click on them.
 //
 // A balloon is a tooltip of the balloon style; its text is what it answers
 // to WM_GETTEXT, which crosses processes.
+
+#include "platform/win32/notify_icon.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -82,7 +84,9 @@ int Click() {
         std::fprintf(stderr, "no window of Netvigil\n");
         return 1;
     }
-    return PostMessageA(form, WM_MOUSEMOVE, 0, kBalloonUserClick) != FALSE ? 0 : 1;
+    return PostMessageW(form, platform::win32::kNotifyIconCallback, 1, kBalloonUserClick) != FALSE
+               ? 0
+               : 1;
 }
 
 } // namespace

@@ -2,7 +2,9 @@
 // messages; and the keys a form hears before its elements.
 
 #include "platform/win32/gui/Internals.h"
+#include "platform/win32/notify_icon.h"
 
+#include <shellapi.h>
 #include <windowsx.h>
 
 namespace platform {
@@ -71,6 +73,24 @@ const wchar_t* FormClass() {
 
 } // namespace win32
 
+void Form::Impl::NotifyIconCallback(::UINT reported) {
+    // A version-3 icon reports the keyboard's Enter or Space as NIN_KEYSELECT
+    // and the menu key as WM_CONTEXTMENU: for the tray class, the double
+    // click and the right button's release. The shell follows a right
+    // button's release with a WM_CONTEXTMENU as well, which is not a second
+    // request for the menu (it may come while the first menu is open).
+    const bool echo = reported == WM_CONTEXTMENU && afterTrayRightButtonUp;
+    afterTrayRightButtonUp = reported == WM_RBUTTONUP;
+    const ::UINT message = reported == NIN_KEYSELECT    ? WM_LBUTTONDBLCLK
+                           : reported == WM_CONTEXTMENU ? WM_RBUTTONUP
+                                                        : reported;
+    if (!echo) {
+        // The message where the pointer's x would be, as the shell put it
+        // before the window's own conversion to its unit.
+        self.RaiseMouseMove(0, 0, Units(message, 1440.0 / Dpi()), 0);
+    }
+}
+
 ::LRESULT Form::Impl::Procedure(::UINT message, ::WPARAM wParam, ::LPARAM lParam) {
     switch (message) {
     case WM_ERASEBKGND: {
@@ -92,14 +112,20 @@ const wchar_t* FormClass() {
         ::SetBkColor(reinterpret_cast<::HDC>(wParam), win32::Colour(backColor));
         return reinterpret_cast<::LRESULT>(background);
     case WM_MOUSEMOVE: {
-        // The notification area's callback arrives here too, with the mouse
-        // message it reports in place of x, as the tray class expects.
-        const double twipsPerPixel = 1440.0 / Dpi();
-        self.RaiseMouseMove(ButtonCode(wParam), ShiftCode(wParam),
-                            Units(GET_X_LPARAM(lParam), twipsPerPixel),
-                            Units(GET_Y_LPARAM(lParam), twipsPerPixel));
+        // A real move: the window's own handler hears of it, and no one who
+        // takes its x for the shell's message (the tray class).
+        if (self.MouseMove) {
+            const double twipsPerPixel = 1440.0 / Dpi();
+            const MouseHandler handler = self.MouseMove;
+            handler(ButtonCode(wParam), ShiftCode(wParam),
+                    Units(GET_X_LPARAM(lParam), twipsPerPixel),
+                    Units(GET_Y_LPARAM(lParam), twipsPerPixel));
+        }
         return 0;
     }
+    case win32::kNotifyIconCallback:
+        NotifyIconCallback(static_cast<::UINT>(LOWORD(lParam)));
+        return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN: {

@@ -159,6 +159,9 @@ struct Form::Impl : core::FormCore {
     void PlaceAll();
     void Paint(::HDC dc) const;
     ::LRESULT Procedure(::UINT message, ::WPARAM wParam, ::LPARAM lParam);
+    // The shell's message about the window's icon in the notification area,
+    // as the mouse-move notification the tray class takes it from.
+    void NotifyIconCallback(::UINT reported);
     // The item with this command number, on the menu bar or a menu.
     MenuItem* ItemById(UINT id) const;
     // A menu popped up and the command chosen from it run.
@@ -188,6 +191,9 @@ struct Form::Impl : core::FormCore {
     int scroll = 0, scrollRange = 0, scrollPage = 0;
     // Whether one of this window's menus is open (TrackPopupMenu).
     bool menuOpen = false;
+    // Whether the shell's last message about the icon was the right
+    // button's release.
+    bool afterTrayRightButtonUp = false;
 };
 
 namespace win32 {

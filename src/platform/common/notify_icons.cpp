@@ -1,0 +1,91 @@
+#include "platform/common/notify_icons.h"
+
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+// What an add carries: the picture, the tip and the callback, not a balloon.
+constexpr UINT kAddFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+
+// The fields a change names, into the icon's record.
+void Merge(NOTIFYICONDATA& kept, const NOTIFYICONDATA& change) {
+    kept.cbSize = change.cbSize;
+    kept.uFlags |= change.uFlags & kAddFlags;
+    if ((change.uFlags & NIF_MESSAGE) != 0) {
+        kept.uCallbackMessage = change.uCallbackMessage;
+    }
+    if ((change.uFlags & NIF_ICON) != 0) {
+        kept.hIcon = change.hIcon;
+    }
+    if ((change.uFlags & NIF_TIP) != 0) {
+        std::memcpy(kept.szTip, change.szTip, sizeof kept.szTip);
+    }
+}
+
+} // namespace
+
+bool NotifyIcons::Add(const Icon& icon) {
+    NOTIFYICONDATA add = icon.record;
+    if (m_send(NIM_ADD, &add) == FALSE) {
+        return false;
+    }
+    if (icon.version != 0) {
+        NOTIFYICONDATA version = icon.record;
+        version.uTimeout = icon.version;
+        m_send(NIM_SETVERSION, &version);
+    }
+    return true;
+}
+
+BOOL NotifyIcons::Request(DWORD dwMessage, NOTIFYICONDATA* lpData) {
+    const std::pair<HWND, UINT> key{lpData->hWnd, lpData->uID};
+    if (dwMessage == NIM_ADD) {
+        Icon& icon = m_icons[key];
+        icon = Icon{};
+        icon.record = *lpData;
+        icon.record.uFlags &= kAddFlags;
+        icon.added = m_send(dwMessage, lpData) != FALSE;
+        return icon.added ? TRUE : FALSE;
+    }
+    if (dwMessage == NIM_DELETE) {
+        m_icons.erase(key);
+        return m_send(dwMessage, lpData);
+    }
+    const auto it = m_icons.find(key);
+    if (it == m_icons.end()) {
+        // Not added here (a change before any add): the shell answers it.
+        return m_send(dwMessage, lpData);
+    }
+    Icon& icon = it->second;
+    if (dwMessage == NIM_SETVERSION) {
+        icon.version = lpData->uTimeout;
+        return icon.added ? m_send(dwMessage, lpData) : FALSE;
+    }
+    if (dwMessage != NIM_MODIFY) {
+        return m_send(dwMessage, lpData);
+    }
+    Merge(icon.record, *lpData);
+    // Refused before: added now, with what it is to show now.
+    if (!icon.added) {
+        icon.added = Add(icon);
+        if (!icon.added) {
+            return FALSE;
+        }
+    }
+    if (m_send(dwMessage, lpData) != FALSE) {
+        return TRUE;
+    }
+    // A shell that lost the icon without saying so refuses the change; one
+    // that is only busy refuses the add too, and the icon counts as there.
+    return Add(icon) && m_send(dwMessage, lpData) != FALSE ? TRUE : FALSE;
+}
+
+void NotifyIcons::ShellStarted() {
+    for (auto& [key, icon] : m_icons) {
+        icon.added = Add(icon);
+    }
+}
+
+} // namespace platform
