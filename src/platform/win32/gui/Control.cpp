@@ -185,6 +185,8 @@ void Control::SetVisible(bool visible) {
     m_p->visible = visible;
     if (m_p->child != nullptr) {
         ::ShowWindow(m_p->child, visible ? SW_SHOWNA : SW_HIDE);
+    } else {
+        win32::ElementChanged(*m_p, visible ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE);
     }
     m_p->Repaint();
 }
@@ -209,9 +211,11 @@ void Control::SetAccessibleName(const std::string& name) {
         return;
     }
     m_p->accessibleName = name;
-    // A painted element (a light) has no object of its own to name.
+    // A painted element (a light) is named by its window's client object.
     if (m_p->child != nullptr) {
         win32::NameWindow(m_p->child, name);
+    } else {
+        win32::ElementChanged(*m_p, EVENT_OBJECT_NAMECHANGE);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "platform/win32/gui/Internals.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace platform {
 
@@ -19,14 +20,21 @@ constexpr ::DWORD kStyle =
 } // namespace
 
 Form::Impl::Impl(Form& form) : self(form) {
+    // A window made while another is loaded (the options window, over the
+    // board) belongs to the first: it stays above it, has no task-bar button
+    // of its own, and comes forward with it. Windows takes the owner only
+    // when the window is made.
+    const auto& forms = core::LoadedForms();
+    const ::HWND first = forms.empty() ? nullptr : forms.front()->Internals().hWnd;
     hWnd = ::CreateWindowExW(0, win32::FormClass(), L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 320,
-                             240, nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
+                             240, first, nullptr, ::GetModuleHandleW(nullptr), this);
     backColor = static_cast<std::int32_t>(::GetSysColor(COLOR_BTNFACE));
     background = ::CreateSolidBrush(win32::Colour(backColor));
     hFont = win32::MakeFont(font, Dpi());
 }
 
 Form::Impl::~Impl() {
+    win32::ForgetClientObject(*this);
     FreeOwned();
     if (hWnd != nullptr) {
         ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0);
@@ -246,11 +254,10 @@ void Form::ShowModal(Form* owner) {
         return; // unloaded by its own load step
     }
     // The other windows take no input meanwhile; their timers go on.
-    std::vector<::HWND> disabled;
     for (Form* form : core::LoadedForms()) {
         if (form != this && ::IsWindowEnabled(form->m_p->hWnd) != FALSE) {
             ::EnableWindow(form->m_p->hWnd, FALSE);
-            disabled.push_back(form->m_p->hWnd);
+            m_p->disabledByModal.push_back(form->m_p->hWnd);
         }
     }
     m_p->modal = true;
@@ -267,17 +274,25 @@ void Form::ShowModal(Form* owner) {
         }
     }
     m_p->modal = false;
-    // The windows are all still there: none is freed while a loop runs.
-    for (::HWND hWnd : disabled) {
-        ::EnableWindow(hWnd, TRUE);
-    }
+    m_p->EnableOthers();
     if (owner != nullptr && !owner->m_p->unloaded) {
         ::SetForegroundWindow(owner->m_p->hWnd);
     }
     m_p->owner = nullptr;
 }
 
+void Form::Impl::EnableOthers() {
+    // The windows are all still there: none is freed while a loop runs.
+    for (::HWND other : std::exchange(disabledByModal, {})) {
+        ::EnableWindow(other, TRUE);
+    }
+}
+
 void Form::Hide() {
+    // A modal window gives the input back before it goes: Windows activates
+    // another window when the active one hides, and a window still disabled
+    // cannot be it, so another program's would be.
+    m_p->EnableOthers();
     ::ShowWindow(m_p->hWnd, SW_HIDE);
     m_p->modal = false;
 }
@@ -324,6 +339,7 @@ void Form::SetIcon(HICON icon) {
 }
 
 void Form::SetAccessibleName(const std::string& name) {
+    m_p->accessibleName = name;
     win32::NameWindow(m_p->hWnd, name);
 }
 

@@ -32,6 +32,11 @@ int ShiftCode(::WPARAM keys) {
     if (impl == nullptr || impl->hWnd == nullptr) {
         return ::DefWindowProcW(hWnd, message, wParam, lParam);
     }
+    if (message == WM_NCDESTROY) {
+        // Destroyed with its owner: the handle is no longer the form's.
+        impl->hWnd = nullptr;
+        return ::DefWindowProcW(hWnd, message, wParam, lParam);
+    }
     return impl->Procedure(message, wParam, lParam);
 }
 
@@ -222,6 +227,29 @@ void Form::Impl::NotifyIconCallback(::UINT reported) {
         // Closing the window from the desktop unloads it.
         self.Unload();
         return 0;
+    case WM_QUERYENDSESSION:
+        // The session may end; the program ends with it at WM_ENDSESSION.
+        return TRUE;
+    case WM_ENDSESSION:
+        // Log-off and shut-down send no WM_CLOSE. The program ends as its
+        // Exit ends it: every window unloads, the first (the main window,
+        // which takes the tray icon away) first, and nothing is left to do
+        // when this returns, after which Windows may end the process at once.
+        if (wParam != FALSE) {
+            for (Form* form : std::vector<Form*>(core::LoadedForms())) {
+                form->Unload();
+            }
+        }
+        return 0;
+    case WM_GETOBJECT:
+        // The client area with its lights and labels; lParam is a 32-bit
+        // identifier, whatever the width of the parameter.
+        if (static_cast<::DWORD>(lParam) == static_cast<::DWORD>(OBJID_CLIENT)) {
+            if (const ::LRESULT object = win32::ClientObjectResult(*this, wParam)) {
+                return object;
+            }
+        }
+        break;
     case WM_DPICHANGED: {
         // Moved to a monitor of another density: the same size in inches.
         const auto* suggested = reinterpret_cast<const ::RECT*>(lParam);

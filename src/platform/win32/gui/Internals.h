@@ -36,6 +36,8 @@
 
 #undef SendMessage
 
+struct IAccessible;
+
 namespace platform {
 
 namespace win32 {
@@ -80,6 +82,13 @@ int Twips(int pixels, unsigned dpi);
 // popup menu while it is shown; a menu's name is forgotten before the menu
 // is destroyed.
 void NameWindow(::HWND hWnd, const std::string& name);
+// A form's client area with its painted elements, for WM_GETOBJECT; and
+// forgotten as the form goes.
+::LRESULT ClientObjectResult(Form::Impl& form, ::WPARAM flags);
+void ForgetClientObject(Form::Impl& form);
+// Tells readers of a change to an element of a client area (its name, its
+// visibility).
+void ElementChanged(const Control::Impl& c, ::DWORD event);
 void NameMenu(::HMENU menu, const std::string& name);
 void ForgetMenu(::HMENU menu);
 
@@ -166,6 +175,8 @@ struct Form::Impl : core::FormCore {
     MenuItem* ItemById(UINT id) const;
     // A menu popped up and the command chosen from it run.
     void Popup(Menu& menu, MenuItem* defaultItem, ::POINT at);
+    // Enables the windows a modal show disabled.
+    void EnableOthers();
     // Resizes the window so that its client area is this size in pixels.
     void SizeClient(int width, int height);
     int MenuBarHeight() const;
@@ -194,6 +205,12 @@ struct Form::Impl : core::FormCore {
     // Whether the shell's last message about the icon was the right
     // button's release.
     bool afterTrayRightButtonUp = false;
+    // What a screen reader calls the window, and the client area's object
+    // once a reader has asked for it.
+    std::string accessibleName;
+    IAccessible* accessible = nullptr;
+    // The windows a modal show disabled, enabled again before it hides.
+    std::vector<::HWND> disabledByModal;
 };
 
 namespace win32 {
