@@ -66,7 +66,7 @@ TEST_F(NotifyIconsTest, ARefusedAddIsMadeAgainAtTheNextChangeWithWhatTheIconShow
     // The version of an icon the shell does not have is not asked for.
     EXPECT_EQ(Messages(), (std::vector<DWORD>{NIM_ADD}));
     EXPECT_EQ(Change(100, 8, "one is on."), FALSE);
-    EXPECT_EQ(Messages(), (std::vector<DWORD>{NIM_ADD, NIM_ADD}));
+    EXPECT_EQ(Messages(), (std::vector<DWORD>{NIM_ADD, NIM_ADD, NIM_MODIFY}));
 
     refuse = false;
     sent.clear();
@@ -132,6 +132,25 @@ TEST_F(NotifyIconsTest, AChangeTheShellRefusesAddsTheIconItLost) {
     EXPECT_EQ(lost.Request(NIM_MODIFY, &r), TRUE);
     EXPECT_EQ(Messages(), (std::vector<DWORD>{NIM_MODIFY, NIM_ADD, NIM_MODIFY}));
     EXPECT_STREQ(sent[1].record.szTip, "one is on.");
+}
+
+TEST_F(NotifyIconsTest, AnAddRefusedForAnIconTheShellHasLeavesTheChangesGoing) {
+    // A change between the shell's start and its word of it added the icon
+    // again: the add that answers the word is refused.
+    NotifyIcons icons2([this](DWORD message, NOTIFYICONDATA* record) {
+        sent.push_back({message, *record});
+        return message == NIM_ADD && sent.size() > 1 ? FALSE : TRUE;
+    });
+    NOTIFYICONDATA r = Record(100, NIF_MESSAGE | NIF_ICON | NIF_TIP, 7, "Netvigil");
+    icons2.Request(NIM_ADD, &r);
+    icons2.ShellStarted();
+    sent.clear();
+    r = Record(100, NIF_MESSAGE | NIF_ICON | NIF_TIP, 8, "one is on.");
+    EXPECT_EQ(icons2.Request(NIM_MODIFY, &r), TRUE);
+    EXPECT_EQ(Messages(), (std::vector<DWORD>{NIM_ADD, NIM_MODIFY}));
+    sent.clear();
+    EXPECT_EQ(icons2.Request(NIM_MODIFY, &r), TRUE);
+    EXPECT_EQ(Messages(), (std::vector<DWORD>{NIM_MODIFY}));
 }
 
 TEST_F(NotifyIconsTest, WhatWasNeverAddedGoesStraightToTheShell) {

@@ -16,6 +16,12 @@
 //                                icon's callback (the window system's own
 //                                message) to Netvigil's window. Wine shows
 //                                balloons but reports no click on them.
+//   balloon_probe tip            writes the text of the tooltip showing (not a
+//                                balloon), each line ended by "|".
+//   balloon_probe forget         what a shell that starts afresh does to
+//                                Netvigil's icon: it has it no more.
+//   balloon_probe restarted      what it then says to every program: the
+//                                registered message "TaskbarCreated".
 //
 // A balloon is a tooltip of the balloon style; its text is what it answers
 // to WM_GETTEXT, which crosses processes.
@@ -28,21 +34,28 @@
 #include <string>
 #include <vector>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 namespace {
 
 constexpr LONG kBalloonStyle = 0x40; // TTS_BALLOON
 constexpr LPARAM kBalloonUserClick = 0x405;
 
-HWND ShownBalloon() {
+// A tooltip showing, of the balloon style or not.
+HWND ShownTooltip(bool balloon) {
     HWND tip = nullptr;
-    while ((tip = FindWindowExA(nullptr, tip, "tooltips_class32", nullptr)) != nullptr) {
+    while ((tip = FindWindowExW(nullptr, tip, L"tooltips_class32", nullptr)) != nullptr) {
         if (IsWindowVisible(tip) != FALSE &&
-            (GetWindowLongA(tip, GWL_STYLE) & kBalloonStyle) != 0) {
+            ((GetWindowLongW(tip, GWL_STYLE) & kBalloonStyle) != 0) == balloon) {
             return tip;
         }
     }
     return nullptr;
+}
+
+HWND ShownBalloon() {
+    return ShownTooltip(true);
 }
 
 std::string TextOf(HWND window) {
@@ -78,8 +91,40 @@ int Wait(int seconds, const std::string& wanted) {
     return 1;
 }
 
+int Tip() {
+    HWND tip = ShownTooltip(false);
+    if (tip == nullptr) {
+        return 1;
+    }
+    std::string text = TextOf(tip);
+    for (char& c : text) {
+        c = c == '\r' ? '|' : c;
+    }
+    std::printf("%s\n", text.c_str());
+    return 0;
+}
+
+// The board: the first window of Netvigil's form class, shown or hidden.
+HWND Board() {
+    return FindWindowW(L"NetvigilForm", nullptr);
+}
+
+int Forget() {
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = Board();
+    icon.uID = 1;
+    return icon.hWnd != nullptr && Shell_NotifyIconW(NIM_DELETE, &icon) != FALSE ? 0 : 1;
+}
+
+int Restarted() {
+    return PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0) != FALSE
+               ? 0
+               : 1;
+}
+
 int Click() {
-    HWND form = FindWindowA("NetvigilForm", nullptr);
+    HWND form = Board();
     if (form == nullptr) {
         std::fprintf(stderr, "no window of Netvigil\n");
         return 1;
@@ -106,6 +151,16 @@ int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "click") == 0) {
         return Click();
     }
-    std::fprintf(stderr, "usage: balloon_probe desktop | wait SECONDS TEXT | click\n");
+    if (argc == 2 && std::strcmp(argv[1], "tip") == 0) {
+        return Tip();
+    }
+    if (argc == 2 && std::strcmp(argv[1], "forget") == 0) {
+        return Forget();
+    }
+    if (argc == 2 && std::strcmp(argv[1], "restarted") == 0) {
+        return Restarted();
+    }
+    std::fprintf(stderr, "usage: balloon_probe desktop | wait SECONDS TEXT | click | tip | forget"
+                         " | restarted\n");
     return 2;
 }

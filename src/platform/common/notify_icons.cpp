@@ -67,19 +67,24 @@ BOOL NotifyIcons::Request(DWORD dwMessage, NOTIFYICONDATA* lpData) {
         return m_send(dwMessage, lpData);
     }
     Merge(icon.record, *lpData);
-    // Refused before: added now, with what it is to show now.
-    if (!icon.added) {
+    // Refused before: added now, with what it is to show now. An add the
+    // shell refuses because it has the icon after all (added again by a
+    // change between its start and its word of it) leaves the change to
+    // tell.
+    const bool addedNow = !icon.added;
+    if (addedNow) {
         icon.added = Add(icon);
-        if (!icon.added) {
-            return FALSE;
-        }
     }
     if (m_send(dwMessage, lpData) != FALSE) {
+        icon.added = true;
         return TRUE;
     }
     // A shell that lost the icon without saying so refuses the change; one
     // that is only busy refuses the add too, and the icon counts as there.
-    return Add(icon) && m_send(dwMessage, lpData) != FALSE ? TRUE : FALSE;
+    if (addedNow || !Add(icon)) {
+        return FALSE;
+    }
+    return m_send(dwMessage, lpData);
 }
 
 void NotifyIcons::ShellStarted() {
