@@ -22,6 +22,8 @@
 //                                Netvigil's icon: it has it no more.
 //   balloon_probe restarted      what it then says to every program: the
 //                                registered message "TaskbarCreated".
+//   balloon_probe names          what a screen reader reads of the board's
+//                                client area: each child's name, a line each.
 //
 // A balloon is a tooltip of the balloon style; its text is what it answers
 // to WM_GETTEXT, which crosses processes.
@@ -34,7 +36,8 @@
 #include <string>
 #include <vector>
 #include <windows.h>
-// After windows.h, which it needs.
+// After windows.h, which they need.
+#include <oleacc.h>
 #include <shellapi.h>
 
 namespace {
@@ -123,6 +126,40 @@ int Restarted() {
                : 1;
 }
 
+int Names() {
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+        return 1;
+    }
+    IAccessible* client = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(Board(), static_cast<DWORD>(OBJID_CLIENT),
+                                          __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(&client)))) {
+        return 1;
+    }
+    long count = 0;
+    client->get_accChildCount(&count);
+    for (long id = 1; id <= count; ++id) {
+        VARIANT child;
+        VariantInit(&child);
+        child.vt = VT_I4;
+        child.lVal = id;
+        BSTR name = nullptr;
+        if (client->get_accName(child, &name) == S_OK && name != nullptr) {
+            const std::wstring wide(name);
+            const int size =
+                WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                    0, nullptr, nullptr);
+            std::string utf8(static_cast<std::size_t>(size), '\0');
+            WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(),
+                                size, nullptr, nullptr);
+            std::printf("%s\n", utf8.c_str());
+        }
+        SysFreeString(name);
+    }
+    client->Release();
+    return 0;
+}
+
 int Click() {
     HWND form = Board();
     if (form == nullptr) {
@@ -160,7 +197,10 @@ int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "restarted") == 0) {
         return Restarted();
     }
+    if (argc == 2 && std::strcmp(argv[1], "names") == 0) {
+        return Names();
+    }
     std::fprintf(stderr, "usage: balloon_probe desktop | wait SECONDS TEXT | click | tip | forget"
-                         " | restarted\n");
+                         " | restarted | names\n");
     return 2;
 }

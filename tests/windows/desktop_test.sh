@@ -2,8 +2,8 @@
 # netvigil.exe as a Windows user meets it, under Wine: in a network of the
 # test's own with three hosts (two answering, one silent), on a virtual X
 # desktop with trayer as the notification area and openbox as the window
-# manager. The lights, the tray icon and its tooltip (with a long name that
-# is not ASCII, whole), every command of the menu bar and the tray menu, and
+# manager. The lights (as a screen reader reads them too), the tray icon and
+# its tooltip (with a long name that is not ASCII, whole), every command of the menu bar and the tray menu, and
 # the host actions, which run recording stand-ins of shutdown.exe and
 # explorer.exe from the program's directory. While the board is in the tray,
 # the shell starts afresh (the icon comes back, and still brings the board
@@ -277,6 +277,11 @@ pids="$pids $netvigil"
 wait_for 'present "$is_board"' 300 || fail "no board among: $(windows | tr '\n' ';')"
 wait_for 'present "$is_icon"' || fail "no tray icon in trayer"
 wait_for '[ "$(lights)" = grg ]' 150 || fail "the lights are '$(lights)', not green, red, green"
+# What a screen reader reads of the board: each light's name and state, and
+# the names beside them.
+read_names=$(wine "$bin/balloon_probe.exe" names 2>/dev/null | tr -d '\r' | head -n 6 | tr '\n' '|')
+expected_names='Büro – Köln Zentrale Drucker, online|Büro – Köln Zentrale Drucker|silent, offline|silent|three, online|three|'
+[ "$read_names" = "$expected_names" ] || fail "a screen reader reads the board as \"$read_names\""
 if [ -n "$screenshot" ] && locate "$is_board"; then
     convert "$work/shot.png" -crop "$((WW + 4))x$((WH + 26))+$((WX - 2))+$((WY - 24))" +repage \
         "$screenshot"

@@ -19,23 +19,24 @@ namespace {
 
 using Kind = Control::Impl::Kind;
 
+std::string NameOf(const Control::Impl& c) {
+    return !c.accessibleName.empty() || c.kind != Kind::Label ? c.accessibleName : c.caption;
+}
+
 // The elements a reader meets, in the order they were made (the order Tab
-// walks the child windows): the visible child windows and the visible
-// lights and labels; not the lines, nor the drag surface.
+// walks the child windows): the visible child windows, the visible lights,
+// and the visible labels that say something; not the lines, nor the drag
+// surface.
 std::vector<const Control::Impl*> Elements(const Form::Impl& form) {
     std::vector<const Control::Impl*> elements;
     for (const auto& control : form.controls) {
         const Control::Impl& c = control->Internals();
-        const bool painted = c.kind == Kind::Shape || c.kind == Kind::Label;
+        const bool painted = c.kind == Kind::Shape || (c.kind == Kind::Label && !NameOf(c).empty());
         if (c.child != nullptr ? ::IsWindowVisible(c.child) != FALSE : painted && c.visible) {
             elements.push_back(&c);
         }
     }
     return elements;
-}
-
-std::string NameOf(const Control::Impl& c) {
-    return !c.accessibleName.empty() || c.kind != Kind::Label ? c.accessibleName : c.caption;
 }
 
 ::BSTR Text(const std::string& text) {
