@@ -153,6 +153,18 @@ TEST_F(NotifyIconsTest, AnAddRefusedForAnIconTheShellHasLeavesTheChangesGoing) {
     EXPECT_EQ(Messages(), (std::vector<DWORD>{NIM_MODIFY}));
 }
 
+TEST_F(NotifyIconsTest, AnIconAddedAgainIsStillThereWhenTheShellRefusesTheAdd) {
+    Add(100, 7, "Netvigil");
+    refuse = true;
+    sent.clear();
+    Add(100, 7, "one is on.");
+    EXPECT_EQ(Messages(), (std::vector<DWORD>{NIM_ADD, NIM_SETVERSION}));
+    refuse = false;
+    sent.clear();
+    Change(100, 7, "one is off.");
+    EXPECT_EQ(Messages(), (std::vector<DWORD>{NIM_MODIFY}));
+}
+
 TEST_F(NotifyIconsTest, WhatWasNeverAddedGoesStraightToTheShell) {
     // The tray class's change before its add: the shell answers it.
     refuse = true;

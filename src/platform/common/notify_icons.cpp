@@ -43,11 +43,15 @@ BOOL NotifyIcons::Request(DWORD dwMessage, NOTIFYICONDATA* lpData) {
     const std::pair<HWND, UINT> key{lpData->hWnd, lpData->uID};
     if (dwMessage == NIM_ADD) {
         Icon& icon = m_icons[key];
+        // An icon added again (the tray class's Tray command does) is
+        // refused by a shell that has it: it still has it.
+        const bool had = icon.added;
         icon = Icon{};
         icon.record = *lpData;
         icon.record.uFlags &= kAddFlags;
-        icon.added = m_send(dwMessage, lpData) != FALSE;
-        return icon.added ? TRUE : FALSE;
+        const BOOL answer = m_send(dwMessage, lpData);
+        icon.added = answer != FALSE || had;
+        return answer;
     }
     if (dwMessage == NIM_DELETE) {
         m_icons.erase(key);
