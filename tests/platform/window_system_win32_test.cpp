@@ -5,6 +5,7 @@
 // and the painted lights and labels as a screen reader reads them.
 
 #include "platform/common/gui_core.h"
+#include "platform/gui/App.h"
 #include "platform/gui/Form.h"
 #include "platform/gui/Label.h"
 #include "platform/gui/Menu.h"
@@ -109,6 +110,7 @@ void CALLBACK CloseOptions(::HWND, ::UINT, ::UINT_PTR id, ::DWORD) {
 }
 
 TEST(WindowSystem, TheOptionsWindowBelongsToTheBoardAndGivesItTheInputBackFirst) {
+    ASSERT_TRUE(platform::Form::Forms().empty());
     platform::Form board;
     board.Show();
     auto* options = new platform::Form; // unloaded by its close, freed with the test
@@ -116,6 +118,19 @@ TEST(WindowSystem, TheOptionsWindowBelongsToTheBoardAndGivesItTheInputBackFirst)
     g_options = Native(*options);
     // Owned by the board from the start: above it, and no task-bar button.
     EXPECT_EQ(::GetWindow(g_options, GW_OWNER), g_board);
+    EXPECT_EQ(::GetWindowLongPtrW(g_options, GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
+    // The board belongs to a hidden window from the start too, and has its
+    // button for as long as it asks for one.
+    const ::HWND hidden = ::GetWindow(g_board, GW_OWNER);
+    ASSERT_NE(hidden, nullptr);
+    EXPECT_EQ(::IsWindowVisible(hidden), FALSE);
+    EXPECT_NE(::GetWindowLongPtrW(g_board, GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
+    platform::HideFromTaskList(board);
+    EXPECT_EQ(::GetWindowLongPtrW(g_board, GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
+    EXPECT_NE(::IsWindowVisible(g_board), FALSE);
+    platform::ShowInTaskList(board);
+    EXPECT_NE(::GetWindowLongPtrW(g_board, GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
+    EXPECT_EQ(::GetWindow(g_board, GW_OWNER), hidden);
 
     g_boardEnabledAsOptionsHid.clear();
     g_hook = ::SetWindowsHookExW(WH_CALLWNDPROC, WatchHiding, nullptr, ::GetCurrentThreadId());

@@ -157,25 +157,47 @@ std::string Command() {
     return line.substr(i);
 }
 
-namespace {
+namespace win32 {
 
-// Windows keeps an owned window out of the task list: a hidden window that
-// owns the form does it.
-::HWND TaskListOwner() {
+::HWND HiddenOwner() {
     static const ::HWND owner = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr,
                                                   nullptr, ::GetModuleHandleW(nullptr), nullptr);
     return owner;
 }
 
+} // namespace win32
+
+namespace {
+
+// An owned window has a task-bar button only with WS_EX_APPWINDOW. Windows
+// takes the change of a visible window's button only while it is hidden.
+void SetTaskListButton(Form& form, bool button) {
+    const ::HWND hWnd = form.Internals().hWnd;
+    const bool shown = ::IsWindowVisible(hWnd) != FALSE;
+    if (shown) {
+        ::ShowWindow(hWnd, SW_HIDE);
+    }
+    const auto style = static_cast<::ULONG_PTR>(::GetWindowLongPtrW(hWnd, GWL_EXSTYLE));
+    ::SetWindowLongPtrW(
+        hWnd, GWL_EXSTYLE,
+        static_cast<::LONG_PTR>(button ? style | WS_EX_APPWINDOW
+                                       : style & ~static_cast<::ULONG_PTR>(WS_EX_APPWINDOW)));
+    // The frame's data is cached until the window is placed again.
+    ::SetWindowPos(hWnd, nullptr, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    if (shown) {
+        ::ShowWindow(hWnd, SW_SHOWNA);
+    }
+}
+
 } // namespace
 
 void HideFromTaskList(Form& form) {
-    ::SetWindowLongPtrW(form.Internals().hWnd, GWLP_HWNDPARENT,
-                        reinterpret_cast<::LONG_PTR>(TaskListOwner()));
+    SetTaskListButton(form, false);
 }
 
 void ShowInTaskList(Form& form) {
-    ::SetWindowLongPtrW(form.Internals().hWnd, GWLP_HWNDPARENT, 0);
+    SetTaskListButton(form, true);
 }
 
 void End() {

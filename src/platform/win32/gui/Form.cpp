@@ -22,12 +22,15 @@ constexpr ::DWORD kStyle =
 Form::Impl::Impl(Form& form) : self(form) {
     // A window made while another is loaded (the options window, over the
     // board) belongs to the first: it stays above it, has no task-bar button
-    // of its own, and comes forward with it. Windows takes the owner only
-    // when the window is made.
+    // of its own, and comes forward with it. The first belongs to a hidden
+    // window, with a button of its own (WS_EX_APPWINDOW) that it can lose
+    // (HideFromTaskList). Windows takes the owner only when the window is
+    // made.
     const auto& forms = core::LoadedForms();
-    const ::HWND first = forms.empty() ? nullptr : forms.front()->Internals().hWnd;
-    hWnd = ::CreateWindowExW(0, win32::FormClass(), L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 320,
-                             240, first, nullptr, ::GetModuleHandleW(nullptr), this);
+    const ::HWND ownedBy = forms.empty() ? win32::HiddenOwner() : forms.front()->Internals().hWnd;
+    hWnd = ::CreateWindowExW(forms.empty() ? WS_EX_APPWINDOW : 0, win32::FormClass(), L"", kStyle,
+                             CW_USEDEFAULT, CW_USEDEFAULT, 320, 240, ownedBy, nullptr,
+                             ::GetModuleHandleW(nullptr), this);
     backColor = static_cast<std::int32_t>(::GetSysColor(COLOR_BTNFACE));
     background = ::CreateSolidBrush(win32::Colour(backColor));
     hFont = win32::MakeFont(font, Dpi());

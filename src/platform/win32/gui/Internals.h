@@ -96,6 +96,10 @@ void ForgetMenu(::HMENU menu);
 // that read on any background.
 void DrawFocusMark(::HDC dc, ::RECT around);
 
+// The hidden window that owns the program's first window, which Windows then
+// keeps out of the task list unless the window asks for a button.
+::HWND HiddenOwner();
+
 // Hands a key message to its form's KeyDown first: true when that kept it.
 bool PreviewKey(const ::MSG& msg);
 
