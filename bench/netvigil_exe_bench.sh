@@ -17,34 +17,12 @@ root=$(pwd)
 win=$root/build/windows
 linux=$root/build/ci/bin
 
-if [ -z "${NETVIGIL_BENCH_INSIDE:-}" ]; then
-    "$win/wine-run" cmd /c exit >/dev/null 2>&1
-    exec unshare --net -- env NETVIGIL_BENCH_INSIDE=1 "$0" "$@"
-fi
-ip link set lo up
-WINEPREFIX=$(sed -n "s/^WINEPREFIX='\(.*\)'$/\1/p" "$win/wine-run")
-WINEDEBUG=-all
-export WINEPREFIX WINEDEBUG
-
-work=$(mktemp -d)
-pids=
-cleanup() {
-    wineserver -k >/dev/null 2>&1 || true
-    for pid in $pids; do kill "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-wineserver -k >/dev/null 2>&1 || true
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-pids="$pids $!"
-while [ ! -s "$work/display" ]; do sleep 0.05; done
-DISPLAY=:$(head -n 1 "$work/display")
-export DISPLAY
-openbox >/dev/null 2>&1 &
-pids="$pids $!"
-trayer --edge top --align right --widthtype pixel --width 120 >/dev/null 2>&1 &
-pids="$pids $!"
-sleep 1
+wine_run=$win/wine-run
+# shellcheck source=tests/windows/wine_desktop.sh
+. "$root/tests/windows/wine_desktop.sh"
+own_network Xvfb trayer openbox xdotool xprop -- "$@"
+wine_session
+start_desktop --window-manager
 
 now() { date +%s%N; }
 # Milliseconds from the start of a program until its board (or, given a
@@ -64,7 +42,7 @@ start_to_board() {
     echo $((($(now) - t0) / 1000000))
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
-    sleep 0.5
+    wait_for '[ -z "$(xdotool search --onlyvisible --class "$class" 2>/dev/null)" ]'
 }
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 

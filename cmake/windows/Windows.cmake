@@ -52,10 +52,10 @@ if(NETVIGIL_TESTS)
     # wine-run's late hosts answer from a Linux program: built with this
     # machine's own compiler.
     find_program(NETVIGIL_NATIVE_CXX NAMES c++ g++ REQUIRED NO_CMAKE_FIND_ROOT_PATH)
-    set(NETVIGIL_LATE_HOST ${PROJECT_BINARY_DIR}/native/test_late_host)
+    set(NETVIGIL_LATE_HOST ${PROJECT_BINARY_DIR}/bin/test_late_host)
     set(late_host_source ${PROJECT_SOURCE_DIR}/tests/support/late_host.cpp)
     add_custom_command(OUTPUT ${NETVIGIL_LATE_HOST}
-        COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/native
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/bin
         COMMAND ${NETVIGIL_NATIVE_CXX} -std=c++20 -O2 -Wall -Werror -o ${NETVIGIL_LATE_HOST}
             ${late_host_source}
         DEPENDS ${late_host_source}

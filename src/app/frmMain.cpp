@@ -1,6 +1,8 @@
 #include "app/frmMain.h"
 
 #include "options/frmOpt.h"
+#include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/gui/App.h"
 #include "platform/gui/Capture.h"
 #include "platform/gui/Instance.h"
@@ -87,7 +89,7 @@ bool NoticeWanted(const std::string& sFlag) {
 
 } // namespace
 
-frmMain::frmMain() {
+frmMain::frmMain() : m_oChangeLog(StateFilePath("changes.log")) {
     SetIcon(ProgramIcon());
     SetFont(BoardFont());
     SetFixedWidth(kClientWidth);
@@ -264,11 +266,7 @@ void frmMain::LoadSettings() {
         lblPC(n)->SetForeColor(*text);
         lblPC(n)->SetCaption(GetSetting(kAppName, kRemoteHosts, HostKey(n), std::to_string(n)));
         lblPC(n)->SetTag(GetSetting(kAppName, kRemoteHosts, AddressKey(n), ""));
-        // A long name is cut short on the board: the tip gives it whole.
-        const std::string sName = lblPC(n)->Caption();
-        const std::string sAddress = lblPC(n)->Tag();
-        lblPC(n)->SetToolTipText(sName + (sName.empty() || sAddress.empty() ? "" : "\n") +
-                                 sAddress);
+        UpdateNameTip(n);
         shp(n)->SetTag(GetSetting(kAppName, kRemoteHosts, BalloonKey(n), ""));
     }
 
@@ -325,16 +323,28 @@ std::string frmMain::PingHosts() {
             }
         }
         const bool online = sOutput.find("Reply") != std::string::npos;
-        m_tResult(n) = SlotResult{sAddress, online};
+        const auto now = SlotState::Clock::now();
+        const auto outcome = m_tState(n).Record(sAddress, online, RoundTripOf(sOutput), now);
+        m_tAnnounce(n) = outcome.bAnnounce;
+        m_tLogged(n) = m_tLogged(n) && !outcome.bNewState;
         const std::string sName = lblPC(n)->Caption();
         shp(n)->SetFillColor(online ? kGreen : kRed);
         // Red and green alone are the pair that colour-blind eyes confuse most.
         shp(n)->SetMark(online ? LightMark::Tick : LightMark::Cross);
         btn(n)->SetVisible(online);
         btn(n)->SetToolTipText(online ? "Click for options" : "This PC in unavailable.");
+        UpdateNameTip(n);
         UpdateAccessibleNames(n);
         if (!sName.empty()) {
             sHostStatus(n) = sName + (online ? " is on." : " is off.");
+            // A line for each change of the light, and one for the state a
+            // slot is first found in: at the first sweep, and at the first
+            // once it has been named or given another address.
+            if (!m_tLogged(n)) {
+                m_oChangeLog.Append(
+                    {ToLocalTime(now), n, sName, sAddress, online, m_tState(n).RoundTrip()});
+                m_tLogged(n) = true;
+            }
         }
     }
     std::string sSummary;
@@ -379,14 +389,13 @@ void frmMain::tmrPING_Timer() {
     }
     bool bAllOn = true;
     for (int n = 1; n <= kSlots; ++n) {
-        if (!sHostStatus(n).empty() && m_tResult(n) && !m_tResult(n)->bOnline) {
+        if (!sHostStatus(n).empty() && !m_tState(n).Online()) {
             bAllOn = false;
         }
     }
     // Stopped during the sweep: its lights are already stale.
     ChangeTrayIcon(tmrPING.Enabled() ? (bAllOn ? kGreen : kRed) : kUnknown, TrayTip());
     ShowAlerts();
-    m_tLastResult = m_tResult;
 }
 
 void frmMain::ShowAlerts() {
@@ -398,14 +407,13 @@ void frmMain::ShowAlerts() {
     std::vector<std::string> vLines;
     bool bWentOff = false;
     for (int n = 1; n <= kSlots; ++n) {
-        const auto& now = m_tResult(n);
-        const auto& before = m_tLastResult(n);
-        if (!NoticeWanted(shp(n)->Tag()) || sHostStatus(n).empty() || !now || !before ||
-            now->sAddress != before->sAddress || now->bOnline == before->bOnline) {
+        // A change is told once it has held for two sweeps: one lost reply,
+        // common on Wi-Fi and busy links, or one stray reply is none.
+        if (!NoticeWanted(shp(n)->Tag()) || sHostStatus(n).empty() || !m_tAnnounce(n)) {
             continue;
         }
         vLines.push_back(sHostStatus(n));
-        bWentOff = bWentOff || !now->bOnline;
+        bWentOff = bWentOff || !m_tState(n).Online();
     }
     if (vLines.empty()) {
         return;
@@ -522,6 +530,7 @@ void frmMain::SelectSlot(int n) {
         lblPC(nKeyboardSlot)->SetFocusMark(false);
     }
     nKeyboardSlot = n;
+    m_sSinkSays.clear();
     if (n == 0) {
         cm1->SetAccessibleName("Hosts");
         return;
@@ -535,13 +544,33 @@ void frmMain::SelectSlot(int n) {
 void frmMain::UpdateAccessibleNames(int n) {
     const std::string sName =
         lblPC(n)->Caption().empty() ? "Host " + std::to_string(n) : lblPC(n)->Caption();
-    const std::int32_t color = shp(n)->FillColor();
-    const char* state = color == kGreen ? "online" : color == kRed ? "offline" : "not yet checked";
-    shp(n)->SetAccessibleName(sName + ", " + state);
+    const auto now = SlotState::Clock::now();
+    shp(n)->SetAccessibleName(sName + ", " + StateText(m_tState(n), lblPC(n)->Tag(), now, true));
     btn(n)->SetAccessibleName("Actions for " + sName);
-    if (n == nKeyboardSlot) {
+    if (n != nKeyboardSlot) {
+        return;
+    }
+    // The focus sink speaks again when the selected host's state changes,
+    // not for each new round trip: a reader would read it out every sweep.
+    const std::string sSays = sName + ", " + StateText(m_tState(n), lblPC(n)->Tag(), now, false);
+    if (sSays != m_sSinkSays) {
+        m_sSinkSays = sSays;
         cm1->SetAccessibleName(shp(n)->AccessibleName());
     }
+}
+
+void frmMain::UpdateNameTip(int n) {
+    // A long name is cut short on the board: the tip gives it whole.
+    std::string sTip = lblPC(n)->Caption();
+    const std::string sState =
+        sTip.empty() ? std::string()
+                     : StateText(m_tState(n), lblPC(n)->Tag(), SlotState::Clock::now(), true);
+    for (const std::string& sLine : {lblPC(n)->Tag(), sState}) {
+        if (!sLine.empty()) {
+            sTip += (sTip.empty() ? "" : "\n") + sLine;
+        }
+    }
+    lblPC(n)->SetToolTipText(sTip);
 }
 
 void frmMain::OpenHostMenu(int n, bool atButton) {

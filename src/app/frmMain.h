@@ -3,6 +3,8 @@
 // The main window: a board of 20 host slots, each with a light, a name and a
 // small action button, filled from the settings store and swept by ping.
 
+#include "app/ChangeLog.h"
+#include "app/SlotState.h"
 #include "options/BoardPreview.h"
 #include "platform/gui/Button.h"
 #include "platform/gui/ControlArray.h"
@@ -134,6 +136,9 @@ private:
     // What a screen reader says of slot n's light, button and, when it is
     // the selection, of the focus sink; kept up with the state and name.
     void UpdateAccessibleNames(int n);
+    // The tip of slot n's name: the name whole, the address, and for a named
+    // slot how the host has answered.
+    void UpdateNameTip(int n);
     // The host menu of slot n, as a mouse release over its button opens it.
     void OpenHostMenu(int n, bool atButton);
     void btn_GotFocus(int Index);
@@ -141,16 +146,15 @@ private:
     // The selected host's address, or nothing when no host is selected.
     std::optional<std::string> SelectedAddress() const;
 
-    // What a sweep found of a slot, and at which address: a result from
-    // another address (changed in the options window) is no change.
-    struct SlotResult {
-        std::string sAddress;
-        bool bOnline = false;
-    };
-
     std::unique_ptr<clsRunCommand> RunCommand;
-    platform::ControlArray<std::optional<SlotResult>, settings::kSlots> m_tResult;
-    platform::ControlArray<std::optional<SlotResult>, settings::kSlots> m_tLastResult;
+    platform::ControlArray<SlotState, settings::kSlots> m_tState;
+    // The slots whose change the last sweep has to tell.
+    platform::ControlArray<bool, settings::kSlots> m_tAnnounce;
+    // The slots whose present state the change log has.
+    platform::ControlArray<bool, settings::kSlots> m_tLogged;
+    ChangeLog m_oChangeLog;
+    // What the focus sink last said of the selected slot, round trip aside.
+    std::string m_sSinkSays;
     std::optional<std::int32_t> m_lBadgeColor;
     std::string m_sTrayTip;
     std::unique_ptr<clsSysTray> m_oReleasedTray;

@@ -1,8 +1,11 @@
 #include "options/frmOpt.h"
 
+#include "platform/error_text.h"
 #include "platform/gui/Capture.h"
 #include "platform/gui/MenuItem.h"
+#include "platform/message_box.h"
 #include "platform/settings_store.h"
+#include "platform/user_registry.h"
 #include "settings/BoardFont.h"
 #include "settings/CLng.h"
 
@@ -132,19 +135,40 @@ void frmOpt::cmdTColor_Click() {
 }
 
 void frmOpt::mnuSave_Click() {
-    for (int i = 1; i <= kSlots; ++i) {
-        SaveSetting(kAppName, kRemoteHosts, HostKey(i), txtName(i)->Text());
-        SaveSetting(kAppName, kRemoteHosts, AddressKey(i), txtIP(i)->Text());
-        SaveSetting(kAppName, kRemoteHosts, BalloonKey(i), std::to_string(chkPC(i)->Value()));
-    }
-    if (!vNewBackColor.IsEmpty()) {
-        SaveSetting(kAppName, kSettings, kBackcolor, vNewBackColor.ToText());
-    }
-    if (!vNewTextColor.IsEmpty()) {
-        SaveSetting(kAppName, kSettings, kTextcolor, vNewTextColor.ToText());
+    if (const LONG status = SaveToStore(); status != ERROR_SUCCESS) {
+        // Everything typed stays in the window, to be saved again or cancelled.
+        const std::string sText = "The options could not be saved: " + ErrorText(status);
+        MessageBox(hWnd(), sText.c_str(), "Netvigil", MB_OK | MB_ICONERROR);
+        return;
     }
     Hide();
     Unload();
+}
+
+LONG frmOpt::SaveToStore() {
+    // One change, whole or not at all: a write that fails takes back those
+    // before it, so the store never holds a host's new name at its old
+    // address, or half of a new set of slots.
+    UserRegistryTransaction transaction;
+    LONG status = transaction.Status();
+    const auto save = [&status](const char* section, const std::string& key,
+                                const std::string& value) {
+        if (status == ERROR_SUCCESS) {
+            status = SaveSetting(kAppName, section, key, value);
+        }
+    };
+    for (int i = 1; i <= kSlots; ++i) {
+        save(kRemoteHosts, HostKey(i), txtName(i)->Text());
+        save(kRemoteHosts, AddressKey(i), txtIP(i)->Text());
+        save(kRemoteHosts, BalloonKey(i), std::to_string(chkPC(i)->Value()));
+    }
+    if (!vNewBackColor.IsEmpty()) {
+        save(kSettings, kBackcolor, vNewBackColor.ToText());
+    }
+    if (!vNewTextColor.IsEmpty()) {
+        save(kSettings, kTextcolor, vNewTextColor.ToText());
+    }
+    return status == ERROR_SUCCESS ? transaction.Commit() : status;
 }
 
 void frmOpt::mnuCancel_Click() {

@@ -13,6 +13,7 @@
 #include "platform/gui/Label.h"
 #include "platform/gui/Line.h"
 #include "platform/gui/TextBox.h"
+#include "platform/win32_types.h"
 #include "registry/Variant.h"
 #include "settings/Settings.h"
 
@@ -45,6 +46,9 @@ protected:
 private:
     // Esc cancels and Ctrl+S saves, as the menu bar's commands.
     void Form_KeyDown(int& KeyCode, int Shift);
+    // Writes the slots and the colours picked; when a write fails, its error,
+    // and the store as it was before.
+    platform::LONG SaveToStore();
     void Image1_MouseDown();
 
     IBoardPreview& m_board;

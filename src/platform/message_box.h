@@ -8,12 +8,18 @@
 namespace platform {
 
 inline constexpr UINT MB_OK = 0x00000000;
+inline constexpr UINT MB_ICONERROR = 0x00000010;
 inline constexpr int IDOK = 1;
 
 // Shows a modal message and returns the button chosen. Until a window
 // system installs its own way, the backend's is used: Windows' message box,
 // or on Linux the text on standard error.
 int MessageBox(HWND hWnd, const char* lpText, const char* lpCaption, UINT uType);
+
+// Tells whoever started the program from a terminal: a line on standard
+// error on Linux; nothing on Windows, where a program with windows has no
+// console to tell it on.
+void ConsoleNote(const std::string& text);
 
 using MessageBoxHandler =
     std::function<int(HWND hWnd, const std::string& text, const std::string& caption, UINT uType)>;

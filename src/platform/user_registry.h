@@ -1,6 +1,7 @@
 #pragma once
 
-// The user's registry, for the program that manages it (netvigil-reg).
+// The user's registry, for the program that manages it (netvigil-reg), and
+// the transaction that makes the options window's writes one change.
 // Everything else uses the registry functions.
 
 #include "platform/win32_types.h"

@@ -24,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <map>
 
 using namespace platform;
@@ -88,6 +89,18 @@ protected:
 
 const std::string kReply =
     "\r\nPinging x with 32 bytes of data:\r\nReply from 10.0.0.1: bytes=32 time<1ms TTL=64\r\n";
+
+// Whether text is the beginning given, then "since" and the time of day of a
+// sweep that began at before and ended now (a minute may turn meanwhile).
+bool SaysSince(const std::string& text, const std::string& beginning,
+               std::chrono::system_clock::time_point before) {
+    for (const auto when : {before, std::chrono::system_clock::now()}) {
+        if (text == beginning + "since " + LocaleTimeText(ToLocalTime(when), false)) {
+            return true;
+        }
+    }
+    return false;
+}
 
 TEST_F(Board, LaysOutTwentySlotsInTwips) {
     ASSERT_DOUBLE_EQ(TwipsPerPixelX(), 15.0);
@@ -230,11 +243,13 @@ TEST_F(Board, SweepJudgesEachSlotByReply) {
 }
 
 // A name too long for its row ends in "…"; every name's tip holds the whole
-// name and the address, and reaches the pointer through the drag surface.
+// name, the address and, until a sweep, that the host is not checked yet; it
+// reaches the pointer through the drag surface.
 TEST_F(Board, LongNamesAreElidedAndEveryNameHasATip) {
     const std::string sLong = "Accounting department, second floor";
     NameOnly({{1, sLong}, {2, "router"}});
     Name(3, "no address");
+    Name(4, "", "10.0.0.4");
     m_form->LoadSettings();
     EXPECT_EQ(m_form->shp(1)->Mark(), LightMark::None);
 
@@ -249,16 +264,25 @@ TEST_F(Board, LongNamesAreElidedAndEveryNameHasATip) {
                   .toStdString(),
               sLong);
     EXPECT_EQ(WidgetOf(m_form->lblPC(2))->text(), "router");
-    EXPECT_EQ(m_form->lblPC(1)->ToolTipText(), sLong + "\n10.0.0.1");
-    EXPECT_EQ(m_form->lblPC(2)->ToolTipText(), "router\n10.0.0.2");
-    EXPECT_EQ(m_form->lblPC(3)->ToolTipText(), "no address");
+    EXPECT_EQ(m_form->lblPC(1)->ToolTipText(), sLong + "\n10.0.0.1\nnot checked yet");
+    EXPECT_EQ(m_form->lblPC(2)->ToolTipText(), "router\n10.0.0.2\nnot checked yet");
+    EXPECT_EQ(m_form->lblPC(3)->ToolTipText(), "no address\nnot checked yet");
+    EXPECT_EQ(m_form->lblPC(4)->ToolTipText(), "10.0.0.4") << "a slot without a name";
 
     m_form->Show();
+    DoEvents();
     QWidget* surface = WidgetOf(m_form->Image1);
     const QPoint over = label->geometry().center();
     QHelpEvent help(QEvent::ToolTip, over, surface->mapToGlobal(over));
     QCoreApplication::sendEvent(surface, &help);
-    EXPECT_EQ(QToolTip::text().toStdString(), sLong + "\n10.0.0.1");
+    EXPECT_EQ(QToolTip::text().toStdString(), sLong + "\n10.0.0.1\nnot checked yet");
+    // A tip on show follows its new text, as the sweep gives it.
+    Answer({{"10.0.0.1", kReply}});
+    const auto before = std::chrono::system_clock::now();
+    m_form->PingHosts();
+    EXPECT_TRUE(
+        SaysSince(QToolTip::text().toStdString(), sLong + "\n10.0.0.1\nonline, <1 ms, ", before))
+        << QToolTip::text().toStdString();
     QToolTip::hideText();
 
     // The host menu's separators are plain lines, with no "-" drawn beside them.
@@ -280,20 +304,50 @@ TEST_F(Board, ScreenReadersHearEveryElementAndEachLightsState) {
         EXPECT_EQ(iface->role(), role);
         return iface->text(QAccessible::Name).toStdString();
     };
-    EXPECT_EQ(said(WidgetOf(m_form->shp(1)), QAccessible::Graphic), "one, not yet checked");
+    EXPECT_EQ(said(WidgetOf(m_form->shp(1)), QAccessible::Graphic), "one, not checked yet");
     EXPECT_EQ(said(WidgetOf(m_form->btn(1)), QAccessible::PushButton), "Actions for one");
     EXPECT_EQ(said(WidgetOf(m_form->lblPC(3)), QAccessible::StaticText), "three");
-    EXPECT_EQ(said(WidgetOf(m_form->shp(2)), QAccessible::Graphic), "Host 2, not yet checked");
+    EXPECT_EQ(said(WidgetOf(m_form->shp(2)), QAccessible::Graphic), "Host 2, not checked yet");
     EXPECT_EQ(said(WindowOf(m_form), QAccessible::Window), "Netvigil");
     EXPECT_EQ(said(MenuOf(m_form->mnuPopup), QAccessible::PopupMenu), "Netvigil");
     EXPECT_EQ(said(MenuOf(m_form->mnuPC), QAccessible::PopupMenu), "Host actions");
 
     // Renamed by the sweep, which Qt announces (NameChanged); offscreen,
-    // with no screen reader, only the name itself shows.
+    // with no screen reader, only the name itself shows. The light says what
+    // the name's tip says.
     Answer({{"10.0.0.1", kReply}});
+    const auto before = std::chrono::system_clock::now();
     m_form->PingHosts();
-    EXPECT_EQ(said(WidgetOf(m_form->shp(1)), QAccessible::Graphic), "one, online");
-    EXPECT_EQ(said(WidgetOf(m_form->shp(3)), QAccessible::Graphic), "three, offline");
+    EXPECT_TRUE(SaysSince(said(WidgetOf(m_form->shp(1)), QAccessible::Graphic),
+                          "one, online, <1 ms, ", before));
+    EXPECT_TRUE(
+        SaysSince(said(WidgetOf(m_form->shp(3)), QAccessible::Graphic), "three, offline ", before));
+}
+
+// The name's tip tells how the host has answered: how fast, and since the
+// first sweep that found it so; a new address has not been checked yet.
+TEST_F(Board, TheNamesTipTellsHowFastAndSinceWhen) {
+    NameOnly({{1, "one"}, {3, "three"}});
+    m_form->LoadSettings();
+    const std::string kSlow = "Reply from 10.0.0.1: bytes=32 time=23ms TTL=64\r\n";
+    Answer({{"10.0.0.1", kSlow}});
+    const auto before = std::chrono::system_clock::now();
+    m_form->PingHosts();
+    const std::string sOnline = m_form->lblPC(1)->ToolTipText();
+    EXPECT_TRUE(SaysSince(sOnline, "one\n10.0.0.1\nonline, 23 ms, ", before)) << sOnline;
+    const std::string sOffline = m_form->lblPC(3)->ToolTipText();
+    EXPECT_TRUE(SaysSince(sOffline, "three\n10.0.0.3\noffline ", before)) << sOffline;
+
+    // The next reply's round trip, and the same beginning.
+    Answer({{"10.0.0.1", "Reply from 10.0.0.1: bytes=32 time=31ms TTL=64\r\n"}});
+    m_form->PingHosts();
+    EXPECT_EQ(m_form->lblPC(1)->ToolTipText(),
+              sOnline.substr(0, sOnline.find("23")) + "31" + sOnline.substr(sOnline.find(" ms")));
+    EXPECT_EQ(m_form->lblPC(3)->ToolTipText(), sOffline);
+
+    Name(1, "one", "10.0.0.11");
+    m_form->LoadSettings();
+    EXPECT_EQ(m_form->lblPC(1)->ToolTipText(), "one\n10.0.0.11\nnot checked yet");
 }
 
 TEST_F(Board, StatusLinesFollowTheNames) {
@@ -338,11 +392,10 @@ TEST_F(Board, TicksNeverNestAndUnloadStopsTheSweep) {
     });
     m_form->tmrPING.SetInterval(1);
     m_form->tmrPING.SetEnabled(true);
-    QElapsedTimer clock;
-    clock.start();
-    while (m_lines.size() < 20 && clock.elapsed() < 5000) {
+    testing_support::WaitFor([&] {
         DoEvents();
-    }
+        return m_lines.size() >= 20;
+    });
     m_form->tmrPING.SetEnabled(false);
     ASSERT_GE(m_lines.size(), 20u);
     EXPECT_EQ(std::count(m_lines.begin(), m_lines.begin() + 20, "ping -n 1 -w 8 10.0.0.1"), 1);

@@ -176,7 +176,7 @@ TEST_F(HostActions, TheKeyboardSelectsNamedHostsAndOpensTheMenuOfOnesOnline) {
     // Up and Down over the named slots (1 and 3), stopping at either end.
     Key(Qt::Key_Down);
     EXPECT_EQ(marked(), 1);
-    EXPECT_EQ(m_main->cm1->AccessibleName(), "Alpha, not yet checked");
+    EXPECT_EQ(m_main->cm1->AccessibleName(), "Alpha, not checked yet");
     for (const auto& [key, slot] : std::vector<std::pair<int, int>>{
              {Qt::Key_Down, 3}, {Qt::Key_Down, 3}, {Qt::Key_Up, 1}, {Qt::Key_Up, 1}}) {
         Key(key);
@@ -207,6 +207,53 @@ TEST_F(HostActions, TheKeyboardSelectsNamedHostsAndOpensTheMenuOfOnesOnline) {
     SaveSetting("Netvigil", "Remote Hosts", "Host 3", "");
     m_main->LoadSettings();
     EXPECT_EQ(marked(), 0);
+}
+
+// The focus sink speaks for the selected host anew when its state changes,
+// and not for each new round trip, which a screen reader would read out after
+// every sweep; the light itself keeps the latest.
+TEST_F(HostActions, TheSelectedHostIsSpokenAgainWhenItsStateChanges) {
+    for (int n = 1; n <= 20; ++n) {
+        if (n != 3) {
+            SaveSetting("Netvigil", "Remote Hosts", "Host " + std::to_string(n),
+                        n == 1 ? "Alpha" : "");
+        }
+    }
+    m_main->LoadSettings();
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Down);
+    ASSERT_EQ(m_main->cm1->AccessibleName(), "Server, not checked yet");
+    const auto reply = [](const std::string& time) {
+        fake::SetProcessScript([time](const std::string& line) {
+            return std::optional<std::string>(
+                line.ends_with("192.168.1.20") && !time.empty()
+                    ? "Reply from 192.168.1.20: bytes=32 time=" + time + " TTL=64\r\n"
+                    : "");
+        });
+    };
+    reply("5ms");
+    m_main->PingHosts();
+    const std::string online = m_main->cm1->AccessibleName();
+    EXPECT_TRUE(online.starts_with("Server, online, 5 ms, since ")) << online;
+    EXPECT_EQ(m_main->shp(3)->AccessibleName(), online);
+    reply("9ms");
+    m_main->PingHosts();
+    EXPECT_EQ(m_main->cm1->AccessibleName(), online);
+    EXPECT_TRUE(m_main->shp(3)->AccessibleName().starts_with("Server, online, 9 ms, since "));
+    reply("");
+    m_main->PingHosts();
+    EXPECT_TRUE(m_main->cm1->AccessibleName().starts_with("Server, offline since "))
+        << m_main->cm1->AccessibleName();
+    // Selected again, it says what the light says now.
+    reply("7ms");
+    m_main->PingHosts();
+    reply("8ms");
+    m_main->PingHosts();
+    EXPECT_TRUE(m_main->cm1->AccessibleName().starts_with("Server, online, 7 ms, "));
+    Key(Qt::Key_Up);
+    Key(Qt::Key_Down);
+    EXPECT_TRUE(m_main->cm1->AccessibleName().starts_with("Server, online, 8 ms, "));
+    EXPECT_EQ(m_main->cm1->AccessibleName(), m_main->shp(3)->AccessibleName());
 }
 
 TEST_F(HostActions, TheTrayMenuTakesArrowsEnterAndEsc) {

@@ -11,9 +11,9 @@
 #include "platform/qt/Widgets.h"
 #include "platform/registry.h"
 #include "platform/settings_store.h"
+#include "test_support.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -22,10 +22,16 @@
 
 #include <algorithm>
 #include <map>
+#include <regex>
 #include <set>
+#include <sstream>
 
 using namespace platform;
 using namespace platform::qt;
+using testing_support::ReadFileBytes;
+using testing_support::ScopedEnv;
+using testing_support::TempDir;
+using testing_support::WriteFileBytes;
 
 namespace {
 
@@ -289,6 +295,10 @@ TEST_F(Alerts, ASweepLongerThanTheIntervalEndsRight) {
     Hosts({{1, {"one", "1"}}, {2, {"two", "0"}}});
     frmMain& main = Start();
     Sweep(main, {1, 2});
+    Sweep(main, {1, 2});
+    main.mnuTray->Click();
+    EXPECT_TRUE(Balloons(Sweep(main, {2})).empty()) << "one sweep is no change";
+    main.mnpTray->Click();
     m_wait = std::chrono::milliseconds(kSweepLongerThanInterval / 20);
     std::map<int, int> pinged;
     std::size_t trayDuring = 0; // the pings started when Tray acted
@@ -313,6 +323,31 @@ TEST_F(Alerts, ASweepLongerThanTheIntervalEndsRight) {
     EXPECT_EQ(Message(balloons[0]), "one is off.");
 }
 
+// A change is told once it has held for two sweeps in a row: one lost reply
+// (or one stray reply) is none, while the light, the badge and the tip show
+// every sweep's own result.
+TEST_F(Alerts, OneLostReplyIsNoAlertTwoAreOne) {
+    Hosts({{1, {"one", "1"}}, {2, {"two", "1"}}});
+    frmMain& main = Start("/hide");
+    Sweep(main, {1});
+    EXPECT_TRUE(Balloons(Sweep(main, {1})).empty()) << "the state a host starts in is no change";
+    auto requests = Sweep(main, {2});
+    EXPECT_TRUE(Balloons(requests).empty()) << "one lost reply, and one stray reply";
+    EXPECT_EQ(Tip(requests.back().record), "one is off.\rtwo is on.\r");
+    EXPECT_EQ(Badge(requests), BadgedIcon(main.Icon(), frmMain::kRed));
+    EXPECT_EQ(main.shp(1)->FillColor(), frmMain::kRed);
+    EXPECT_TRUE(main.btn(2)->Visible());
+    requests = Sweep(main, {1});
+    EXPECT_TRUE(Balloons(requests).empty()) << "each back as it was";
+    EXPECT_EQ(main.shp(1)->FillColor(), frmMain::kGreen);
+    EXPECT_TRUE(Balloons(Sweep(main, {})).empty());
+    const auto balloons = Balloons(Sweep(main, {}));
+    ASSERT_EQ(balloons.size(), 1u) << "two lost replies in a row";
+    EXPECT_EQ(Message(balloons[0]), "one is off.");
+    EXPECT_EQ(balloons[0].dwInfoFlags, NIIF_WARNING);
+    EXPECT_TRUE(Balloons(Sweep(main, {})).empty()) << "told once";
+}
+
 TEST_F(Alerts, OneBalloonPerSweepForTheFlaggedHostsThatChanged) {
     Hosts({{1, {"one", "1"}},
            {2, {"two", "1"}},
@@ -322,7 +357,10 @@ TEST_F(Alerts, OneBalloonPerSweepForTheFlaggedHostsThatChanged) {
            {6, {"six", " 1 "}}});
     frmMain& main = Start("/hide");
     EXPECT_TRUE(Balloons(Sweep(main, {1, 3, 5})).empty()) << "the first sweep is no change";
-    // Every host changes; the flags that read as 1 are listed, in one balloon.
+    EXPECT_TRUE(Balloons(Sweep(main, {1, 3, 5})).empty()) << "nor is the state it found";
+    // Every host changes; the flags that read as 1 are listed, in one balloon,
+    // once the change has held for a second sweep.
+    EXPECT_TRUE(Balloons(Sweep(main, {2, 4, 6})).empty());
     auto balloons = Balloons(Sweep(main, {2, 4, 6}));
     ASSERT_EQ(balloons.size(), 1u);
     EXPECT_EQ(Message(balloons[0]), "one is off.\r\ntwo is on.\r\nsix is on.");
@@ -331,6 +369,7 @@ TEST_F(Alerts, OneBalloonPerSweepForTheFlaggedHostsThatChanged) {
     EXPECT_EQ(balloons[0].uTimeout, 10u & 3u);
     EXPECT_EQ(balloons[0].hWnd, main.hWnd());
     EXPECT_TRUE(Balloons(Sweep(main, {2, 4, 6})).empty()) << "nothing changed";
+    EXPECT_TRUE(Balloons(Sweep(main, {1, 2, 4, 6})).empty());
     balloons = Balloons(Sweep(main, {1, 2, 4, 6}));
     ASSERT_EQ(balloons.size(), 1u);
     EXPECT_EQ(Message(balloons[0]), "one is on.");
@@ -339,17 +378,20 @@ TEST_F(Alerts, OneBalloonPerSweepForTheFlaggedHostsThatChanged) {
     EXPECT_EQ(GetSetting("Netvigil", "Remote Hosts", "Display Balloon 5", ""), "yes");
     EXPECT_EQ(GetSetting("Netvigil", "Remote Hosts", "Display Balloon 4", "absent"), "");
 
-    // A new address is a new host: no change to tell.
+    // A new address is a new host: the state it is found in is no change.
     SaveSetting("Netvigil", "Remote Hosts", "IP Address 1", "10.0.0.11");
     main.LoadSettings();
+    EXPECT_TRUE(Balloons(Sweep(main, {2, 4, 6})).empty());
     EXPECT_TRUE(Balloons(Sweep(main, {2, 4, 6})).empty());
 
     // The balloon's click brings the board back; shown, nothing is told.
     main.RaiseMouseMove(0, 0, NIN_BALLOONUSERCLICK * 15.0F, 0);
     EXPECT_TRUE(main.Visible());
     EXPECT_TRUE(Balloons(Sweep(main, {})).empty());
+    EXPECT_TRUE(Balloons(Sweep(main, {})).empty());
     main.mnuTray->Click();
-    // Stopped in the middle of a sweep that sees a change: none either.
+    // Stopped in the middle of the sweep that confirms a change: none either.
+    EXPECT_TRUE(Balloons(Sweep(main, {1, 2})).empty());
     m_during = [&main](int n) {
         if (n == 10) {
             main.mnpStop->Click();
@@ -366,13 +408,71 @@ TEST_F(Alerts, WithNoNotificationAreaAMinimizedBoardIsTold) {
     frmMain& main = Start("/hide");
     ASSERT_EQ(main.WindowState(), 1);
     Sweep(main, {});
+    Sweep(main, {});
+    EXPECT_TRUE(Balloons(Sweep(main, {1})).empty());
     auto balloons = Balloons(Sweep(main, {1}));
     ASSERT_EQ(balloons.size(), 1u);
     EXPECT_EQ(Message(balloons[0]), "one is on.");
     main.RaiseMouseMove(0, 0, NIN_BALLOONUSERCLICK * 15.0F, 0);
     EXPECT_TRUE(main.Visible());
     EXPECT_EQ(main.WindowState(), 0);
+    EXPECT_TRUE(Balloons(Sweep(main, {})).empty());
     EXPECT_TRUE(Balloons(Sweep(main, {})).empty()) << "told while shown";
+}
+
+// Each change of a named slot's light is a line of the change log; the first
+// sweep gives each named slot's first state.
+TEST_F(Alerts, TheChangeLogHasALineForEachChangeOfANamedLight) {
+    const TempDir dir;
+    const ScopedEnv state("XDG_STATE_HOME", dir.Path());
+    Hosts({{1, {"one", "0"}}, {3, {"three\tthe\\third", "0"}}});
+    frmMain& main = Start();
+    Sweep(main, {1});
+    Sweep(main, {1});
+    Sweep(main, {3});
+    Sweep(main, {3, 4});
+    std::istringstream log(ReadFileBytes(dir / "netvigil/changes.log"));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(log, line);) {
+        lines.push_back(line);
+    }
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0], "time\tslot\tname\taddress\tstate\tround trip (ms)");
+    const std::regex time(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d\t)");
+    const std::vector<std::string> changes = {
+        "1\tone\t10.0.0.1\ton\t<1", "3\tthree\\tthe\\\\third\t10.0.0.3\toff\t",
+        "1\tone\t10.0.0.1\toff\t", "3\tthree\\tthe\\\\third\t10.0.0.3\ton\t<1"};
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        std::smatch when;
+        ASSERT_TRUE(
+            std::regex_search(lines[i + 1], when, time, std::regex_constants::match_continuous))
+            << lines[i + 1];
+        EXPECT_EQ(when.suffix().str(), changes[i]);
+    }
+}
+
+// A log that cannot be written costs the board nothing: it sweeps, tells and
+// says so once on standard error.
+TEST_F(Alerts, AnUnwritableChangeLogLeavesTheBoardSweeping) {
+    const TempDir dir;
+    WriteFileBytes(dir / "file", "");
+    const ScopedEnv state("XDG_STATE_HOME", dir / "file");
+    Hosts({{1, {"one", "1"}}});
+    ::testing::internal::CaptureStderr();
+    frmMain& main = Start("/hide");
+    Sweep(main, {1});
+    Sweep(main, {1});
+    Sweep(main, {});
+    const auto requests = Sweep(main, {});
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(Tip(requests.back().record), "one is off.\r");
+    const auto balloons = Balloons(requests);
+    ASSERT_EQ(balloons.size(), 1u);
+    EXPECT_EQ(Message(balloons[0]), "one is off.");
+    const std::string note =
+        "Netvigil: cannot write the change log " + dir / "file/netvigil/changes.log";
+    EXPECT_NE(said.find(note), std::string::npos) << said;
+    EXPECT_EQ(said.find(note), said.rfind(note)) << "said more than once: " << said;
 }
 
 TEST_F(Alerts, TheBadgeShowsTheLastSweepAndStaleLightsAreGrey) {
@@ -487,12 +587,10 @@ TEST_F(Life, ClosedInsideItsOwnLoopsTheBoardIsLeftAlone) {
             return std::optional<std::string>(kReply);
         });
         main.tmrPING.SetInterval(1);
-        QElapsedTimer clock;
-        clock.start();
-        while (!main.Unloaded() && clock.elapsed() < 5000) {
+        EXPECT_TRUE(testing_support::WaitFor([&] {
             DoEvents();
-        }
-        EXPECT_TRUE(main.Unloaded());
+            return main.Unloaded();
+        }));
         EXPECT_EQ(pings, 3);
     };
 

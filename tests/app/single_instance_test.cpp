@@ -3,118 +3,77 @@
 // user and each display has its own.
 
 #include "desktop.h"
-#include "test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <algorithm>
 #include <csignal>
-#include <filesystem>
-#include <sstream>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace testing_support;
 
 namespace {
 
-template <typename Condition> bool WaitFor(Condition condition, int seconds = 10) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > until) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return true;
+int Boards(const VirtualDesktop& desktop) {
+    return static_cast<int>(std::ranges::count_if(desktop.Windows(), IsBoard));
+}
+int Icons(const VirtualDesktop& desktop) {
+    return static_cast<int>(std::ranges::count_if(desktop.Windows(), IsIcon));
 }
 
-// The program's visible windows of the size given: boards are about 197
-// pixels wide; the tray icon is docked at most 32 pixels square.
-int Visible(const VirtualDesktop& desktop, bool boards) {
-    std::istringstream ids(desktop.XDoTool({"search", "--onlyvisible", "--class", "netvigil"}));
-    int count = 0;
-    for (std::string id; ids >> id;) {
-        std::istringstream geometry(desktop.XDoTool({"getwindowgeometry", "--shell", id}));
-        int width = 0;
-        int height = 0;
-        for (std::string line; std::getline(geometry, line);) {
-            if (line.starts_with("WIDTH=")) {
-                width = std::stoi(line.substr(6));
-            } else if (line.starts_with("HEIGHT=")) {
-                height = std::stoi(line.substr(7));
-            }
-        }
-        count += boards ? width >= 190 && width <= 210 && height > 60 : width <= 32 && height <= 32;
-    }
-    return count;
-}
+// Orphans come to the test, so that a start that leaves a copy of itself
+// behind is counted among the programs running.
+class SingleInstance : public ::testing::Test {
+protected:
+    void SetUp() override { ::prctl(PR_SET_CHILD_SUBREAPER, 1); }
+};
 
-// The running processes of the program, whoever started them.
-int Running() {
-    const auto program = std::filesystem::canonical(BinDir() + "/netvigil");
-    int count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        std::error_code error;
-        count += std::filesystem::read_symlink(entry.path() / "exe", error) == program;
-    }
-    return count;
-}
-
-// A later start's exit status; -1 when it is still running after a while.
-int Later(const std::vector<std::string>& args, const std::map<std::string, std::string>& env) {
-    std::vector<std::string> command = {BinDir() + "/netvigil"};
-    command.insert(command.end(), args.begin(), args.end());
-    const pid_t pid = StartProgram(command, env);
-    int status = -1;
-    if (!WaitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; })) {
+// A later start's exit status; -1 when it does not end by itself.
+int Later(const std::map<std::string, std::string>& env,
+          const std::vector<std::string>& args = {}) {
+    const pid_t pid = StartNetvigil(env, args);
+    const int status = WaitForEnd(pid);
+    if (status == -1) {
         StopProgram(pid);
-        return -1;
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::map<std::string, std::string> Environment(const VirtualDesktop& desktop, const TempDir& dir) {
-    std::map<std::string, std::string> env = desktop.Environment();
-    env.insert({{"QT_QPA_PLATFORM", "xcb"}, {"NETVIGIL_REGISTRY", dir / "registry.db"}});
-    return env;
-}
-
-TEST(SingleInstance, LaterStartsAndAKilledOne) {
+TEST_F(SingleInstance, LaterStartsAndAKilledOne) {
     VirtualDesktop desktop(true);
     if (!desktop.Available()) {
         GTEST_SKIP() << "needs Xvfb, trayer, openbox and xdotool";
     }
     TempDir dir;
-    const auto env = Environment(desktop, dir);
-    pid_t first = StartProgram({BinDir() + "/netvigil", "/hide"}, env);
-    ASSERT_TRUE(WaitFor([&] { return Visible(desktop, false) == 1; })) << "no tray icon";
+    const auto env = desktop.NetvigilEnvironment(dir);
+    pid_t first = StartNetvigil(env, {"/hide"});
+    ASSERT_TRUE(WaitFor([&] { return Icons(desktop) == 1; })) << "no tray icon";
 
     // Hidden asked again: it stays hidden; asked plainly, the board comes
     // back. Either later start ends at once and leaves one program running.
-    EXPECT_EQ(Later({"/HIDE"}, env), 0);
-    EXPECT_EQ(Visible(desktop, true), 0) << "a later /HIDE brought the board back";
-    EXPECT_EQ(Later({}, env), 0);
-    EXPECT_TRUE(WaitFor([&] { return Visible(desktop, true) == 1; })) << "the board stayed hidden";
-    EXPECT_EQ(Visible(desktop, false), 1) << "a second tray icon";
-    EXPECT_EQ(Running(), 1);
+    EXPECT_EQ(Later(env, {"/HIDE"}), 0);
+    EXPECT_EQ(Boards(desktop), 0) << "a later /HIDE brought the board back";
+    EXPECT_EQ(Later(env), 0);
+    EXPECT_TRUE(WaitFor([&] { return Boards(desktop) == 1; })) << "the board stayed hidden";
+    EXPECT_EQ(Icons(desktop), 1) << "a second tray icon";
+    EXPECT_EQ(NetvigilsRunning(), 1);
 
     // Killed, it leaves nothing behind that stops the next start.
     ::kill(first, SIGKILL);
     ::waitpid(first, nullptr, 0);
-    first = StartProgram({BinDir() + "/netvigil", "/hide"}, env);
-    EXPECT_TRUE(WaitFor([&] {
-        return Visible(desktop, false) == 1 && Visible(desktop, true) == 0;
-    })) << "the start after a killed one did not come up hidden in the tray";
-    EXPECT_EQ(Running(), 1);
+    first = StartNetvigil(env, {"/hide"});
+    EXPECT_TRUE(WaitFor([&] { return Icons(desktop) == 1 && Boards(desktop) == 0; }))
+        << "the start after a killed one did not come up hidden in the tray";
+    EXPECT_EQ(NetvigilsRunning(), 1);
     StopProgram(first);
 }
 
-TEST(SingleInstance, EachUserAndDisplayHasItsOwn) {
+TEST_F(SingleInstance, EachUserAndDisplayHasItsOwn) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "needs root to start the program as another user";
     }
@@ -124,9 +83,9 @@ TEST(SingleInstance, EachUserAndDisplayHasItsOwn) {
         GTEST_SKIP() << "needs Xvfb, trayer, openbox and xdotool";
     }
     TempDir dir;
-    const auto env = Environment(desktop, dir);
-    std::vector<pid_t> started{StartProgram({BinDir() + "/netvigil", "/hide"}, env)};
-    ASSERT_TRUE(WaitFor([&] { return Visible(desktop, false) == 1; })) << "no tray icon";
+    const auto env = desktop.NetvigilEnvironment(dir);
+    std::vector<pid_t> started{StartNetvigil(env, {"/hide"})};
+    ASSERT_TRUE(WaitFor([&] { return Icons(desktop) == 1; })) << "no tray icon";
 
     // Another user on the same display has a Netvigil of their own, which
     // takes no request of this user's.
@@ -138,20 +97,19 @@ TEST(SingleInstance, EachUserAndDisplayHasItsOwn) {
     started.push_back(StartProgram({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
                                     "--clear-groups", BinDir() + "/netvigil"},
                                    nobody));
-    EXPECT_TRUE(WaitFor([&] { return Visible(desktop, true) == 1; }))
+    EXPECT_TRUE(WaitFor([&] { return Boards(desktop) == 1; }))
         << "the other user's start showed no board";
-    EXPECT_EQ(Later({}, env), 0);
-    EXPECT_TRUE(WaitFor([&] { return Visible(desktop, true) == 2; }))
+    EXPECT_EQ(Later(env), 0);
+    EXPECT_TRUE(WaitFor([&] { return Boards(desktop) == 2; }))
         << "this user's board did not come back beside the other user's";
 
     // Another display of the same user: a session of its own.
     std::map<std::string, std::string> secondEnv = env;
     secondEnv["DISPLAY"] = second.Display();
     secondEnv["DBUS_SESSION_BUS_ADDRESS"] = second.BusAddress();
-    started.push_back(StartProgram({BinDir() + "/netvigil"}, secondEnv));
-    EXPECT_TRUE(WaitFor([&] { return Visible(second, true) == 1; }))
-        << "no board on the second display";
-    EXPECT_EQ(Running(), 3);
+    started.push_back(StartNetvigil(secondEnv));
+    EXPECT_TRUE(WaitFor([&] { return Boards(second) == 1; })) << "no board on the second display";
+    EXPECT_EQ(NetvigilsRunning(), 3);
 
     for (const pid_t pid : started) {
         StopProgram(pid);
@@ -160,7 +118,7 @@ TEST(SingleInstance, EachUserAndDisplayHasItsOwn) {
 
 // Another user who takes this user's name first cannot keep this user's
 // Netvigil from starting, nor be asked for its board.
-TEST(SingleInstance, AnotherUserOnTheNameBlocksNothing) {
+TEST_F(SingleInstance, AnotherUserOnTheNameBlocksNothing) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "needs root to hold the name as another user";
     }
@@ -192,8 +150,8 @@ TEST(SingleInstance, AnotherUserOnTheNameBlocksNothing) {
     ASSERT_EQ(held, '1') << "the other user could not take the name";
 
     TempDir dir;
-    const pid_t netvigil = StartProgram({BinDir() + "/netvigil"}, Environment(desktop, dir));
-    EXPECT_TRUE(WaitFor([&] { return Visible(desktop, true) == 1; })) << "no board";
+    const pid_t netvigil = StartNetvigil(desktop.NetvigilEnvironment(dir));
+    EXPECT_TRUE(WaitFor([&] { return Boards(desktop) == 1; })) << "no board";
     StopProgram(netvigil);
     ::kill(squatter, SIGKILL);
     ::waitpid(squatter, nullptr, 0);

@@ -6,8 +6,10 @@
 #include "platform/gui/App.h"
 #include "platform/gui/MenuItem.h"
 #include "platform/gui/Twips.h"
+#include "platform/message_box.h"
 #include "platform/qt/Twips.h"
 #include "platform/qt/Widgets.h"
+#include "platform/registry.h"
 #include "platform/settings_store.h"
 #include "settings/Settings.h"
 #include "test_support.h"
@@ -30,6 +32,8 @@
 
 #include <cstdlib>
 #include <functional>
+#include <utility>
+#include <vector>
 
 using namespace platform;
 using namespace platform::qt;
@@ -159,6 +163,85 @@ TEST_F(Options, SavesWhatWasTypedExactly) {
         EXPECT_EQ(w.chkPC(1)->Value(), 1);
         w.mnuCancel->Click();
     });
+}
+
+// A save the store refuses, part way through or at its end: a message names
+// the cause in the store's words, the window stays open with everything
+// typed, and the store holds what it held before, none of it half new.
+TEST_F(Options, AFailingSaveSaysWhyAndKeepsTheWindowAndTheStore) {
+    Visit([](frmOpt& w) {
+        w.txtName(1)->SetText("router");
+        w.txtIP(1)->SetText("10.0.0.1");
+        w.mnuSave->Click();
+    });
+    std::vector<std::string> messages;
+    SetMessageBoxHandler(
+        [&messages](HWND, const std::string& text, const std::string& caption, UINT uType) {
+            EXPECT_EQ(caption, "Netvigil");
+            EXPECT_NE(uType & MB_ICONERROR, 0u);
+            messages.push_back(text);
+            return IDOK;
+        });
+    const auto type = [](frmOpt& w) {
+        for (int i = 1; i <= 20; ++i) {
+            w.txtName(i)->SetText("host " + std::to_string(i));
+            w.txtIP(i)->SetText("10.1.0." + std::to_string(i));
+        }
+        w.chkPC(5)->SetValue(1);
+        Pick(255);
+        w.cmdBColor->Click();
+    };
+    const std::string full =
+        "The options could not be saved: There is not enough space on the disk.";
+    // Room for 30 of the 60 slot values; none written to a store that is
+    // read-only; all of them (the 60, the colour and its key), but not the
+    // commit that keeps them.
+    for (const auto& [refuse, text] : std::vector<std::pair<std::function<void()>, std::string>>{
+             {[] { fake::LimitWrites(30); }, full},
+             {[] { fake::SetReadOnlyRoot(HKEY_CURRENT_USER, true); },
+              "The options could not be saved: Access is denied."},
+             {[] { fake::LimitWrites(62); }, full}}) {
+        messages.clear();
+        refuse();
+        const std::string said = text;
+        Visit([&](frmOpt& w) {
+            type(w);
+            Press(WindowOf(&w), Qt::Key_S, Qt::ControlModifier);
+            EXPECT_EQ(messages, std::vector<std::string>{said});
+            EXPECT_FALSE(w.Unloaded());
+            EXPECT_TRUE(WindowOf(&w)->isVisible());
+            EXPECT_EQ(w.txtName(20)->Text(), "host 20");
+            EXPECT_EQ(w.txtIP(7)->Text(), "10.1.0.7");
+            EXPECT_EQ(w.chkPC(5)->Value(), 1);
+            w.mnuCancel->Click();
+        });
+        fake::LimitWrites(std::nullopt);
+        fake::SetReadOnlyRoot(HKEY_CURRENT_USER, false);
+        EXPECT_EQ(Stored("Remote Hosts", "Host 1"), "router");
+        EXPECT_EQ(Stored("Remote Hosts", "IP Address 1"), "10.0.0.1");
+        EXPECT_EQ(Stored("Remote Hosts", "Host 2"), "");
+        EXPECT_EQ(Stored("Remote Hosts", "Display Balloon 5"), "0");
+        EXPECT_EQ(Stored("Settings", "Backcolor"), "<absent>");
+        EXPECT_EQ(m_main->lblPC(1)->Caption(), "router");
+        EXPECT_EQ(m_main->BackColor(), 128);
+    }
+
+    // Saved again once the store has room, what was typed is kept whole.
+    messages.clear();
+    fake::LimitWrites(0);
+    Visit([&](frmOpt& w) {
+        type(w);
+        w.mnuSave->Click();
+        EXPECT_EQ(messages.size(), 1u);
+        fake::LimitWrites(std::nullopt);
+        w.mnuSave->Click();
+    });
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_EQ(Stored("Remote Hosts", "Host 20"), "host 20");
+    EXPECT_EQ(Stored("Remote Hosts", "Display Balloon 5"), "1");
+    EXPECT_EQ(Stored("Settings", "Backcolor"), "255");
+    EXPECT_EQ(m_main->lblPC(20)->Caption(), "host 20");
+    SetMessageBoxHandler(nullptr);
 }
 
 TEST_F(Options, ColoursPreviewOnTheBoardAndCancelPutsThemBack) {

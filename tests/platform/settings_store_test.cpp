@@ -1,6 +1,7 @@
 #include "platform/handles.h"
 #include "platform/registry.h"
 #include "platform/settings_store.h"
+#include "platform/user_registry.h"
 #include "store.h"
 
 #include <gtest/gtest.h>
@@ -120,6 +121,32 @@ TEST_F(SettingsStore, NamesWithANulAreRefused) {
     EXPECT_EQ(DeleteSetting("Netvigil", "Remote Hosts", cut), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(GetSetting("Netvigil", "Remote Hosts", cut, "default"), "default");
     EXPECT_EQ(GetSetting("Netvigil", "Remote Hosts", "IP Address 1", ""), "10.0.0.1");
+}
+
+// What a save of the options stands on: the writes of a transaction that is
+// never committed (a save in which one failed) leave the store as it was,
+// the sections they made included; committed, they stay.
+TEST_F(SettingsStore, AnUncommittedTransactionLeavesTheStoreAsItWas) {
+    ASSERT_EQ(SaveSetting("Netvigil", "Remote Hosts", "Host 1", "old"), ERROR_SUCCESS);
+    {
+        UserRegistryTransaction transaction;
+        ASSERT_EQ(transaction.Status(), ERROR_SUCCESS);
+        EXPECT_EQ(SaveSetting("Netvigil", "Remote Hosts", "Host 1", "new"), ERROR_SUCCESS);
+        EXPECT_EQ(SaveSetting("Netvigil", "Remote Hosts", "Host 2", "added"), ERROR_SUCCESS);
+        EXPECT_EQ(SaveSetting("Netvigil", "Settings", "Backcolor", "255"), ERROR_SUCCESS);
+        EXPECT_EQ(GetSetting("Netvigil", "Remote Hosts", "Host 1", ""), "new");
+    }
+    EXPECT_EQ(GetSetting("Netvigil", "Remote Hosts", "Host 1", ""), "old");
+    EXPECT_EQ(GetSetting("Netvigil", "Remote Hosts", "Host 2", "absent"), "absent");
+    HKEY hKey = 0;
+    EXPECT_EQ(
+        RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Netvigil\\Settings", 0, KEY_QUERY_VALUE, &hKey),
+        ERROR_FILE_NOT_FOUND);
+
+    UserRegistryTransaction transaction;
+    EXPECT_EQ(SaveSetting("Netvigil", "Remote Hosts", "Host 1", "new"), ERROR_SUCCESS);
+    EXPECT_EQ(transaction.Commit(), ERROR_SUCCESS);
+    EXPECT_EQ(GetSetting("Netvigil", "Remote Hosts", "Host 1", ""), "new");
 }
 
 } // namespace

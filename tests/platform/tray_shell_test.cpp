@@ -10,8 +10,8 @@
 #include "test_support.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QPixmap>
+#include <QStyleHints>
 #include <QSystemTrayIcon>
 #include <gtest/gtest.h>
 
@@ -19,10 +19,12 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace platform;
 using namespace platform::qt;
+using namespace testing_support;
 
 namespace {
 
@@ -30,36 +32,19 @@ std::string g_display;
 
 // The X window under a point of the screen, as xdotool finds it.
 std::string WindowAt(const QPoint& at) {
-    const auto r =
-        testing_support::RunProgram("/usr/bin/xdotool",
-                                    {"mousemove", std::to_string(at.x()), std::to_string(at.y()),
-                                     "getmouselocation", "--shell"},
-                                    {{"DISPLAY", g_display}});
+    const auto r = RunProgram("/usr/bin/xdotool",
+                              {"mousemove", std::to_string(at.x()), std::to_string(at.y()),
+                               "getmouselocation", "--shell"},
+                              {{"DISPLAY", g_display}});
     const auto at_window = r.out.find("WINDOW=");
     return at_window == std::string::npos ? "" : r.out.substr(at_window + 7);
-}
-
-template <typename Condition> bool WaitFor(Condition condition) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > 5000) {
-            return false;
-        }
-        DoEvents();
-        // Deferred deletions too, as the application's own loop would.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        ::usleep(10000);
-    }
-    return true;
 }
 
 TEST(TrayShell, IconAppearsAnswersClicksAndGoes) {
     if (g_display.empty()) {
         GTEST_SKIP() << "needs Xvfb, trayer and xdotool";
     }
-    ASSERT_TRUE(WaitFor([&] { return testing_support::TrayHostPresent(g_display); }))
-        << "no tray host";
+    ASSERT_TRUE(WaitFor([&] { return TrayHostPresent(g_display); })) << "no tray host";
     ASSERT_TRUE(NotificationAreaAvailable());
 
     Form form;
@@ -103,22 +88,22 @@ TEST(TrayShell, IconAppearsAnswersClicksAndGoes) {
     const std::string iconWindow = WindowAt(centre);
     ASSERT_FALSE(iconWindow.empty());
     const std::map<std::string, std::string> env = {{"DISPLAY", g_display}};
-    testing_support::RunProgram("/usr/bin/xdotool",
-                                {"mousemove", std::to_string(centre.x()),
-                                 std::to_string(centre.y()), "click", "--repeat", "2", "--delay",
-                                 "50", "1"},
-                                env);
+    RunProgram("/usr/bin/xdotool",
+               {"mousemove", std::to_string(centre.x()), std::to_string(centre.y()), "click",
+                "--repeat", "2", "--delay", "50", "1"},
+               env);
     EXPECT_TRUE(WaitFor([&] {
         return std::count(callbacks.begin(), callbacks.end(), 0x203 * 15.0F) == 1;
     })) << ::testing::PrintToString(callbacks);
-    testing_support::RunProgram("/usr/bin/xdotool", {"click", "3"}, env);
+    RunProgram("/usr/bin/xdotool", {"click", "3"}, env);
     EXPECT_TRUE(WaitFor(
         [&] { return std::count(callbacks.begin(), callbacks.end(), 0x205 * 15.0F) == 1; }));
     // In pixel mode the number itself. (Waiting out the double-click time
     // first, so that the two right clicks stay two clicks.)
     form.SetScaleMode(vbPixels);
-    ::usleep(600000);
-    testing_support::RunProgram("/usr/bin/xdotool", {"click", "3"}, env);
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(QGuiApplication::styleHints()->mouseDoubleClickInterval()));
+    RunProgram("/usr/bin/xdotool", {"click", "3"}, env);
     EXPECT_TRUE(
         WaitFor([&] { return std::count(callbacks.begin(), callbacks.end(), 0x205 * 1.0F) == 1; }));
 
@@ -132,7 +117,7 @@ TEST(TrayShell, IconAppearsAnswersClicksAndGoes) {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    testing_support::VirtualDesktop desktop(false);
+    VirtualDesktop desktop(false);
     if (desktop.Available()) {
         g_display = desktop.Display();
         for (const auto& [name, value] : desktop.Environment()) {
@@ -141,5 +126,10 @@ int main(int argc, char** argv) {
     }
     ::setenv("QT_QPA_PLATFORM", g_display.empty() ? "offscreen" : "xcb", 1);
     QApplication app(argc, argv);
+    SetWhileWaiting([] {
+        DoEvents();
+        // Deferred deletions too, as the application's own loop would.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    });
     return RUN_ALL_TESTS();
 }

@@ -20,15 +20,16 @@
 #undef Shell_NotifyIcon
 #undef VerQueryValue
 
-#include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using testing_support::SetWhileWaiting;
+using testing_support::WaitFor;
 
 // A real window, hidden, that hands the icon's callbacks to the tray class as
 // the window system does (pixels: the message number is X).
@@ -85,26 +86,43 @@ private:
     platform::MouseHandler m_mouseMove;
 };
 
-template <typename Condition>
-bool PumpUntil(Condition condition, Clock::duration limit = std::chrono::seconds(5)) {
-    const auto end = Clock::now() + limit;
-    while (!condition()) {
-        if (Clock::now() > end) {
-            return false;
-        }
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) {
-            DispatchMessageA(&msg);
-        }
-        Sleep(10);
+// The window's messages are handled while a test waits, as its message loop
+// would.
+class WindowsTray : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetWhileWaiting([] {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+                DispatchMessageA(&msg);
+            }
+        });
     }
-    return true;
-}
+};
 
 // Wine's X11 driver shows each docked icon as a window of this class; the
 // mouse messages it gets are what a click on the icon in the tray gives.
+// Once trayer has embedded it, Wine stands trayer's windows around it as
+// foreign windows, and the icon is their child: no longer a top-level window.
+BOOL CALLBACK NoteIcon(HWND window, LPARAM icon) {
+    char name[32] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (std::strcmp(name, "__winex11_tray_icon") == 0) {
+        *reinterpret_cast<HWND*>(icon) = window;
+    }
+    return TRUE;
+}
+
 HWND DockedIcon() {
-    return FindWindowA("__winex11_tray_icon", nullptr);
+    HWND icon = nullptr;
+    EnumWindows(
+        [](HWND top, LPARAM found) -> BOOL {
+            NoteIcon(top, found);
+            EnumChildWindows(top, NoteIcon, found);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&icon));
+    return icon;
 }
 
 // Wine shows a balloon as a tooltip of the balloon style (TTS_BALLOON) by the
@@ -130,7 +148,7 @@ platform::HICON Icon() {
         reinterpret_cast<std::uintptr_t>(LoadIconA(nullptr, IDI_APPLICATION)));
 }
 
-TEST(WindowsTray, TheVersionFacilityReadsTheRealShell) {
+TEST_F(WindowsTray, TheVersionFacilityReadsTheRealShell) {
     platform::DWORD handle = 1;
     const platform::DWORD size = platform::GetFileVersionInfoSize("shell32.dll", &handle);
     ASSERT_GT(size, 0u);
@@ -150,7 +168,7 @@ TEST(WindowsTray, TheVersionFacilityReadsTheRealShell) {
 // Each of the three record sizes reaches the shell as the native record of the
 // same version: the icon is added, answers on the window and message given,
 // and is removed.
-TEST(WindowsTray, EveryRecordSizeReachesTheShell) {
+TEST_F(WindowsTray, EveryRecordSizeReachesTheShell) {
     if (!TrayHostRunning()) {
         GTEST_SKIP() << "no notification area: run it through wine-run --desktop";
     }
@@ -171,25 +189,25 @@ TEST(WindowsTray, EveryRecordSizeReachesTheShell) {
         EXPECT_EQ(r.hWnd, window.hWnd());
         EXPECT_STREQ(r.szTip, ("size " + std::to_string(size)).c_str());
         HWND icon = nullptr;
-        ASSERT_TRUE(PumpUntil([&] { return (icon = DockedIcon()) != nullptr; }));
+        ASSERT_TRUE(WaitFor([&] { return (icon = DockedIcon()) != nullptr; }));
 
         window.moves.clear();
         PostMessageA(icon, WM_RBUTTONUP, 0, MAKELPARAM(4, 4));
-        ASSERT_TRUE(PumpUntil([&] { return !window.moves.empty(); }));
+        ASSERT_TRUE(WaitFor([&] { return !window.moves.empty(); }));
         EXPECT_EQ(window.moves.front().first, r.uID);
         EXPECT_EQ(LOWORD(window.moves.front().second), WM_RBUTTONUP);
 
         std::snprintf(r.szTip, sizeof r.szTip, "changed");
         EXPECT_EQ(platform::Shell_NotifyIcon(NIM_MODIFY, &r), TRUE);
         EXPECT_EQ(platform::Shell_NotifyIcon(NIM_DELETE, &r), TRUE);
-        EXPECT_TRUE(PumpUntil([&] { return DockedIcon() == nullptr; }));
+        EXPECT_TRUE(WaitFor([&] { return DockedIcon() == nullptr; }));
         // Gone: the shell refuses to change or remove it again.
         EXPECT_EQ(platform::Shell_NotifyIcon(NIM_MODIFY, &r), FALSE);
         EXPECT_EQ(platform::Shell_NotifyIcon(NIM_DELETE, &r), FALSE);
     }
 }
 
-TEST(WindowsTray, TheClassAddsChangesAndRemovesItsIcon) {
+TEST_F(WindowsTray, TheClassAddsChangesAndRemovesItsIcon) {
     if (!TrayHostRunning()) {
         GTEST_SKIP() << "no notification area: run it through wine-run --desktop";
     }
@@ -204,24 +222,24 @@ TEST(WindowsTray, TheClassAddsChangesAndRemovesItsIcon) {
     ASSERT_TRUE(tray.AttachForm(&window, &menu, nullptr));
     ASSERT_TRUE(tray.AddIconToTray(Icon(), "Netvigil", 0));
     HWND icon = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (icon = DockedIcon()) != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return (icon = DockedIcon()) != nullptr; }));
 
     // A double click restores the window; a right click while it is hidden
     // opens the tray menu.
     PostMessageA(icon, WM_LBUTTONDBLCLK, 0, MAKELPARAM(4, 4));
-    EXPECT_TRUE(PumpUntil([&] { return window.log.size() >= 2; }));
+    EXPECT_TRUE(WaitFor([&] { return window.log.size() >= 2; }));
     window.visible = false;
     PostMessageA(icon, WM_RBUTTONUP, 0, MAKELPARAM(4, 4));
-    EXPECT_TRUE(PumpUntil([&] { return window.log.size() >= 3; }));
+    EXPECT_TRUE(WaitFor([&] { return window.log.size() >= 3; }));
     EXPECT_EQ(window.log, (std::vector<std::string>{"state 0", "show", "popup"}));
 
     EXPECT_TRUE(tray.ChangeIcon(Icon(), std::string(200, 'x') + "\r"));
     // The alert the main window asks for reaches the shell, which shows it.
     EXPECT_FALSE(BalloonShown());
     EXPECT_TRUE(tray.ShowBalloon("Netvigil", "one is off.", NIIF_WARNING, 10, 0));
-    EXPECT_TRUE(PumpUntil([] { return BalloonShown(); })) << "no balloon";
+    EXPECT_TRUE(WaitFor([] { return BalloonShown(); })) << "no balloon";
     EXPECT_TRUE(tray.RemoveIcon(0));
-    EXPECT_TRUE(PumpUntil([&] { return DockedIcon() == nullptr; }));
+    EXPECT_TRUE(WaitFor([&] { return DockedIcon() == nullptr; }));
     EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
@@ -242,8 +260,8 @@ std::string ShownTip(HWND icon) {
     for (int x = width - 4; x > width - 160; x -= 8) {
         for (const int y : {6, 14, 22}) {
             SetCursorPos(x, y);
-            if (PumpUntil([&] { return IsWindowVisible(tip) != FALSE; },
-                          std::chrono::milliseconds(700))) {
+            if (WaitFor([&] { return IsWindowVisible(tip) != FALSE; },
+                        std::chrono::milliseconds(700))) {
                 wchar_t shown[256] = {};
                 const auto length = static_cast<std::size_t>(SendMessageW(
                     tip, WM_GETTEXT, std::size(shown), reinterpret_cast<LPARAM>(shown)));
@@ -254,7 +272,7 @@ std::string ShownTip(HWND icon) {
     return {};
 }
 
-TEST(WindowsTray, TheTipReachesTheShellWhole) {
+TEST_F(WindowsTray, TheTipReachesTheShellWhole) {
     if (!TrayHostRunning()) {
         GTEST_SKIP() << "no notification area: run it through wine-run --desktop";
     }
@@ -264,10 +282,10 @@ TEST(WindowsTray, TheTipReachesTheShellWhole) {
     const std::string tip = "Büro – Köln Zentrale Drucker is on.\rStraße is off.\rFax 📠 is on.";
     ASSERT_TRUE(tray.AddIconToTray(Icon(), tip, 0));
     HWND icon = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (icon = DockedIcon()) != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return (icon = DockedIcon()) != nullptr; }));
     EXPECT_EQ(ShownTip(icon), tip);
     EXPECT_TRUE(tray.RemoveIcon(0));
-    EXPECT_TRUE(PumpUntil([&] { return DockedIcon() == nullptr; }));
+    EXPECT_TRUE(WaitFor([&] { return DockedIcon() == nullptr; }));
 }
 
 // A shell that refused the add gets it at the next change; one that starts
@@ -275,7 +293,7 @@ TEST(WindowsTray, TheTipReachesTheShellWhole) {
 // "TaskbarCreated", and gets the icon back. Whether the shell has the icon is
 // what it answers to a change of nothing: trayer does not always dock an
 // icon again that it has just let go.
-TEST(WindowsTray, TheIconComesBackAfterARefusedAddAndAShellStartedAfresh) {
+TEST_F(WindowsTray, TheIconComesBackAfterARefusedAddAndAShellStartedAfresh) {
     if (!TrayHostRunning()) {
         GTEST_SKIP() << "no notification area: run it through wine-run --desktop";
     }
@@ -305,14 +323,13 @@ TEST(WindowsTray, TheIconComesBackAfterARefusedAddAndAShellStartedAfresh) {
     ASSERT_NE(::Shell_NotifyIconW(NIM_DELETE, &other), FALSE);
     ASSERT_FALSE(shellHasIt());
     PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
-    EXPECT_TRUE(PumpUntil(shellHasIt)) << "the shell started afresh got no icon";
+    EXPECT_TRUE(WaitFor(shellHasIt)) << "the shell started afresh got no icon";
 
     EXPECT_TRUE(tray.RemoveIcon(0));
     EXPECT_FALSE(shellHasIt());
     // Removed, it stays removed.
     PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
-    PumpUntil([] { return false; }, std::chrono::milliseconds(300));
-    EXPECT_FALSE(shellHasIt());
+    EXPECT_FALSE(WaitFor(shellHasIt, std::chrono::milliseconds(300)));
 }
 
 } // namespace

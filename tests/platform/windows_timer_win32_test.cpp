@@ -42,11 +42,10 @@ TEST(WindowsTimer, WaitsWhileTheWindowsPopupMenuIsOpen) {
     SetTimer(nullptr, 0, 500, CloseMenu);
     form.PopupMenuAt(*menu, nullptr, 0, 0);
     EXPECT_EQ(g_ticksInMenu, 0);
-    for (int i = 0; i < 100 && ticks == 0; ++i) {
+    EXPECT_TRUE(testing_support::WaitFor([&] {
         platform::DoEvents();
-        Sleep(10);
-    }
-    EXPECT_GT(ticks, 0);
+        return ticks > 0;
+    }));
 }
 
 TEST(WindowsTimer, TicksWhileTheRunnerWaits) {

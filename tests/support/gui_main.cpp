@@ -1,4 +1,7 @@
-// main() for tests of windows: an offscreen Qt application around GoogleTest.
+// main() for tests of windows: an offscreen Qt application around GoogleTest,
+// whose events go on while a test waits.
+
+#include "test_support.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -8,6 +11,7 @@
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
+    testing_support::SetWhileWaiting([] { QCoreApplication::processEvents(); });
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

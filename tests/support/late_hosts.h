@@ -2,8 +2,9 @@
 
 // Hosts of the test's own, in a network namespace beside the test's private
 // one and reached over a veth pair, as real hosts are: each answers echo
-// requests after its own delay, or never. Made in the test's private
-// network (EnterPrivateNetwork, called here); gone with the object.
+// requests after its own delay, or never (late_hosts.sh, the same for the
+// scripts that test under Wine). Made in the test's private network
+// (EnterPrivateNetwork, called here); gone with the object.
 
 #include <chrono>
 #include <optional>
@@ -30,12 +31,10 @@ public:
 
 private:
     std::string m_why;
-    std::string m_namespace;
-    std::string m_link;
     std::string m_subnet; // "10.209.N."
     int m_control = -1;   // the responder's standard input
     int m_said = -1;      // and its output
-    int m_responder = -1;
+    int m_script = -1;    // tests/support/late_hosts.sh, the responder's parent
 };
 
 } // namespace testing_support

@@ -49,18 +49,6 @@ std::unique_ptr<TempDir> TempDirInMemory() {
     return std::make_unique<TempDir>();
 }
 
-std::string ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void WriteFileBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
 ProgramResult RunProgram(const std::string& name, const std::vector<std::string>& args,
                          const std::map<std::string, std::string>& env, const std::string& input) {
     // A child that exits without reading its input must not kill the test.
@@ -167,7 +155,6 @@ ScopedEnv::~ScopedEnv() {
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
-#include <thread>
 
 namespace testing_support {
 
@@ -246,16 +233,6 @@ int ChildProcessCount() {
         ::closedir(dir);
     }
     return count;
-}
-
-bool WaitForChildCount(int n) {
-    for (int i = 0; i < 500; ++i) {
-        if (ChildProcessCount() <= n) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
 }
 
 } // namespace testing_support

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -7,6 +9,19 @@
 #include <vector>
 
 namespace testing_support {
+
+// How long a test waits for what it expects before it gives up: enough for a
+// loaded two-core machine. A wait ends as soon as its condition holds, so
+// only a failure takes this long.
+inline constexpr std::chrono::seconds kWaitLimit{20};
+
+// Looks at condition until it holds, up to limit; whether it did. Between
+// looks the process goes on with what SetWhileWaiting names.
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = kWaitLimit);
+
+// What this process must go on doing while a test waits (handling its own
+// windows' events or its bus's calls); nothing unless set.
+void SetWhileWaiting(std::function<void()> work);
 
 // A fresh directory, removed with everything in it at the end of the scope.
 class TempDir {
@@ -73,11 +88,13 @@ bool EnterPrivateNetwork(std::string* why);
 // Writes a value under /proc/sys, as sysctl -w does, for this namespace.
 bool WriteSysctl(const std::string& name, const std::string& value);
 
-// The open descriptors of this process, and its children (zombies too).
+// The open descriptors of this process (on Linux; on Windows, which opens
+// handles of its own as it goes, none are counted), and its children
+// (zombies too).
 int OpenDescriptorCount();
 int ChildProcessCount();
 
-// Waits up to a few seconds for the child count to fall to at most n.
+// Waits for the child count to fall to at most n.
 bool WaitForChildCount(int n);
 
 } // namespace testing_support

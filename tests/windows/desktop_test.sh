@@ -3,14 +3,16 @@
 # test's own with three hosts (two answering, one silent), on a virtual X
 # desktop with trayer as the notification area and openbox as the window
 # manager. The lights (as a screen reader reads them too), the tray icon and
-# its tooltip (with a long name that is not ASCII, whole), every command of the menu bar and the tray menu, and
-# the host actions, which run recording stand-ins of shutdown.exe and
-# explorer.exe from the program's directory. While the board is in the tray,
-# the shell starts afresh (the icon comes back, and still brings the board
-# back), and the silent host, whose alert box is ticked, starts answering and
-# stops again: the shell's balloons, their click and the badge on the icon.
-# Last, a start hidden, the options window open with an edit in it, and the
-# end of the session: the program ends, takes its icon, and saves nothing.
+# its tooltip (with a long name that is not ASCII, whole), every command of
+# the menu bar and the tray menu, and the host actions, which run recording
+# stand-ins of shutdown.exe and explorer.exe from the program's directory.
+# While the board is in the tray, the shell starts afresh (the icon comes
+# back, and still brings the board back), and the silent host, whose alert box
+# is ticked, starts answering and stops again: the badge on the icon at once,
+# the shell's balloons once the change has held for a second sweep, their
+# click, and the change log in the user's local application data. Last, a
+# start hidden, the options window open with an edit in it, and the end of
+# the session: the program ends, takes its icon, and saves nothing.
 #
 #   desktop_test.sh BIN_DIR WINE_RUN [SCREENSHOT [ALERT_SCREENSHOT]]
 #
@@ -26,97 +28,36 @@ bin=$(cd "$1" && pwd)
 wine_run=$2
 screenshot=${3:-}
 alert_screenshot=${4:-}
+# shellcheck source=tests/windows/wine_desktop.sh
+. "$(dirname "$0")/wine_desktop.sh"
+own_network Xvfb trayer openbox xdotool xprop import convert -- "$@"
+wine_session
 
-if [ -z "${NETVIGIL_DESKTOP_TEST_INSIDE:-}" ]; then
-    for tool in Xvfb trayer openbox xdotool xprop import convert ip unshare; do
-        command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: needs $tool"; exit 77; }
-    done
-    if [ "$(id -u)" -ne 0 ] || ! unshare --net true 2>/dev/null; then
-        echo "SKIP: needs root for a network namespace of its own"
-        exit 77
-    fi
-    # The prefix is made outside, once; everything else runs in the new
-    # network, the X server too (its abstract socket belongs to a network).
-    "$wine_run" "$bin/test_child.exe" >/dev/null 2>&1
-    exec unshare --net -- env NETVIGIL_DESKTOP_TEST_INSIDE=1 "$0" "$@"
-fi
-
-WINEPREFIX=$(sed -n "s/^WINEPREFIX='\(.*\)'$/\1/p" "$wine_run")
-WINEDEBUG=-all
-export WINEPREFIX WINEDEBUG
-unset WAYLAND_DISPLAY
-
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
+# A host of our own that takes echo requests and answers none until told
+# (tests/support/late_hosts.sh, as the C++ tests' LateHosts); it goes when
+# its input ends, with the script.
+silent=10.209.0.2
+mkfifo "$work/late.in"
+sh "$(dirname "$0")/../support/late_hosts.sh" "$bin/test_late_host" "nvwine$$" 0 silent \
+    <"$work/late.in" >"$work/late.out" &
+late=$!
+exec 4>"$work/late.in"
+at_end() {
+    exec 4>&-
+    wait "$late"
+}
+wait_for 'grep -q ready "$work/late.out"' 60 || { echo "FAIL: no silent host"; exit 1; }
+# answer DELAY: the silent host answers after DELAY ms, or never ("silent"),
+# once this returns.
+answer() {
+    local said
+    said=$(grep -c "^$silent=$1\$" "$work/late.out")
+    echo "$silent=$1" >&4
+    wait_for "[ \$(grep -c '^$silent=$1\$' \"\$work/late.out\") -gt $said ]" ||
+        fail "the silent host did not take $1"
 }
 
-work=$(mktemp -d)
-peer=nvwine$$
-pids=
-cleanup() {
-    wineserver -k >/dev/null 2>&1
-    for pid in $pids; do
-        kill "$pid" 2>/dev/null
-    done
-    # A Wine process can outlive the server (a ping.exe's conhost.exe did),
-    # holding the test's output open until ctest gives up: whatever else is
-    # left in this network, the test's own, goes.
-    local net dir
-    net=$(readlink /proc/$$/ns/net)
-    for dir in /proc/[0-9]*; do
-        if [ "${dir#/proc/}" != $$ ] && [ "$(readlink "$dir/ns/net" 2>/dev/null)" = "$net" ]; then
-            kill "${dir#/proc/}" 2>/dev/null
-        fi
-    done
-    ip netns del "$peer" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-wineserver -k >/dev/null 2>&1
-wineserver -w >/dev/null 2>&1
-
-# A host of our own that takes echo requests and never answers.
-ip link set lo up
-ip netns add "$peer" &&
-    ip link add nvw0 type veth peer name nvw1 netns "$peer" &&
-    ip addr add 10.203.1.1/24 dev nvw0 && ip link set nvw0 up &&
-    ip -n "$peer" addr add 10.203.1.2/24 dev nvw1 && ip -n "$peer" link set nvw1 up &&
-    ip netns exec "$peer" sysctl -qw net.ipv4.icmp_echo_ignore_all=1 ||
-    { echo "FAIL: no silent host"; exit 1; }
-
-# Xvfb never resets (a window manager connecting during a reset is turned
-# away); trayer, which now and then fails beside a starting window manager,
-# gets a few chances.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
-pids="$pids $!"
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.05
-done
-DISPLAY=:$(head -n 1 "$work/display")
-export DISPLAY
-openbox >/dev/null 2>&1 &
-pids="$pids $!"
-for _ in $(seq 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.05
-done
-for _ in 1 2 3; do
-    trayer --edge top --align right --widthtype pixel --width 120 >/dev/null 2>&1 &
-    tray=$!
-    for _ in $(seq 40); do
-        xdotool search --onlyvisible --class trayer >/dev/null 2>&1 && break
-        sleep 0.05
-    done
-    if kill -0 "$tray" 2>/dev/null && xdotool search --onlyvisible --class trayer >/dev/null 2>&1; then
-        pids="$pids $tray"
-        break
-    fi
-    kill "$tray" 2>/dev/null
-done
-sleep 0.3
+start_desktop --window-manager
 
 # The program's directory: the programs, and the stand-ins, which Windows
 # finds there before its own.
@@ -133,11 +74,7 @@ cp "$bin/recorder.exe" "$app/explorer.exe"
 WINEDEBUG=-all,trace+systray,trace+tooltips wine "$bin/balloon_probe.exe" desktop \
     >"$work/desktop" 2>"$work/trace" &
 pids="$pids $!"
-for _ in $(seq 100); do
-    [ -s "$work/desktop" ] && break
-    sleep 0.1
-done
-[ -s "$work/desktop" ] || { echo "FAIL: Wine's desktop did not start"; exit 1; }
+wait_for '[ -s "$work/desktop" ]' 60 || { echo "FAIL: Wine's desktop did not start"; exit 1; }
 
 # The three hosts and seventeen empty slots, in one import; the silent host's
 # alert box is ticked.
@@ -145,19 +82,15 @@ done
     printf 'Windows Registry Editor Version 5.00\r\n\r\n'
     printf '[HKEY_CURRENT_USER\\Software\\Netvigil\\Remote Hosts]\r\n'
     names=("Büro – Köln Zentrale Drucker" silent three)
-    addresses=(127.0.0.1 10.203.1.2 127.0.0.2)
+    addresses=(127.0.0.1 "$silent" 127.0.0.2)
     for n in $(seq 20); do
         printf '"Host %d"="%s"\r\n"IP Address %d"="%s"\r\n' \
             "$n" "${names[n - 1]:-}" "$n" "${addresses[n - 1]:-}"
     done
     printf '"Display Balloon 2"="1"\r\n'
 } >"$work/hosts.reg"
-seeded=no
-for _ in 1 2 3; do
-    wine "$bin/netvigil-reg.exe" import "$work/hosts.reg" >/dev/null 2>&1 && { seeded=yes; break; }
-    sleep 1
-done
-[ $seeded = yes ] || { echo "FAIL: netvigil-reg.exe could not seed the hosts"; exit 1; }
+wait_for 'wine "$bin/netvigil-reg.exe" import "$work/hosts.reg" >/dev/null 2>&1' 60 ||
+    { echo "FAIL: netvigil-reg.exe could not seed the hosts"; exit 1; }
 
 # Window X, Y, WIDTH and HEIGHT, for the program's visible windows and
 # those of Wine's notification area (explorer.exe), which docks its icon.
@@ -176,22 +109,13 @@ is_board='$4 >= 195 && $4 <= 215 && $5 > 60 && $5 < 200'
 is_icon='$4 <= 32 && $5 <= 32 && $3 < 40 && $2 > 800'
 is_options='$4 > 250 && $5 > 400'
 is_menu='$4 > 60 && $5 > 60 && !('"$is_board"') && !('"$is_options"')'
-wait_for() {
-    local tries=${2:-100}
-    while [ "$tries" -gt 0 ]; do
-        eval "$1" && return 0
-        sleep 0.1
-        tries=$((tries - 1))
-    done
-    return 1
-}
 present() { [ -n "$(find_window "$1")" ]; }
 absent() { [ -z "$(find_window "$1")" ]; }
 # Sets WX, WY, WW and WH to the geometry of the window the test passes,
 # waiting for one to show.
 locate() {
     local w= wanted=$1
-    wait_for 'w=$(find_window "$wanted"); [ -n "$w" ]' 30 || return 1
+    wait_for 'w=$(find_window "$wanted"); [ -n "$w" ]' || return 1
     read -r _ WX WY WW WH <<<"$w"
 }
 click() { # window-test x y [button]
@@ -214,7 +138,7 @@ choose() {
         locate "$is_menu" || { [ "$tries" -gt 1 ] || fail "no menu to choose from"; return; }
         sleep 0.3
         xdotool mousemove $((WX + WW / 2)) $((WY + WH * (2 * $1 - 1) / 8)) click 1
-        wait_for 'absent "$is_menu" && sleep 0.5 && absent "$is_menu"' 30 && return
+        wait_for 'absent "$is_menu" && sleep 0.5 && absent "$is_menu"' && return
     done
     fail "the tray menu took no click on item $1"
 }
@@ -270,13 +194,15 @@ lights() {
         }' | tr -d .
 }
 
+# The change log starts afresh: the prefix outlives the test.
+rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Local/Netvigil
 wine "$app/netvigil.exe" &
 netvigil=$!
 pids="$pids $netvigil"
 
-wait_for 'present "$is_board"' 300 || fail "no board among: $(windows | tr '\n' ';')"
+wait_for 'present "$is_board"' 60 || fail "no board among: $(windows | tr '\n' ';')"
 wait_for 'present "$is_icon"' || fail "no tray icon in trayer"
-wait_for '[ "$(lights)" = grg ]' 150 || fail "the lights are '$(lights)', not green, red, green"
+wait_for '[ "$(lights)" = grg ]' 60 || fail "the lights are '$(lights)', not green, red, green"
 # What a screen reader reads of the board: each light's name and state, and
 # the names beside them.
 read_names=$(wine "$bin/balloon_probe.exe" names 2>/dev/null | tr -d '\r' | head -n 6 | tr '\n' '|')
@@ -295,7 +221,7 @@ for _ in $(seq 20); do
     locate "$is_icon" || break
     xdotool mousemove $((WX + WW / 2)) $((WY + WH + 60)) sleep 0.3 mousemove $((WX + 4)) \
         $((WY + 4)) sleep 0.2 mousemove $((WX + WW / 2)) $((WY + WH / 2))
-    if wait_for 'present "$is_summary_tip"' 15; then
+    if wait_for 'present "$is_summary_tip"' 2; then
         summary=yes
         break
     fi
@@ -312,7 +238,7 @@ xdotool mousemove 500 500
 # program stayed stopped. The second click waits until the first is taken:
 # the badge greys.
 click "$is_board" 118 -10
-wait_for '[ "$(badge)" = none ]' 100 || fail "Stop left the badge $(badge)"
+wait_for '[ "$(badge)" = none ]' 30 || fail "Stop left the badge $(badge)"
 click "$is_board" 118 -10
 # Options, then its Cancel.
 click "$is_board" 28 -10
@@ -327,13 +253,13 @@ for keys in "${actions[@]}"; do
     wait_for 'present "$is_menu"' || fail "the host button opened no menu"
     # shellcheck disable=SC2086
     xdotool key $keys Return
-    wait_for 'absent "$is_menu"' 30
+    wait_for 'absent "$is_menu"'
 done
 expected_explorer='explorer \\127.0.0.1'
 expected_shutdown='shutdown -m \\127.0.0.1 -s -t 10 -f
 shutdown -m \\127.0.0.1 -r -t 10 -f
 shutdown -m \\127.0.0.1 -a'
-wait_for '[ "$(cat "$app/shutdown.txt" 2>/dev/null)" = "$expected_shutdown" ]' 50 ||
+wait_for '[ "$(cat "$app/shutdown.txt" 2>/dev/null)" = "$expected_shutdown" ]' ||
     fail "shutdown.exe ran as: $(cat "$app/shutdown.txt" 2>/dev/null)"
 [ "$(cat "$app/explorer.txt" 2>/dev/null)" = "$expected_explorer" ] ||
     fail "explorer.exe ran as: $(cat "$app/explorer.txt" 2>/dev/null)"
@@ -352,27 +278,37 @@ wait_for 'present "$is_board"' || fail "Restore From Tray did not bring the boar
 click "$is_board" 78 -10
 wait_for 'absent "$is_board"' || fail "Tray left the board showing"
 wine "$bin/balloon_probe.exe" forget >/dev/null 2>&1 || fail "the icon could not be taken away"
-wait_for 'absent "$is_icon"' 50 || fail "the icon stayed after the shell forgot it"
+wait_for 'absent "$is_icon"' || fail "the icon stayed after the shell forgot it"
 wine "$bin/balloon_probe.exe" restarted >/dev/null 2>&1 || fail "no TaskbarCreated sent"
-wait_for 'present "$is_icon"' 100 || fail "the icon did not come back after TaskbarCreated"
+wait_for 'present "$is_icon"' || fail "the icon did not come back after TaskbarCreated"
 click_icon 3
 wait_for 'present "$is_menu"' || fail "a right click on the icon that came back gave no menu"
 choose 3
 wait_for 'present "$is_board"' || fail "the icon that came back did not bring the board back"
 
 # Alerts from the tray. The silent host starts answering, then stops: each
-# time, one request with NIF_INFO, and a balloon (Wine shows it two seconds
-# after the request) titled "Netvigil" with the host's line, information
-# then warning; the badge turns green, then red.
+# time the badge turns green, then red, with the sweep that sees it; one
+# request with NIF_INFO follows with the next sweep, and a balloon (Wine shows
+# it two seconds after the request) titled "Netvigil" with the host's line,
+# information then warning.
 click "$is_board" 78 -10
 wait_for 'absent "$is_board"' || fail "Tray left the board showing"
 # The first sweep since Resume may still run (twenty ping.exe under Wine).
-wait_for '[ "$(badge)" = red ]' 300 || fail "the badge is $(badge), not red, with a host off"
+wait_for '[ "$(badge)" = red ]' 60 || fail "the badge is $(badge), not red, with a host off"
 before=$(requests | wc -l)
-ip netns exec "$peer" sysctl -qw net.ipv4.icmp_echo_ignore_all=0
+# The requests with NIF_INFO since the alerts began.
+infos() {
+    requests | tail -n +$((before + 1)) | while read -r flags; do
+        (((0x$flags & 0x10) != 0)) && echo "$flags"
+    done | wc -l
+}
+answer 0
+wait_for '[ "$(badge)" = green ]' 60 || fail "the badge is $(badge), not green, with every host on"
+[ "$(infos)" -eq 0 ] || fail "an alert after one sweep that found the host on"
 balloon "silent is on."
-wait_for '[ "$(badge)" = green ]' 100 || fail "the badge is $(badge), not green, with every host on"
-ip netns exec "$peer" sysctl -qw net.ipv4.icmp_echo_ignore_all=1
+answer silent
+wait_for '[ "$(badge)" = red ]' 60 || fail "the badge is $(badge), not red, with a host off"
+[ "$(infos)" -eq 1 ] || fail "$(infos) alerts after one sweep that found the host off, not 1"
 if balloon "silent is off." && [ -n "$alert_screenshot" ] && locate "$is_icon"; then
     left=$((BX < WX ? BX : WX)) top=$((BY < WY ? BY : WY))
     right=$((BX + BW > WX + WW ? BX + BW : WX + WW)) bottom=$((BY + BH > WY + WH ? BY + BH : WY + WH))
@@ -380,11 +316,7 @@ if balloon "silent is off." && [ -n "$alert_screenshot" ] && locate "$is_icon"; 
     convert "$work/alert.png" -crop "$((right - left + 8))x$((bottom - top + 8))+$((left - 4))+$((top - 4))" \
         +repage "$alert_screenshot"
 fi
-wait_for '[ "$(badge)" = red ]' 100 || fail "the badge is $(badge), not red, with a host off"
-infos=$(requests | tail -n +$((before + 1)) | while read -r flags; do
-    (((0x$flags & 0x10) != 0)) && echo "$flags"
-done | wc -l)
-[ "$infos" -eq 2 ] || fail "$infos requests with NIF_INFO, not 2: $(requests | tr '\n' ' ')"
+[ "$(infos)" -eq 2 ] || fail "$(infos) requests with NIF_INFO, not 2: $(requests | tr '\n' ' ')"
 [ "$(balloon_titles | tr '\n' ';')" = 'L"Netvigil" 1;L"Netvigil" 2;' ] ||
     fail "the balloons' titles and icons: $(balloon_titles | tr '\n' ';')"
 # A click on the balloon. Wine closes its balloon on a click but reports none
@@ -393,19 +325,33 @@ absent "$is_board" || fail "the board came back before the balloon's click"
 wine "$bin/balloon_probe.exe" click >/dev/null 2>&1 || fail "no window for the balloon's click"
 wait_for 'present "$is_board"' || fail "a click on the balloon did not bring the board back"
 
+# The change log: a header, each host's first state, then the silent host's
+# two changes; tab-separated, the local time with its offset first.
+log=$(ls "$WINEPREFIX"/drive_c/users/*/AppData/Local/Netvigil/changes.log 2>/dev/null | head -n 1)
+if [ -z "$log" ]; then
+    fail "no change log in the user's local application data"
+else
+    header=$(head -n 1 "$log")
+    [ "$header" = "$(printf 'time\tslot\tname\taddress\tstate\tround trip (ms)')" ] ||
+        fail "the change log begins: $header"
+    changes=$(tail -n +2 "$log" | awk -F'\t' '
+        BEGIN { d = "[0-9][0-9]"; when = "^" d d "-" d "-" d "T" d ":" d ":" d "[+-]" d ":" d "$" }
+        $1 !~ when { print "time " $1 }
+        $5 == "on" && $6 !~ /^(<1|[0-9]+)$/ { print "round trip " $6 }
+        $5 == "off" && $6 != "" { print "round trip " $6 }
+        { print $2, $3, $4, $5 }' | tr '\n' ';')
+    [ "$changes" = "1 Büro – Köln Zentrale Drucker 127.0.0.1 on;2 silent $silent off;3 three 127.0.0.2 on;2 silent $silent on;2 silent $silent off;" ] ||
+        fail "the change log's lines: $changes"
+fi
+
 # Tray again, and the tray menu's Exit: the program ends and takes its icon.
 click "$is_board" 78 -10
 wait_for 'absent "$is_board"' || fail "Tray left the board showing"
 click_icon 3
 wait_for 'present "$is_menu"' || fail "a right click on the icon gave no menu"
 choose 4
-ended=no
-for _ in $(seq 100); do
-    kill -0 "$netvigil" 2>/dev/null || { ended=yes; break; }
-    sleep 0.1
-done
-[ $ended = yes ] || fail "Exit did not end the program"
-wait_for 'absent "$is_icon"' 30 || fail "the icon outlived the program"
+wait_for '! kill -0 "$netvigil" 2>/dev/null' || fail "Exit did not end the program"
+wait_for 'absent "$is_icon"' || fail "the icon outlived the program"
 
 # Started hidden at log-in, the options window open with a name half
 # changed, and the session ends (Windows sends no WM_CLOSE then): the
@@ -413,20 +359,15 @@ wait_for 'absent "$is_icon"' 30 || fail "the icon outlived the program"
 wine "$app/netvigil.exe" /HIDE &
 netvigil=$!
 pids="$pids $netvigil"
-wait_for 'present "$is_icon"' 300 || fail "no tray icon for a start hidden"
+wait_for 'present "$is_icon"' 60 || fail "no tray icon for a start hidden"
 click_icon 3
 wait_for 'present "$is_menu"' || fail "a right click on the icon gave no menu"
 choose 1
 wait_for 'present "$is_options"' || fail "Options from the tray opened no window"
 xdotool type --delay 50 "half"
 wine wineboot --end-session >/dev/null 2>&1
-ended=no
-for _ in $(seq 100); do
-    kill -0 "$netvigil" 2>/dev/null || { ended=yes; break; }
-    sleep 0.1
-done
-[ $ended = yes ] || fail "the end of the session did not end the program"
-wait_for 'absent "$is_icon"' 30 || fail "the icon outlived the session"
+wait_for '! kill -0 "$netvigil" 2>/dev/null' || fail "the end of the session did not end the program"
+wait_for 'absent "$is_icon"' || fail "the icon outlived the session"
 stored=$(wine "$bin/netvigil-reg.exe" query 'HKCU\Software\Netvigil\Remote Hosts' /v 'Host 1' 2>/dev/null |
     tr -d '\r')
 case "$stored" in

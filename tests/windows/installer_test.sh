@@ -13,54 +13,11 @@ set -u
 
 setup=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 wine_run=$2
-
-if [ -z "${NETVIGIL_INSTALLER_TEST_INSIDE:-}" ]; then
-    for tool in Xvfb trayer xdotool unshare ip; do
-        command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: needs $tool"; exit 77; }
-    done
-    if [ "$(id -u)" -ne 0 ] || ! unshare --net true 2>/dev/null; then
-        echo "SKIP: needs root for a network namespace of its own"
-        exit 77
-    fi
-    "$wine_run" cmd /c exit >/dev/null 2>&1
-    exec unshare --net -- env NETVIGIL_INSTALLER_TEST_INSIDE=1 "$0" "$@"
-fi
-
-WINEPREFIX=$(sed -n "s/^WINEPREFIX='\(.*\)'$/\1/p" "$wine_run")
-WINEDEBUG=-all
-export WINEPREFIX WINEDEBUG
-unset WAYLAND_DISPLAY
-
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-
-work=$(mktemp -d)
-pids=
-cleanup() {
-    wineserver -k >/dev/null 2>&1
-    for pid in $pids; do
-        kill "$pid" 2>/dev/null
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-wineserver -k >/dev/null 2>&1
-wineserver -w >/dev/null 2>&1
-ip link set lo up
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
-pids="$pids $!"
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.05
-done
-DISPLAY=:$(head -n 1 "$work/display")
-export DISPLAY
-trayer --edge top --align right --widthtype pixel --width 120 >/dev/null 2>&1 &
-pids="$pids $!"
+# shellcheck source=tests/windows/wine_desktop.sh
+. "$(dirname "$0")/wine_desktop.sh"
+own_network Xvfb trayer xdotool -- "$@"
+wine_session
+start_desktop
 
 # A folder of Windows' own (an environment variable's), as this side sees it.
 unix_path() { wine winepath -u "$(wine cmd /c echo "%$1%" | tr -d '\r')" 2>/dev/null; }
@@ -91,13 +48,8 @@ wine reg query "$run_key" /v Netvigil 2>/dev/null | grep -q 'netvigil.exe" /HIDE
 # The installed program, started hidden: its icon docks, and no board shows.
 wine "$dir/netvigil.exe" /HIDE &
 netvigil=$!
-icon=
-for _ in $(seq 300); do
-    icon=$(xdotool search --onlyvisible --class explorer 2>/dev/null | head -n 1)
-    [ -n "$icon" ] && break
-    sleep 0.1
-done
-[ -n "$icon" ] || fail "netvigil.exe /HIDE added no icon"
+wait_for '[ -n "$(xdotool search --onlyvisible --class explorer 2>/dev/null)" ]' 60 ||
+    fail "netvigil.exe /HIDE added no icon"
 [ -z "$(xdotool search --onlyvisible --class netvigil 2>/dev/null)" ] ||
     fail "netvigil.exe /HIDE showed a window"
 

@@ -2,6 +2,7 @@
 // line, in the manner of the Windows "reg" command.
 
 #include "Program.h"
+#include "platform/error_text.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/user_registry.h"

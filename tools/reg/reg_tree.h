@@ -24,8 +24,6 @@ private:
     std::string m_message;
 };
 
-// The text to show for a registry function's error code.
-std::string ErrorText(platform::LONG code);
 // Throws the Failure of a code other than ERROR_SUCCESS.
 void Check(platform::LONG code);
 

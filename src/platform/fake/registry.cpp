@@ -34,6 +34,11 @@ void SetReadOnlyRoot(HKEY root, bool readOnly) {
     const std::lock_guard guard(sqlite::RegistryLock());
     sqlite::ActiveStore().SetReadOnlyRoot(root, readOnly);
 }
+
+void LimitWrites(std::optional<int> writes) {
+    const std::lock_guard guard(sqlite::RegistryLock());
+    sqlite::ActiveStore().LimitWrites(writes);
+}
 } // namespace fake
 
 } // namespace platform

@@ -2,6 +2,7 @@
 
 // What the program asks of the window system as a whole.
 
+#include "platform/clock.h"
 #include "platform/process.h"
 #include "platform/win32_types.h"
 
@@ -54,5 +55,9 @@ HICON ProgramIcon();
 // colour give the same handle every time, so a caller may ask after every
 // sweep.
 HICON BadgedIcon(HICON hIcon, std::optional<std::int32_t> lBadgeColor);
+
+// A moment as the user's locale writes the time of day, without seconds
+// ("14:02", "2:02 PM"), after the locale's short date when withDate.
+std::string LocaleTimeText(const LocalTime& when, bool withDate);
 
 } // namespace platform

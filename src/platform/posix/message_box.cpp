@@ -2,6 +2,14 @@
 
 #include <cstdio>
 
+namespace platform {
+
+void ConsoleNote(const std::string& text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+} // namespace platform
+
 namespace platform::detail {
 
 int ShowMessageBox(HWND /*hWnd*/, const std::string& text, const std::string& caption,

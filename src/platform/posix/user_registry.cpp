@@ -1,11 +1,11 @@
 #include "platform/posix/user_registry.h"
 
 #include "platform/paths.h"
+#include "platform/posix/home.h"
 #include "platform/sqlite/active_store.h"
 
 #include <cstdlib>
 #include <memory>
-#include <pwd.h>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,14 +20,6 @@ constexpr std::string_view kLauncherTail = "/netvigil/browser";
 std::unique_ptr<sqlite::RegistryStore>& Slot() {
     static std::unique_ptr<sqlite::RegistryStore> store;
     return store;
-}
-
-std::string HomeDirectory() {
-    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-        return home;
-    }
-    const passwd* pw = ::getpwuid(::getuid());
-    return pw != nullptr && pw->pw_dir != nullptr ? pw->pw_dir : "/";
 }
 
 bool IsFile(const std::string& path) {
@@ -116,50 +108,6 @@ std::string UserRegistryName() {
 
 std::string UserRegistryDescription() {
     return "the file named by NETVIGIL_REGISTRY, or else\n$XDG_CONFIG_HOME/netvigil/registry.db";
-}
-
-LONG UserRegistryStatus(std::string* problem) {
-    const std::lock_guard guard(sqlite::RegistryLock());
-    const auto& store = sqlite::ActiveStore();
-    if (problem != nullptr) {
-        *problem = store.Problem();
-    }
-    return store.Status();
-}
-
-UserRegistryTransaction::UserRegistryTransaction() {
-    const std::lock_guard guard(sqlite::RegistryLock());
-    m_lStatus = sqlite::ActiveStore().Begin();
-    m_bOpen = m_lStatus == ERROR_SUCCESS;
-}
-
-UserRegistryTransaction::~UserRegistryTransaction() {
-    if (m_bOpen) {
-        const std::lock_guard guard(sqlite::RegistryLock());
-        sqlite::ActiveStore().Rollback();
-    }
-}
-
-LONG UserRegistryTransaction::Commit() {
-    if (!m_bOpen) {
-        return m_lStatus;
-    }
-    m_bOpen = false;
-    const std::lock_guard guard(sqlite::RegistryLock());
-    m_lStatus = sqlite::ActiveStore().Commit();
-    return m_lStatus;
-}
-
-UserRegistrySnapshot::UserRegistrySnapshot() {
-    const std::lock_guard guard(sqlite::RegistryLock());
-    m_bOpen = sqlite::ActiveStore().BeginRead() == ERROR_SUCCESS;
-}
-
-UserRegistrySnapshot::~UserRegistrySnapshot() {
-    if (m_bOpen) {
-        const std::lock_guard guard(sqlite::RegistryLock());
-        sqlite::ActiveStore().Commit();
-    }
 }
 
 } // namespace platform

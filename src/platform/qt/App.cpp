@@ -7,6 +7,8 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QDate>
+#include <QLocale>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -27,13 +29,20 @@ namespace {
 
 // Message boxes are Qt dialogs, over the window whose handle they name.
 void InstallMessageBox() {
-    SetMessageBoxHandler([](HWND hWnd, const std::string& text, const std::string& caption, UINT) {
-        const qt::NestedLoop nested;
-        const Form* owner = Form::FromHandle(hWnd);
-        QMessageBox::information(owner != nullptr ? owner->Internals().window : nullptr,
-                                 QString::fromStdString(caption), QString::fromStdString(text));
-        return IDOK;
-    });
+    SetMessageBoxHandler(
+        [](HWND hWnd, const std::string& text, const std::string& caption, UINT uType) {
+            const qt::NestedLoop nested;
+            const Form* owner = Form::FromHandle(hWnd);
+            QWidget* parent = owner != nullptr ? owner->Internals().window : nullptr;
+            if ((uType & MB_ICONERROR) != 0) {
+                QMessageBox::critical(parent, QString::fromStdString(caption),
+                                      QString::fromStdString(text));
+            } else {
+                QMessageBox::information(parent, QString::fromStdString(caption),
+                                         QString::fromStdString(text));
+            }
+            return IDOK;
+        });
 }
 
 // Wayland never tells a program that its window was minimized, nor lets it
@@ -90,6 +99,20 @@ int Run(int& argc, char** argv, const std::string& title, const std::function<vo
         return 0;
     }
     return QApplication::exec();
+}
+
+std::string LocaleTimeText(const LocalTime& when, bool withDate) {
+    const QLocale locale = QLocale::system();
+    // The C locale alone writes seconds in its short form.
+    const QString format = locale.language() == QLocale::C
+                               ? QStringLiteral("HH:mm")
+                               : locale.timeFormat(QLocale::ShortFormat);
+    QString text = locale.toString(QTime(when.hour, when.minute), format);
+    if (withDate) {
+        text = locale.toString(QDate(when.year, when.month, when.day), QLocale::ShortFormat) + ' ' +
+               text;
+    }
+    return text.toStdString();
 }
 
 void DoEvents() {

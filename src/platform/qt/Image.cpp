@@ -4,6 +4,7 @@
 
 #include <QHelpEvent>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QToolTip>
 #include <QWidget>
 
@@ -27,13 +28,13 @@ protected:
         }
         const auto* help = static_cast<QHelpEvent*>(event);
         const QPoint at = mapToParent(help->pos());
-        const QWidget* under = nullptr;
+        QWidget* under = nullptr;
         // Children lie bottom first; those above the surface take the pointer themselves.
         for (QObject* child : parentWidget()->children()) {
             if (child == this) {
                 break;
             }
-            const auto* widget = qobject_cast<QWidget*>(child);
+            auto* widget = qobject_cast<QWidget*>(child);
             if (widget != nullptr && widget->isVisible() && !widget->toolTip().isEmpty() &&
                 widget->geometry().contains(at)) {
                 under = widget;
@@ -43,14 +44,38 @@ protected:
             QToolTip::hideText();
             event->ignore();
         } else {
-            QToolTip::showText(help->globalPos(), under->toolTip(), this,
-                               QRect(mapFromParent(under->pos()), under->size()));
+            m_at = help->globalPos();
+            m_area = QRect(mapFromParent(under->pos()), under->size());
+            m_shown = under->toolTip();
+            if (m_under != under) {
+                if (m_under != nullptr) {
+                    m_under->removeEventFilter(this);
+                }
+                m_under = under;
+                m_under->installEventFilter(this);
+            }
+            QToolTip::showText(m_at, m_shown, this, m_area);
         }
         return true;
+    }
+    // A tip on show follows a new text of its element (the board's names
+    // change theirs after every sweep), rather than showing the old one on.
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::ToolTipChange && watched == m_under && QToolTip::isVisible() &&
+            QToolTip::text() == m_shown) {
+            m_shown = m_under->toolTip();
+            QToolTip::showText(m_at, m_shown, this, m_area);
+        }
+        return false;
     }
 
 private:
     Image& m_image;
+    // The element whose tip the surface showed last, where, and its text.
+    QPointer<QWidget> m_under;
+    QPoint m_at;
+    QRect m_area;
+    QString m_shown;
 };
 
 } // namespace

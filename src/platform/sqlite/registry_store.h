@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -75,6 +76,11 @@ public:
     // Refuses every write below a root, as Windows refuses an ordinary user
     // writes below HKEY_LOCAL_MACHINE.
     void SetReadOnlyRoot(HKEY root, bool readOnly);
+    // Lets that many more writes through, then fails every write as a full
+    // disk does (ERROR_DISK_FULL); committing a transaction counts as one
+    // more write. None lifts the limit. For tests of what a
+    // failing store leaves.
+    void LimitWrites(std::optional<int> writes);
 
 private:
     struct OpenKey {
@@ -106,6 +112,11 @@ private:
 
     void Open();
     LONG Begin(const char* outermost);
+    // Counts a write against LimitWrites; false when none is left.
+    bool TakeWrite();
+    // Commits one level, as Commit does, but without counting a write: a
+    // write's own transaction or savepoint.
+    LONG End();
     void Fail(LONG code, std::string problem);
     LONG Initialise();
     LONG CheckIntact();
@@ -132,6 +143,7 @@ private:
     std::unordered_map<HKEY, Handle> m_handles;
     HKEY m_nextHandle = 0x1000;
     std::set<std::int64_t> m_readOnlyRoots;
+    std::optional<int> m_iWritesLeft;
 };
 
 } // namespace platform::sqlite

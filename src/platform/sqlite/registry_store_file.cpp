@@ -328,6 +328,15 @@ LONG RegistryStore::Begin(const char* outermost) {
 }
 
 LONG RegistryStore::Commit() {
+    // Writing a whole transaction out takes room of its own.
+    if (m_iDepth == 1 && !TakeWrite()) {
+        Rollback();
+        return ERROR_DISK_FULL;
+    }
+    return End();
+}
+
+LONG RegistryStore::End() {
     if (m_iDepth == 0) {
         return ERROR_INVALID_PARAMETER;
     }

@@ -73,7 +73,8 @@ private:
 // One write: a transaction of its own, or a savepoint inside the caller's.
 class RegistryStore::WriteScope {
 public:
-    explicit WriteScope(RegistryStore& store) : m_store(store), m_lStatus(store.Begin()) {}
+    explicit WriteScope(RegistryStore& store)
+        : m_store(store), m_lStatus(store.TakeWrite() ? store.Begin() : ERROR_DISK_FULL) {}
     ~WriteScope() {
         if (!m_bDone && m_lStatus == ERROR_SUCCESS) {
             m_store.Rollback();
@@ -85,7 +86,7 @@ public:
     LONG Status() const { return m_lStatus; }
     LONG Commit() {
         m_bDone = true;
-        return m_store.Commit();
+        return m_store.End();
     }
 
 private:

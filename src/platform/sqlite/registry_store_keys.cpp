@@ -168,6 +168,21 @@ LONG RegistryStore::Walk(OpenKey* key, const char* lpSubKey, bool create, bool* 
     return ERROR_SUCCESS;
 }
 
+void RegistryStore::LimitWrites(std::optional<int> writes) {
+    m_iWritesLeft = writes;
+}
+
+bool RegistryStore::TakeWrite() {
+    if (!m_iWritesLeft) {
+        return true;
+    }
+    if (*m_iWritesLeft == 0) {
+        return false;
+    }
+    --*m_iWritesLeft;
+    return true;
+}
+
 void RegistryStore::SetReadOnlyRoot(HKEY root, bool readOnly) {
     if (readOnly) {
         m_readOnlyRoots.insert(RootId(root));

@@ -13,6 +13,7 @@
 #include "platform/shell.h"
 #include "platform/win32_types.h"
 
+#include <string>
 #include <windows.h>
 
 #undef CreateProcess

@@ -3,6 +3,12 @@
 
 #include <string>
 
+namespace platform {
+
+void ConsoleNote(const std::string& /*text*/) {}
+
+} // namespace platform
+
 namespace platform::detail {
 
 int ShowMessageBox(HWND hWnd, const std::string& text, const std::string& caption, UINT uType) {

@@ -1,10 +1,12 @@
 #include "platform/gui/App.h"
 
 #include "platform/win32/gui/Internals.h"
+#include "platform/win32/wide.h"
 
 #include <algorithm>
 #include <commctrl.h>
 #include <cstdio>
+#include <iterator>
 #include <objbase.h>
 #include <system_error>
 #include <thread>
@@ -203,6 +205,27 @@ void ShowInTaskList(Form& form) {
 void End() {
     std::fflush(nullptr);
     ::ExitProcess(0);
+}
+
+std::string LocaleTimeText(const LocalTime& when, bool withDate) {
+    ::SYSTEMTIME fields{};
+    fields.wYear = static_cast<::WORD>(when.year);
+    fields.wMonth = static_cast<::WORD>(when.month);
+    fields.wDay = static_cast<::WORD>(when.day);
+    fields.wHour = static_cast<::WORD>(when.hour);
+    fields.wMinute = static_cast<::WORD>(when.minute);
+    fields.wSecond = static_cast<::WORD>(when.second);
+    wchar_t buffer[128];
+    std::string text;
+    if (withDate && ::GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &fields, nullptr,
+                                      buffer, std::size(buffer), nullptr) > 0) {
+        text = win32::Narrow(buffer) + " ";
+    }
+    if (::GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, TIME_NOSECONDS, &fields, nullptr, buffer,
+                          std::size(buffer)) > 0) {
+        text += win32::Narrow(buffer);
+    }
+    return text;
 }
 
 } // namespace platform

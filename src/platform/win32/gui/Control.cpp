@@ -93,8 +93,19 @@ void RepaintFocusMark(::HWND child) {
     return child;
 }
 
-// The tooltip of an element: a tool of the window's tooltip control, the
-// child window itself or the element's rectangle.
+// The tool of an element in the window's tooltip control: the child window
+// itself, or the element's rectangle.
+::TTTOOLINFOW ToolOf(const Control::Impl& c) {
+    ::TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = c.owner.Internals().hWnd;
+    tool.uFlags = TTF_SUBCLASS | (c.child != nullptr ? TTF_IDISHWND : 0);
+    tool.uId = c.child != nullptr ? reinterpret_cast<::UINT_PTR>(c.child)
+                                  : reinterpret_cast<::UINT_PTR>(&c);
+    return tool;
+}
+
+// The tooltip of an element: a tool of the window's tooltip control.
 void UpdateTip(Control::Impl& c) {
     Form::Impl& form = c.owner.Internals();
     if (form.tips == nullptr) {
@@ -107,12 +118,7 @@ void UpdateTip(Control::Impl& c) {
                                       nullptr, ::GetModuleHandleW(nullptr), nullptr);
         ::SendMessageW(form.tips, TTM_SETMAXTIPWIDTH, 0, win32::Pixels(4800, form.Dpi()));
     }
-    ::TTTOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.hwnd = form.hWnd;
-    tool.uFlags = TTF_SUBCLASS | (c.child != nullptr ? TTF_IDISHWND : 0);
-    tool.uId = c.child != nullptr ? reinterpret_cast<::UINT_PTR>(c.child)
-                                  : reinterpret_cast<::UINT_PTR>(&c);
+    ::TTTOOLINFOW tool = ToolOf(c);
     tool.rect = c.PixelRect();
     ::SendMessageW(form.tips, TTM_DELTOOLW, 0, reinterpret_cast<::LPARAM>(&tool));
     if (!c.tip.empty()) {
@@ -120,6 +126,17 @@ void UpdateTip(Control::Impl& c) {
         tool.lpszText = text.data();
         ::SendMessageW(form.tips, TTM_ADDTOOLW, 0, reinterpret_cast<::LPARAM>(&tool));
     }
+}
+
+// A new text for an element whose tool is there: in place, so that a tip on
+// show takes it rather than going (the board's names change theirs after
+// every sweep).
+void UpdateTipText(Control::Impl& c) {
+    ::TTTOOLINFOW tool = ToolOf(c);
+    std::wstring text = win32::Wide(c.tip);
+    tool.lpszText = text.data();
+    ::SendMessageW(c.owner.Internals().tips, TTM_UPDATETIPTEXTW, 0,
+                   reinterpret_cast<::LPARAM>(&tool));
 }
 
 } // namespace
@@ -197,8 +214,13 @@ std::string Control::ToolTipText() const {
 
 void Control::SetToolTipText(const std::string& text) {
     if (text != m_p->tip) {
+        const bool tool = !m_p->tip.empty() && m_p->owner.Internals().tips != nullptr;
         m_p->tip = text;
-        UpdateTip(*m_p);
+        if (tool && !text.empty()) {
+            UpdateTipText(*m_p);
+        } else {
+            UpdateTip(*m_p);
+        }
     }
 }
 
