@@ -1,11 +1,13 @@
 // The tray class over Windows' own notification area: Shell_NotifyIconW and
 // the version facility on the real shell32.dll, run by wine-run --desktop with
 // Wine's notification area docked in trayer. The icon comes and goes, its tip
-// shows the text given, whole, and the shell's callbacks reach the window as
-// mouse moves with the message in X.
+// shows the text given, whole, the shell's callbacks reach the window as the
+// window system's own message (which it hands on as mouse moves with the
+// message in X), and the icon comes back when the shell starts afresh.
 
 #include "platform/shell.h"
 #include "platform/utf8.h"
+#include "platform/win32/notify_icon.h"
 #include "test_support.h"
 #include "tray/clsSysTray.h"
 
@@ -29,8 +31,8 @@ namespace {
 using testing_support::SetWhileWaiting;
 using testing_support::WaitFor;
 
-// A real window, hidden, that hands its mouse moves to the tray class as the
-// window system does (pixels: the message number is X).
+// A real window, hidden, that hands the icon's callbacks to the tray class as
+// the window system does (pixels: the message number is X).
 class Window : public platform::IWindow {
 public:
     Window() {
@@ -70,7 +72,7 @@ public:
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         auto* self = reinterpret_cast<Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-        if (self != nullptr && message == WM_MOUSEMOVE) {
+        if (self != nullptr && message == platform::win32::kNotifyIconCallback) {
             self->moves.emplace_back(wParam, lParam);
             if (self->m_mouseMove) {
                 self->m_mouseMove(0, 0, static_cast<float>(LOWORD(lParam)),
@@ -284,6 +286,50 @@ TEST_F(WindowsTray, TheTipReachesTheShellWhole) {
     EXPECT_EQ(ShownTip(icon), tip);
     EXPECT_TRUE(tray.RemoveIcon(0));
     EXPECT_TRUE(WaitFor([&] { return DockedIcon() == nullptr; }));
+}
+
+// A shell that refused the add gets it at the next change; one that starts
+// afresh, with none of the icons it had, says so with the registered message
+// "TaskbarCreated", and gets the icon back. Whether the shell has the icon is
+// what it answers to a change of nothing: trayer does not always dock an
+// icon again that it has just let go.
+TEST_F(WindowsTray, TheIconComesBackAfterARefusedAddAndAShellStartedAfresh) {
+    if (!TrayHostRunning()) {
+        GTEST_SKIP() << "no notification area: run it through wine-run --desktop";
+    }
+    Window window;
+    clsSysTray tray;
+    ASSERT_TRUE(tray.AttachForm(&window, nullptr, nullptr));
+    // What the shell does to an icon behind the program's back: an icon of
+    // the same window and number in the way, so that the add is refused; the
+    // icon gone, as from a shell that starts afresh.
+    NOTIFYICONDATAW other{};
+    other.cbSize = sizeof other;
+    other.hWnd = reinterpret_cast<HWND>(static_cast<std::intptr_t>(window.hWnd()));
+    other.uID = 1;
+    const auto shellHasIt = [&other] {
+        NOTIFYICONDATAW nothing = other;
+        nothing.uFlags = 0;
+        return ::Shell_NotifyIconW(NIM_MODIFY, &nothing) != FALSE;
+    };
+    ASSERT_NE(::Shell_NotifyIconW(NIM_ADD, &other), FALSE);
+    EXPECT_TRUE(tray.AddIconToTray(Icon(), "Netvigil", 0));
+    ASSERT_NE(::Shell_NotifyIconW(NIM_DELETE, &other), FALSE);
+    ASSERT_FALSE(shellHasIt());
+
+    EXPECT_TRUE(tray.ChangeIcon(Icon(), "one is on."));
+    EXPECT_TRUE(shellHasIt()) << "the refused add was not made again";
+
+    ASSERT_NE(::Shell_NotifyIconW(NIM_DELETE, &other), FALSE);
+    ASSERT_FALSE(shellHasIt());
+    PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(WaitFor(shellHasIt)) << "the shell started afresh got no icon";
+
+    EXPECT_TRUE(tray.RemoveIcon(0));
+    EXPECT_FALSE(shellHasIt());
+    // Removed, it stays removed.
+    PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_FALSE(WaitFor(shellHasIt, std::chrono::milliseconds(300)));
 }
 
 } // namespace

@@ -2,13 +2,17 @@
 # netvigil.exe as a Windows user meets it, under Wine: in a network of the
 # test's own with three hosts (two answering, one silent), on a virtual X
 # desktop with trayer as the notification area and openbox as the window
-# manager. The lights, the tray icon and its tooltip, every command of the
-# menu bar and the tray menu, and the host actions, which run recording
+# manager. The lights (as a screen reader reads them too), the tray icon and
+# its tooltip (with a long name that is not ASCII, whole), every command of
+# the menu bar and the tray menu, and the host actions, which run recording
 # stand-ins of shutdown.exe and explorer.exe from the program's directory.
-# While the board is in the tray, the silent host, whose alert box is ticked,
-# starts answering and stops again: the badge on the icon at once, the shell's
-# balloons once the change has held for a second sweep, their click, and the
-# change log in the user's local application data.
+# While the board is in the tray, the shell starts afresh (the icon comes
+# back, and still brings the board back), and the silent host, whose alert box
+# is ticked, starts answering and stops again: the badge on the icon at once,
+# the shell's balloons once the change has held for a second sweep, their
+# click, and the change log in the user's local application data. Last, a
+# start hidden, the options window open with an edit in it, and the end of
+# the session: the program ends, takes its icon, and saves nothing.
 #
 #   desktop_test.sh BIN_DIR WINE_RUN [SCREENSHOT [ALERT_SCREENSHOT]]
 #
@@ -77,7 +81,7 @@ wait_for '[ -s "$work/desktop" ]' 60 || { echo "FAIL: Wine's desktop did not sta
 {
     printf 'Windows Registry Editor Version 5.00\r\n\r\n'
     printf '[HKEY_CURRENT_USER\\Software\\Netvigil\\Remote Hosts]\r\n'
-    names=(one silent three)
+    names=("Büro – Köln Zentrale Drucker" silent three)
     addresses=(127.0.0.1 "$silent" 127.0.0.2)
     for n in $(seq 20); do
         printf '"Host %d"="%s"\r\n"IP Address %d"="%s"\r\n' \
@@ -199,6 +203,13 @@ pids="$pids $netvigil"
 wait_for 'present "$is_board"' 60 || fail "no board among: $(windows | tr '\n' ';')"
 wait_for 'present "$is_icon"' || fail "no tray icon in trayer"
 wait_for '[ "$(lights)" = grg ]' 60 || fail "the lights are '$(lights)', not green, red, green"
+# What a screen reader reads of the board: each light's name, state, round
+# trip and since when, and the names beside them.
+read_names=$(wine "$bin/balloon_probe.exe" names 2>/dev/null | tr -d '\r' | head -n 6 | tr '\n' '|')
+case "$read_names" in
+'Büro – Köln Zentrale Drucker, online, '*' ms, since '*'|Büro – Köln Zentrale Drucker|silent, offline since '*'|silent|three, online, '*' ms, since '*'|three|') ;;
+*) fail "a screen reader reads the board as \"$read_names\"" ;;
+esac
 if [ -n "$screenshot" ] && locate "$is_board"; then
     convert "$work/shot.png" -crop "$((WW + 4))x$((WH + 26))+$((WX - 2))+$((WY - 24))" +repage \
         "$screenshot"
@@ -218,6 +229,9 @@ for _ in $(seq 20); do
     fi
 done
 [ $summary = yes ] || fail "the icon's tooltip never showed the summary of the three hosts"
+expected_tip='Büro – Köln Zentrale Drucker is on.|silent is off.|three is on.|'
+shown_tip=$(wine "$bin/balloon_probe.exe" tip 2>/dev/null | tr -d '\r')
+[ "$shown_tip" = "$expected_tip" ] || fail "the icon's tooltip reads \"$shown_tip\""
 xdotool mousemove 500 500
 
 # Stop, then Resume in its place on the menu bar. The sweep keeps the
@@ -259,6 +273,20 @@ click_icon 3
 wait_for 'present "$is_menu"' || fail "a right click on the icon gave no menu"
 choose 3
 wait_for 'present "$is_board"' || fail "Restore From Tray did not bring the board back"
+
+# The shell starts afresh while the board is in the tray: it has the icon no
+# more, then says so to every program. The icon comes back, and its menu
+# still brings the board back.
+click "$is_board" 78 -10
+wait_for 'absent "$is_board"' || fail "Tray left the board showing"
+wine "$bin/balloon_probe.exe" forget >/dev/null 2>&1 || fail "the icon could not be taken away"
+wait_for 'absent "$is_icon"' || fail "the icon stayed after the shell forgot it"
+wine "$bin/balloon_probe.exe" restarted >/dev/null 2>&1 || fail "no TaskbarCreated sent"
+wait_for 'present "$is_icon"' || fail "the icon did not come back after TaskbarCreated"
+click_icon 3
+wait_for 'present "$is_menu"' || fail "a right click on the icon that came back gave no menu"
+choose 3
+wait_for 'present "$is_board"' || fail "the icon that came back did not bring the board back"
 
 # Alerts from the tray. The silent host starts answering, then stops: each
 # time the badge turns green, then red, with the sweep that sees it; one
@@ -314,7 +342,7 @@ else
         $5 == "on" && $6 !~ /^(<1|[0-9]+)$/ { print "round trip " $6 }
         $5 == "off" && $6 != "" { print "round trip " $6 }
         { print $2, $3, $4, $5 }' | tr '\n' ';')
-    [ "$changes" = "1 one 127.0.0.1 on;2 silent $silent off;3 three 127.0.0.2 on;2 silent $silent on;2 silent $silent off;" ] ||
+    [ "$changes" = "1 Büro – Köln Zentrale Drucker 127.0.0.1 on;2 silent $silent off;3 three 127.0.0.2 on;2 silent $silent on;2 silent $silent off;" ] ||
         fail "the change log's lines: $changes"
 fi
 
@@ -326,6 +354,29 @@ wait_for 'present "$is_menu"' || fail "a right click on the icon gave no menu"
 choose 4
 wait_for '! kill -0 "$netvigil" 2>/dev/null' || fail "Exit did not end the program"
 wait_for 'absent "$is_icon"' || fail "the icon outlived the program"
+
+# Started hidden at log-in, the options window open with a name half
+# changed, and the session ends (Windows sends no WM_CLOSE then): the
+# program ends as Exit ends it, takes its icon, and writes nothing.
+wine "$app/netvigil.exe" /HIDE &
+netvigil=$!
+pids="$pids $netvigil"
+wait_for 'present "$is_icon"' 60 || fail "no tray icon for a start hidden"
+click_icon 3
+wait_for 'present "$is_menu"' || fail "a right click on the icon gave no menu"
+choose 1
+wait_for 'present "$is_options"' || fail "Options from the tray opened no window"
+xdotool type --delay 50 "half"
+wine wineboot --end-session >/dev/null 2>&1
+wait_for '! kill -0 "$netvigil" 2>/dev/null' || fail "the end of the session did not end the program"
+wait_for 'absent "$is_icon"' || fail "the icon outlived the session"
+stored=$(wine "$bin/netvigil-reg.exe" query 'HKCU\Software\Netvigil\Remote Hosts' /v 'Host 1' 2>/dev/null |
+    tr -d '\r')
+case "$stored" in
+*half*) fail "the end of the session saved the edit: $stored" ;;
+*"Büro – Köln Zentrale Drucker"*) ;;
+*) fail "host 1 reads \"$stored\" after the end of the session" ;;
+esac
 
 if [ $failures -gt 0 ]; then
     kill -0 "$netvigil" 2>/dev/null && state=running || state=ended

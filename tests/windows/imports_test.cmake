@@ -25,25 +25,6 @@ set(newer_than_1507
     USER32.DLL:GetWindowDpiAwarenessContext USER32.DLL:SetProcessDpiAwarenessContext
     USER32.DLL:SetThreadDpiAwarenessContext USER32.DLL:SystemParametersInfoForDpi)
 
-# What netvigil.exe still imports of both kinds: its window system's calls.
-# Converting the window system to the W forms, and looking up the DPI
-# functions when it runs, empties this list; it may only shrink. A function
-# that is not on it fails the test, and so does one on it that is no longer
-# imported, which is then to be struck off.
-set(netvigil_exe_still_expected
-    ADVAPI32.DLL:GetUserNameA COMDLG32.DLL:ChooseColorA GDI32.DLL:EnumFontFamiliesExA
-    GDI32.DLL:GetTextExtentPoint32A GDI32.DLL:GetTextMetricsA KERNEL32.DLL:CreateMutexA
-    KERNEL32.DLL:GetCommandLineA KERNEL32.DLL:lstrcpynA USER32.DLL:AdjustWindowRectExForDpi
-    USER32.DLL:AppendMenuA USER32.DLL:CreateWindowExA USER32.DLL:DefWindowProcA
-    USER32.DLL:DispatchMessageA USER32.DLL:DrawTextA USER32.DLL:FindWindowExA
-    USER32.DLL:GetDpiForSystem USER32.DLL:GetDpiForWindow USER32.DLL:GetMessageA
-    USER32.DLL:GetMonitorInfoA USER32.DLL:GetSystemMetricsForDpi USER32.DLL:GetWindowLongPtrA
-    USER32.DLL:GetWindowTextA USER32.DLL:GetWindowTextLengthA USER32.DLL:IsDialogMessageA
-    USER32.DLL:LoadCursorA USER32.DLL:LoadImageA USER32.DLL:PeekMessageA USER32.DLL:PostMessageA
-    USER32.DLL:RegisterClassA USER32.DLL:RegisterClassExA USER32.DLL:SendMessageA
-    USER32.DLL:SendMessageTimeoutA USER32.DLL:SetWindowLongPtrA USER32.DLL:SetWindowTextA
-    USER32.DLL:SystemParametersInfoForDpi)
-
 string(REPLACE "," ";" programs "${PROGRAMS}")
 set(failures "")
 foreach(program IN LISTS programs)
@@ -73,30 +54,13 @@ foreach(program IN LISTS programs)
         string(APPEND failures "${name}: no import table read\n")
         continue()
     endif()
-    set(expected "")
-    if(name STREQUAL "netvigil.exe")
-        set(expected ${netvigil_exe_still_expected})
-    endif()
     foreach(import IN LISTS imports)
         string(REGEX MATCH "^([^:]+):(.+)$" parts "${import}")
-        set(is_a_form FALSE)
         if(CMAKE_MATCH_1 IN_LIST text_libraries AND CMAKE_MATCH_2 MATCHES "A$")
-            set(is_a_form TRUE)
-        endif()
-        set(is_newer FALSE)
-        if(import IN_LIST newer_than_1507)
-            set(is_newer TRUE)
-        endif()
-        if(import IN_LIST expected)
-            list(REMOVE_ITEM expected ${import})
-        elseif(is_a_form)
             string(APPEND failures "${name} imports the A form ${import}\n")
-        elseif(is_newer)
+        elseif(import IN_LIST newer_than_1507)
             string(APPEND failures "${name} imports ${import}, newer than Windows 10 1507\n")
         endif()
-    endforeach()
-    foreach(gone IN LISTS expected)
-        string(APPEND failures "${name} no longer imports ${gone}: strike it off the list\n")
     endforeach()
 endforeach()
 
@@ -104,5 +68,4 @@ if(failures)
     message(FATAL_ERROR "${failures}")
 endif()
 list(LENGTH programs count)
-message(STATUS "${count} programs: no A forms and nothing newer than Windows 10 1507 imported, "
-               "but for what netvigil.exe's window system is still to change")
+message(STATUS "${count} programs: no A forms and nothing newer than Windows 10 1507 imported")

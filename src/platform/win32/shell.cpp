@@ -2,9 +2,13 @@
 // the 8-bit layout whose size names the shell version (88, 488 or 504 bytes),
 // its text in UTF-8; Windows' own record of that version holds UTF-16 text
 // and is larger on 64-bit Windows, where the window and icon handles are 8
-// bytes wide. Each request is copied into the native record.
+// bytes wide. Each request is copied into the native record. The icons are
+// kept (NotifyIcons) for a shell that starts afresh or refuses an add: a
+// hidden window of this backend hears the shell's "TaskbarCreated".
 
+#include "platform/common/notify_icons.h"
 #include "platform/win32/library.h"
+#include "platform/win32/notify_icon.h"
 #include "platform/win32/wide.h"
 
 #include <algorithm>
@@ -66,13 +70,9 @@ void ToNative(const char* field, std::size_t bytes, wchar_t* out, std::size_t un
     std::copy(text.begin(), text.end(), out);
 }
 
-} // namespace
-
-bool NotificationAreaAvailable() {
-    return ::FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr;
-}
-
-BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATA* lpData) {
+// One request as the shell takes it. The callback the class asks for, the
+// mouse-move message, reaches the window as the window system's own message.
+BOOL SendNative(DWORD dwMessage, NOTIFYICONDATA* lpData) {
     static auto* const notify =
         win32::Entry<decltype(::Shell_NotifyIconW)>("shell32.dll", "Shell_NotifyIconW");
     NOTIFYICONDATA& r = *lpData;
@@ -82,7 +82,8 @@ BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATA* lpData) {
     native.hWnd = Widened<::HWND>(r.hWnd);
     native.uID = r.uID;
     native.uFlags = r.uFlags;
-    native.uCallbackMessage = r.uCallbackMessage;
+    native.uCallbackMessage =
+        r.uCallbackMessage == WM_MOUSEMOVE ? win32::kNotifyIconCallback : r.uCallbackMessage;
     native.hIcon = Widened<::HICON>(static_cast<std::int32_t>(r.hIcon));
     if (layout.tip > 0) {
         ToNative(r.szTip, layout.tip, native.szTip, layout.tip);
@@ -103,12 +104,11 @@ BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATA* lpData) {
     const BOOL answer = notify(dwMessage, &native);
 
     // The shell only reads the record. What it holds is handed back, but for
-    // the text, which stays as the class wrote it: converted back it would
-    // lose the blanks and the cut the class gave it.
+    // the text, which stays as the class wrote it (converted back it would
+    // lose the blanks and the cut the class gave it), and the callback.
     r.hWnd = Narrowed(native.hWnd);
     r.uID = native.uID;
     r.uFlags = native.uFlags;
-    r.uCallbackMessage = native.uCallbackMessage;
     r.hIcon = static_cast<HICON>(Narrowed(native.hIcon));
     if (layout.balloon) {
         r.dwState = native.dwState;
@@ -120,6 +120,49 @@ BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATA* lpData) {
         std::memcpy(r.guidItem, &native.guidItem, sizeof r.guidItem);
     }
     return answer;
+}
+
+NotifyIcons& Icons() {
+    static NotifyIcons icons(SendNative);
+    return icons;
+}
+
+// The shell broadcasts "TaskbarCreated" to the top-level windows once it has
+// started, with none of the icons it had. A window that hears it, hidden,
+// made on the thread of the first request, whose messages it then gets.
+::LRESULT CALLBACK ListenerProcedure(::HWND hWnd, ::UINT message, ::WPARAM wParam,
+                                     ::LPARAM lParam) {
+    static const ::UINT taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
+    if (message == taskbarCreated && taskbarCreated != 0) {
+        Icons().ShellStarted();
+        return 0;
+    }
+    return ::DefWindowProcW(hWnd, message, wParam, lParam);
+}
+
+void ListenForTheShell() {
+    static const bool listening = [] {
+        ::WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = ListenerProcedure;
+        windowClass.hInstance = ::GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"org.netvigil.Netvigil.NotificationArea";
+        ::RegisterClassW(&windowClass);
+        // Not a message-only window: those hear no broadcast.
+        return ::CreateWindowExW(0, windowClass.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                 nullptr, windowClass.hInstance, nullptr) != nullptr;
+    }();
+    static_cast<void>(listening);
+}
+
+} // namespace
+
+bool NotificationAreaAvailable() {
+    return ::FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr;
+}
+
+BOOL Shell_NotifyIcon(DWORD dwMessage, NOTIFYICONDATA* lpData) {
+    ListenForTheShell();
+    return Icons().Request(dwMessage, lpData);
 }
 
 } // namespace platform

@@ -33,9 +33,9 @@ void Deliver(::MSG& msg) {
         return;
     }
     const ::HWND top = ::GetAncestor(msg.hwnd, GA_ROOT);
-    if (top == nullptr || ::IsDialogMessageA(top, &msg) == FALSE) {
+    if (top == nullptr || ::IsDialogMessageW(top, &msg) == FALSE) {
         ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
+        ::DispatchMessageW(&msg);
     }
 }
 
@@ -77,7 +77,7 @@ int Run(int& /*argc*/, char** /*argv*/, const std::string& /*title*/,
     // returned by then.
     win32::FreeUnwound();
     ::MSG msg{};
-    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
         Deliver(msg);
         win32::FreeUnwound();
     }
@@ -91,7 +91,7 @@ namespace {
 // quit message is left for the outermost loop.
 bool DeliverPending() {
     ::MSG msg{};
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) {
         if (msg.message == WM_QUIT) {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             return false;
@@ -108,7 +108,7 @@ void DoEvents() {
 }
 
 void DoEventsWhile(const std::function<void()>& blocking) {
-    const ::HANDLE done = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    const ::HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     std::thread worker;
     if (done != nullptr) {
         try {
@@ -147,7 +147,7 @@ std::string Command() {
     if (CommandOverride()) {
         return *CommandOverride();
     }
-    const std::string line = ::GetCommandLineA();
+    const std::string line = win32::Narrow(::GetCommandLineW());
     std::size_t i = 0;
     if (!line.empty() && line[0] == '"') {
         const std::size_t close = line.find('"', 1);
@@ -159,25 +159,47 @@ std::string Command() {
     return line.substr(i);
 }
 
+namespace win32 {
+
+::HWND HiddenOwner() {
+    static const ::HWND owner = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                                  nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    return owner;
+}
+
+} // namespace win32
+
 namespace {
 
-// Windows keeps an owned window out of the task list: a hidden window that
-// owns the form does it.
-::HWND TaskListOwner() {
-    static const ::HWND owner = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                                  nullptr, ::GetModuleHandleA(nullptr), nullptr);
-    return owner;
+// An owned window has a task-bar button only with WS_EX_APPWINDOW. Windows
+// takes the change of a visible window's button only while it is hidden.
+void SetTaskListButton(Form& form, bool button) {
+    const ::HWND hWnd = form.Internals().hWnd;
+    const bool shown = ::IsWindowVisible(hWnd) != FALSE;
+    if (shown) {
+        ::ShowWindow(hWnd, SW_HIDE);
+    }
+    const auto style = static_cast<::ULONG_PTR>(::GetWindowLongPtrW(hWnd, GWL_EXSTYLE));
+    ::SetWindowLongPtrW(
+        hWnd, GWL_EXSTYLE,
+        static_cast<::LONG_PTR>(button ? style | WS_EX_APPWINDOW
+                                       : style & ~static_cast<::ULONG_PTR>(WS_EX_APPWINDOW)));
+    // The frame's data is cached until the window is placed again.
+    ::SetWindowPos(hWnd, nullptr, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    if (shown) {
+        ::ShowWindow(hWnd, SW_SHOWNA);
+    }
 }
 
 } // namespace
 
 void HideFromTaskList(Form& form) {
-    ::SetWindowLongPtrA(form.Internals().hWnd, GWLP_HWNDPARENT,
-                        reinterpret_cast<::LONG_PTR>(TaskListOwner()));
+    SetTaskListButton(form, false);
 }
 
 void ShowInTaskList(Form& form) {
-    ::SetWindowLongPtrA(form.Internals().hWnd, GWLP_HWNDPARENT, 0);
+    SetTaskListButton(form, true);
 }
 
 void End() {

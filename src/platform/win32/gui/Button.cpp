@@ -12,7 +12,7 @@ std::string Button::Caption() const {
 
 void Button::SetCaption(const std::string& caption) {
     Internals().caption = caption;
-    ::SetWindowTextA(Internals().child, caption.c_str());
+    ::SetWindowTextW(Internals().child, win32::Wide(caption).c_str());
 }
 
 void Button::SetFocus() {

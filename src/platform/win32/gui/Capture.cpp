@@ -23,7 +23,7 @@ std::intptr_t SendMessage(HWND hWnd, UINT Msg, std::intptr_t wParam, std::intptr
         }
         lParam = MAKELPARAM(at.x, at.y);
     }
-    return ::SendMessageA(window, Msg, static_cast<::WPARAM>(wParam), lParam);
+    return ::SendMessageW(window, Msg, static_cast<::WPARAM>(wParam), lParam);
 }
 
 } // namespace platform

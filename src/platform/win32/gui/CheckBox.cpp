@@ -8,11 +8,11 @@ CheckBox::CheckBox(Form& owner)
     : Control(owner, std::make_unique<Impl>(owner, Impl::Kind::CheckBox)) {}
 
 int CheckBox::Value() const {
-    return ::SendMessageA(Internals().child, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+    return ::SendMessageW(Internals().child, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
 }
 
 void CheckBox::SetValue(int value) {
-    ::SendMessageA(Internals().child, BM_SETCHECK, value == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
+    ::SendMessageW(Internals().child, BM_SETCHECK, value == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 } // namespace platform

@@ -69,7 +69,7 @@ void RepaintFocusMark(::HWND child) {
 }
 
 ::HWND MakeChild(Control::Impl& c) {
-    const char* windowClass = c.kind == Kind::TextBox ? "EDIT" : "BUTTON";
+    const wchar_t* windowClass = c.kind == Kind::TextBox ? L"EDIT" : L"BUTTON";
     ::DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP;
     ::DWORD exStyle = 0;
     switch (c.kind) {
@@ -85,18 +85,18 @@ void RepaintFocusMark(::HWND child) {
         break;
     }
     Form::Impl& form = c.owner.Internals();
-    ::HWND child = ::CreateWindowExA(exStyle, windowClass, "", style, 0, 0, 0, 0, form.hWnd,
-                                     nullptr, ::GetModuleHandleA(nullptr), nullptr);
-    ::SetWindowLongPtrA(child, GWLP_USERDATA, reinterpret_cast<::LONG_PTR>(&c));
-    ::SendMessageA(child, WM_SETFONT, reinterpret_cast<::WPARAM>(form.hFont), FALSE);
+    ::HWND child = ::CreateWindowExW(exStyle, windowClass, L"", style, 0, 0, 0, 0, form.hWnd,
+                                     nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    ::SetWindowLongPtrW(child, GWLP_USERDATA, reinterpret_cast<::LONG_PTR>(&c));
+    ::SendMessageW(child, WM_SETFONT, reinterpret_cast<::WPARAM>(form.hFont), FALSE);
     ::SetWindowSubclass(child, ChildProcedure, 1, reinterpret_cast<::DWORD_PTR>(&c));
     return child;
 }
 
 // The tool of an element in the window's tooltip control: the child window
 // itself, or the element's rectangle.
-::TTTOOLINFOA ToolOf(const Control::Impl& c) {
-    ::TTTOOLINFOA tool{};
+::TTTOOLINFOW ToolOf(const Control::Impl& c) {
+    ::TTTOOLINFOW tool{};
     tool.cbSize = sizeof tool;
     tool.hwnd = c.owner.Internals().hWnd;
     tool.uFlags = TTF_SUBCLASS | (c.child != nullptr ? TTF_IDISHWND : 0);
@@ -112,18 +112,19 @@ void UpdateTip(Control::Impl& c) {
         if (c.tip.empty()) {
             return;
         }
-        form.tips = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+        form.tips = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                       WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, form.hWnd,
-                                      nullptr, ::GetModuleHandleA(nullptr), nullptr);
-        ::SendMessageA(form.tips, TTM_SETMAXTIPWIDTH, 0, win32::Pixels(4800, form.Dpi()));
+                                      nullptr, ::GetModuleHandleW(nullptr), nullptr);
+        ::SendMessageW(form.tips, TTM_SETMAXTIPWIDTH, 0, win32::Pixels(4800, form.Dpi()));
     }
-    ::TTTOOLINFOA tool = ToolOf(c);
+    ::TTTOOLINFOW tool = ToolOf(c);
     tool.rect = c.PixelRect();
-    ::SendMessageA(form.tips, TTM_DELTOOLA, 0, reinterpret_cast<::LPARAM>(&tool));
+    ::SendMessageW(form.tips, TTM_DELTOOLW, 0, reinterpret_cast<::LPARAM>(&tool));
     if (!c.tip.empty()) {
-        tool.lpszText = c.tip.data();
-        ::SendMessageA(form.tips, TTM_ADDTOOLA, 0, reinterpret_cast<::LPARAM>(&tool));
+        std::wstring text = win32::Wide(c.tip);
+        tool.lpszText = text.data();
+        ::SendMessageW(form.tips, TTM_ADDTOOLW, 0, reinterpret_cast<::LPARAM>(&tool));
     }
 }
 
@@ -131,9 +132,10 @@ void UpdateTip(Control::Impl& c) {
 // show takes it rather than going (the board's names change theirs after
 // every sweep).
 void UpdateTipText(Control::Impl& c) {
-    ::TTTOOLINFOA tool = ToolOf(c);
-    tool.lpszText = c.tip.data();
-    ::SendMessageA(c.owner.Internals().tips, TTM_UPDATETIPTEXTA, 0,
+    ::TTTOOLINFOW tool = ToolOf(c);
+    std::wstring text = win32::Wide(c.tip);
+    tool.lpszText = text.data();
+    ::SendMessageW(c.owner.Internals().tips, TTM_UPDATETIPTEXTW, 0,
                    reinterpret_cast<::LPARAM>(&tool));
 }
 
@@ -200,6 +202,8 @@ void Control::SetVisible(bool visible) {
     m_p->visible = visible;
     if (m_p->child != nullptr) {
         ::ShowWindow(m_p->child, visible ? SW_SHOWNA : SW_HIDE);
+    } else {
+        win32::ElementChanged(*m_p, visible ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE);
     }
     m_p->Repaint();
 }
@@ -229,9 +233,11 @@ void Control::SetAccessibleName(const std::string& name) {
         return;
     }
     m_p->accessibleName = name;
-    // A painted element (a light) has no object of its own to name.
+    // A painted element (a light) is named by its window's client object.
     if (m_p->child != nullptr) {
         win32::NameWindow(m_p->child, name);
+    } else {
+        win32::ElementChanged(*m_p, EVENT_OBJECT_NAMECHANGE);
     }
 }
 

@@ -4,22 +4,23 @@
 
 #include "platform/win32/gui/Internals.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <string>
 
 namespace platform {
 
 namespace win32 {
 
 ::HFONT MakeFont(const Font& font, unsigned dpi) {
-    // SystemParametersInfoForDpi has a wide form only.
-    ::NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    ::SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi);
-    ::LOGFONTW face = metrics.lfMessageFont;
+    ::LOGFONTW face = NonClientMetricsForDpi(dpi).lfMessageFont;
     if (!font.Name.empty()) {
-        const int length =
-            ::MultiByteToWideChar(CP_UTF8, 0, font.Name.c_str(), -1, face.lfFaceName, LF_FACESIZE);
-        face.lfFaceName[length > 0 ? length - 1 : 0] = L'\0';
+        // A name longer than the field (no face's is) is cut, never left
+        // without its NUL.
+        const std::wstring name = Wide(font.Name).substr(0, LF_FACESIZE - 1);
+        std::fill(std::begin(face.lfFaceName), std::end(face.lfFaceName), L'\0');
+        std::copy(name.begin(), name.end(), face.lfFaceName);
     }
     if (font.Size > 0) {
         face.lfHeight = -static_cast<::LONG>(std::lround(font.Size * dpi / 72.0));
@@ -32,20 +33,24 @@ namespace win32 {
 } // namespace win32
 
 bool FontInstalled(const std::string& name) {
-    ::LOGFONTA wanted{};
+    const std::wstring face = win32::Wide(name);
+    if (face.empty() || face.size() >= LF_FACESIZE) {
+        return false;
+    }
+    ::LOGFONTW wanted{};
     wanted.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynA(wanted.lfFaceName, name.c_str(), LF_FACESIZE);
+    std::copy(face.begin(), face.end(), wanted.lfFaceName);
     bool found = false;
     ::HDC dc = ::GetDC(nullptr);
-    ::EnumFontFamiliesExA(
+    ::EnumFontFamiliesExW(
         dc, &wanted,
-        [](const ::LOGFONTA*, const ::TEXTMETRICA*, ::DWORD, ::LPARAM flag) -> int {
+        [](const ::LOGFONTW*, const ::TEXTMETRICW*, ::DWORD, ::LPARAM flag) -> int {
             *reinterpret_cast<bool*>(flag) = true;
             return 0;
         },
         reinterpret_cast<::LPARAM>(&found), 0);
     ::ReleaseDC(nullptr, dc);
-    return found && !name.empty();
+    return found;
 }
 
 int TextHeight(const Font& font) {
@@ -53,8 +58,8 @@ int TextHeight(const Font& font) {
     ::HDC dc = ::GetDC(nullptr);
     ::HFONT face = win32::MakeFont(font, dpi);
     const ::HGDIOBJ old = ::SelectObject(dc, face);
-    ::TEXTMETRICA metrics{};
-    ::GetTextMetricsA(dc, &metrics);
+    ::TEXTMETRICW metrics{};
+    ::GetTextMetricsW(dc, &metrics);
     ::SelectObject(dc, old);
     ::DeleteObject(face);
     ::ReleaseDC(nullptr, dc);

@@ -3,6 +3,7 @@
 #include "platform/win32/gui/Internals.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace platform {
 
@@ -19,17 +20,27 @@ constexpr ::DWORD kStyle =
 } // namespace
 
 Form::Impl::Impl(Form& form) : self(form) {
-    hWnd = ::CreateWindowExA(0, win32::FormClass(), "", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 320,
-                             240, nullptr, nullptr, ::GetModuleHandleA(nullptr), this);
+    // A window made while another is loaded (the options window, over the
+    // board) belongs to the first: it stays above it, has no task-bar button
+    // of its own, and comes forward with it. The first belongs to a hidden
+    // window, with a button of its own (WS_EX_APPWINDOW) that it can lose
+    // (HideFromTaskList). Windows takes the owner only when the window is
+    // made.
+    const auto& forms = core::LoadedForms();
+    const ::HWND ownedBy = forms.empty() ? win32::HiddenOwner() : forms.front()->Internals().hWnd;
+    hWnd = ::CreateWindowExW(forms.empty() ? WS_EX_APPWINDOW : 0, win32::FormClass(), L"", kStyle,
+                             CW_USEDEFAULT, CW_USEDEFAULT, 320, 240, ownedBy, nullptr,
+                             ::GetModuleHandleW(nullptr), this);
     backColor = static_cast<std::int32_t>(::GetSysColor(COLOR_BTNFACE));
     background = ::CreateSolidBrush(win32::Colour(backColor));
     hFont = win32::MakeFont(font, Dpi());
 }
 
 Form::Impl::~Impl() {
+    win32::ForgetClientObject(*this);
     FreeOwned();
     if (hWnd != nullptr) {
-        ::SetWindowLongPtrA(hWnd, GWLP_USERDATA, 0);
+        ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0);
         ::DestroyWindow(hWnd);
     }
     ::DeleteObject(background);
@@ -37,8 +48,7 @@ Form::Impl::~Impl() {
 }
 
 unsigned Form::Impl::Dpi() const {
-    const ::UINT dpi = hWnd != nullptr ? ::GetDpiForWindow(hWnd) : 0;
-    return dpi != 0 ? dpi : 96;
+    return win32::WindowDpi(hWnd);
 }
 
 int Form::Impl::MenuBarHeight() const {
@@ -49,8 +59,7 @@ int Form::Impl::MenuBarHeight() const {
     ::RECT client{};
     ::GetWindowRect(hWnd, &outer);
     ::GetClientRect(hWnd, &client);
-    ::RECT frame{0, 0, 0, 0};
-    ::AdjustWindowRectExForDpi(&frame, kStyle, FALSE, 0, Dpi());
+    const ::RECT frame = win32::FrameForDpi({0, 0, 0, 0}, kStyle, Dpi());
     return std::max(0, static_cast<int>((outer.bottom - outer.top) - (frame.bottom - frame.top) -
                                         client.bottom));
 }
@@ -59,8 +68,7 @@ void Form::Impl::SizeClient(int width, int height) {
     // The menu bar may wrap at this width: the frame is fitted twice, the
     // second time with the bar as it then lies.
     for (int pass = 0; pass < 2; ++pass) {
-        ::RECT frame{0, 0, width, height};
-        ::AdjustWindowRectExForDpi(&frame, kStyle, FALSE, 0, Dpi());
+        const ::RECT frame = win32::FrameForDpi({0, 0, width, height}, kStyle, Dpi());
         ::SetWindowPos(hWnd, nullptr, 0, 0, frame.right - frame.left,
                        frame.bottom - frame.top + MenuBarHeight(),
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -74,15 +82,14 @@ void Form::Impl::FitWorkArea() {
     const ::HWND nearby = owner != nullptr ? owner->Internals().hWnd : hWnd;
     ::MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
-    if (::GetMonitorInfoA(::MonitorFromWindow(nearby, MONITOR_DEFAULTTONEAREST), &monitor) ==
+    if (::GetMonitorInfoW(::MonitorFromWindow(nearby, MONITOR_DEFAULTTONEAREST), &monitor) ==
         FALSE) {
         return;
     }
     const unsigned dpi = Dpi();
     const int width = win32::Pixels(fixedClientWidth, dpi);
     const int height = win32::Pixels(fixedClientHeight, dpi);
-    ::RECT frame{0, 0, width, height};
-    ::AdjustWindowRectExForDpi(&frame, kStyle, FALSE, 0, dpi);
+    const ::RECT frame = win32::FrameForDpi({0, 0, width, height}, kStyle, dpi);
     const int over = static_cast<int>(frame.bottom - frame.top) + MenuBarHeight() -
                      static_cast<int>(monitor.rcWork.bottom - monitor.rcWork.top);
     const bool scrolls = over > 0;
@@ -90,7 +97,7 @@ void Form::Impl::FitWorkArea() {
     scrollPage = scrolls ? height - over : height;
     ::ShowScrollBar(hWnd, SB_VERT, scrolls ? TRUE : FALSE);
     // The frame leaves the scroll bar out: it takes its width from the client area.
-    SizeClient(width + (scrolls ? ::GetSystemMetricsForDpi(SM_CXVSCROLL, dpi) : 0), scrollPage);
+    SizeClient(width + (scrolls ? win32::MetricForDpi(SM_CXVSCROLL, dpi) : 0), scrollPage);
     if (scrolls) {
         ::SCROLLINFO info{};
         info.cbSize = sizeof info;
@@ -139,8 +146,8 @@ void Form::Impl::RebuildMenuBar() {
     for (const auto& item : barItems) {
         const MenuItem::Impl& i = item->Internals();
         if (i.visible) {
-            ::AppendMenuA(bar, i.caption == "-" ? MF_SEPARATOR : MF_STRING, i.id,
-                          i.caption.c_str());
+            ::AppendMenuW(bar, i.caption == "-" ? MF_SEPARATOR : MF_STRING, i.id,
+                          win32::Wide(i.caption).c_str());
         }
     }
     ::DrawMenuBar(hWnd);
@@ -169,8 +176,8 @@ void Form::Impl::Popup(Menu& menu, MenuItem* defaultItem, ::POINT at) {
     for (const auto& item : menu.Internals().items) {
         const MenuItem::Impl& i = item->Internals();
         if (i.visible) {
-            ::AppendMenuA(popup, i.caption == "-" ? MF_SEPARATOR : MF_STRING, i.id,
-                          i.caption.c_str());
+            ::AppendMenuW(popup, i.caption == "-" ? MF_SEPARATOR : MF_STRING, i.id,
+                          win32::Wide(i.caption).c_str());
         }
     }
     if (defaultItem != nullptr) {
@@ -184,7 +191,7 @@ void Form::Impl::Popup(Menu& menu, MenuItem* defaultItem, ::POINT at) {
     const auto chosen = static_cast<UINT>(::TrackPopupMenu(
         popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, hWnd, nullptr));
     menuOpen = false;
-    ::PostMessageA(hWnd, WM_NULL, 0, 0);
+    ::PostMessageW(hWnd, WM_NULL, 0, 0);
     win32::ForgetMenu(popup);
     ::DestroyMenu(popup);
     if (chosen == 0 || unloaded) {
@@ -228,7 +235,7 @@ void Form::Show() {
         int y = (over.top + over.bottom - h) / 2;
         ::MONITORINFO monitor{};
         monitor.cbSize = sizeof monitor;
-        if (::GetMonitorInfoA(::MonitorFromWindow(m_p->owner->m_p->hWnd, MONITOR_DEFAULTTONEAREST),
+        if (::GetMonitorInfoW(::MonitorFromWindow(m_p->owner->m_p->hWnd, MONITOR_DEFAULTTONEAREST),
                               &monitor) != FALSE) {
             const auto left = static_cast<int>(monitor.rcWork.left);
             const auto top = static_cast<int>(monitor.rcWork.top);
@@ -250,38 +257,45 @@ void Form::ShowModal(Form* owner) {
         return; // unloaded by its own load step
     }
     // The other windows take no input meanwhile; their timers go on.
-    std::vector<::HWND> disabled;
     for (Form* form : core::LoadedForms()) {
         if (form != this && ::IsWindowEnabled(form->m_p->hWnd) != FALSE) {
             ::EnableWindow(form->m_p->hWnd, FALSE);
-            disabled.push_back(form->m_p->hWnd);
+            m_p->disabledByModal.push_back(form->m_p->hWnd);
         }
     }
     m_p->modal = true;
     ::MSG msg{};
     while (m_p->modal && !m_p->unloaded && ::IsWindowVisible(m_p->hWnd) != FALSE) {
-        const ::BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        const ::BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0 || got == -1) {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             break;
         }
-        if (!win32::PreviewKey(msg) && ::IsDialogMessageA(m_p->hWnd, &msg) == FALSE) {
+        if (!win32::PreviewKey(msg) && ::IsDialogMessageW(m_p->hWnd, &msg) == FALSE) {
             ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
+            ::DispatchMessageW(&msg);
         }
     }
     m_p->modal = false;
-    // The windows are all still there: none is freed while a loop runs.
-    for (::HWND hWnd : disabled) {
-        ::EnableWindow(hWnd, TRUE);
-    }
+    m_p->EnableOthers();
     if (owner != nullptr && !owner->m_p->unloaded) {
         ::SetForegroundWindow(owner->m_p->hWnd);
     }
     m_p->owner = nullptr;
 }
 
+void Form::Impl::EnableOthers() {
+    // The windows are all still there: none is freed while a loop runs.
+    for (::HWND other : std::exchange(disabledByModal, {})) {
+        ::EnableWindow(other, TRUE);
+    }
+}
+
 void Form::Hide() {
+    // A modal window gives the input back before it goes: Windows activates
+    // another window when the active one hides, and a window still disabled
+    // cannot be it, so another program's would be.
+    m_p->EnableOthers();
     ::ShowWindow(m_p->hWnd, SW_HIDE);
     m_p->modal = false;
 }
@@ -321,13 +335,14 @@ HWND Form::hWnd() const {
 
 void Form::SetIcon(HICON icon) {
     m_p->icon = icon;
-    ::SendMessageA(m_p->hWnd, WM_SETICON, ICON_SMALL,
+    ::SendMessageW(m_p->hWnd, WM_SETICON, ICON_SMALL,
                    reinterpret_cast<::LPARAM>(win32::NativeIcon(icon)));
-    ::SendMessageA(m_p->hWnd, WM_SETICON, ICON_BIG,
+    ::SendMessageW(m_p->hWnd, WM_SETICON, ICON_BIG,
                    reinterpret_cast<::LPARAM>(win32::LargeIconFor(icon)));
 }
 
 void Form::SetAccessibleName(const std::string& name) {
+    m_p->accessibleName = name;
     win32::NameWindow(m_p->hWnd, name);
 }
 
@@ -353,7 +368,7 @@ void Form::SetFont(const Font& font) {
     m_p->hFont = win32::MakeFont(font, m_p->Dpi());
     for (const auto& control : m_p->controls) {
         if (::HWND child = control->Internals().child) {
-            ::SendMessageA(child, WM_SETFONT, reinterpret_cast<::WPARAM>(m_p->hFont), TRUE);
+            ::SendMessageW(child, WM_SETFONT, reinterpret_cast<::WPARAM>(m_p->hFont), TRUE);
         }
     }
     ::InvalidateRect(m_p->hWnd, nullptr, TRUE);

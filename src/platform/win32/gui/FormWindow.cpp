@@ -2,7 +2,9 @@
 // messages; and the keys a form hears before its elements.
 
 #include "platform/win32/gui/Internals.h"
+#include "platform/win32/notify_icon.h"
 
+#include <shellapi.h>
 #include <windowsx.h>
 
 namespace platform {
@@ -22,13 +24,18 @@ int ShiftCode(::WPARAM keys) {
 
 ::LRESULT CALLBACK FormProcedure(::HWND hWnd, ::UINT message, ::WPARAM wParam, ::LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const ::CREATESTRUCTA*>(lParam);
-        ::SetWindowLongPtrA(hWnd, GWLP_USERDATA,
+        const auto* create = reinterpret_cast<const ::CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(hWnd, GWLP_USERDATA,
                             reinterpret_cast<::LONG_PTR>(create->lpCreateParams));
     }
-    auto* impl = reinterpret_cast<Form::Impl*>(::GetWindowLongPtrA(hWnd, GWLP_USERDATA));
+    auto* impl = reinterpret_cast<Form::Impl*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
     if (impl == nullptr || impl->hWnd == nullptr) {
-        return ::DefWindowProcA(hWnd, message, wParam, lParam);
+        return ::DefWindowProcW(hWnd, message, wParam, lParam);
+    }
+    if (message == WM_NCDESTROY) {
+        // Destroyed with its owner: the handle is no longer the form's.
+        impl->hWnd = nullptr;
+        return ::DefWindowProcW(hWnd, message, wParam, lParam);
     }
     return impl->Procedure(message, wParam, lParam);
 }
@@ -55,21 +62,39 @@ bool PreviewKey(const ::MSG& msg) {
     return code == 0;
 }
 
-const char* FormClass() {
-    static const char* const name = [] {
-        ::WNDCLASSEXA wc{};
+const wchar_t* FormClass() {
+    static const wchar_t* const name = [] {
+        ::WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
         wc.lpfnWndProc = FormProcedure;
-        wc.hInstance = ::GetModuleHandleA(nullptr);
-        wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
-        wc.lpszClassName = "NetvigilForm";
-        ::RegisterClassExA(&wc);
-        return "NetvigilForm";
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+        wc.lpszClassName = L"NetvigilForm";
+        ::RegisterClassExW(&wc);
+        return L"NetvigilForm";
     }();
     return name;
 }
 
 } // namespace win32
+
+void Form::Impl::NotifyIconCallback(::UINT reported) {
+    // A version-3 icon reports the keyboard's Enter or Space as NIN_KEYSELECT
+    // and the menu key as WM_CONTEXTMENU: for the tray class, the double
+    // click and the right button's release. The shell follows a right
+    // button's release with a WM_CONTEXTMENU as well, which is not a second
+    // request for the menu (it may come while the first menu is open).
+    const bool echo = reported == WM_CONTEXTMENU && afterTrayRightButtonUp;
+    afterTrayRightButtonUp = reported == WM_RBUTTONUP;
+    const ::UINT message = reported == NIN_KEYSELECT    ? WM_LBUTTONDBLCLK
+                           : reported == WM_CONTEXTMENU ? WM_RBUTTONUP
+                                                        : reported;
+    if (!echo) {
+        // The message where the pointer's x would be, as the shell put it
+        // before the window's own conversion to its unit.
+        self.RaiseMouseMove(0, 0, Units(message, 1440.0 / Dpi()), 0);
+    }
+}
 
 ::LRESULT Form::Impl::Procedure(::UINT message, ::WPARAM wParam, ::LPARAM lParam) {
     switch (message) {
@@ -92,14 +117,20 @@ const char* FormClass() {
         ::SetBkColor(reinterpret_cast<::HDC>(wParam), win32::Colour(backColor));
         return reinterpret_cast<::LRESULT>(background);
     case WM_MOUSEMOVE: {
-        // The notification area's callback arrives here too, with the mouse
-        // message it reports in place of x, as the tray class expects.
-        const double twipsPerPixel = 1440.0 / Dpi();
-        self.RaiseMouseMove(ButtonCode(wParam), ShiftCode(wParam),
-                            Units(GET_X_LPARAM(lParam), twipsPerPixel),
-                            Units(GET_Y_LPARAM(lParam), twipsPerPixel));
+        // A real move: the window's own handler hears of it, and no one who
+        // takes its x for the shell's message (the tray class).
+        if (self.MouseMove) {
+            const double twipsPerPixel = 1440.0 / Dpi();
+            const MouseHandler handler = self.MouseMove;
+            handler(ButtonCode(wParam), ShiftCode(wParam),
+                    Units(GET_X_LPARAM(lParam), twipsPerPixel),
+                    Units(GET_Y_LPARAM(lParam), twipsPerPixel));
+        }
         return 0;
     }
+    case win32::kNotifyIconCallback:
+        NotifyIconCallback(static_cast<::UINT>(LOWORD(lParam)));
+        return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN: {
@@ -130,7 +161,7 @@ const char* FormClass() {
             return 0;
         }
         auto* c = reinterpret_cast<Control::Impl*>(
-            ::GetWindowLongPtrA(reinterpret_cast<::HWND>(lParam), GWLP_USERDATA));
+            ::GetWindowLongPtrW(reinterpret_cast<::HWND>(lParam), GWLP_USERDATA));
         if (c != nullptr && HIWORD(wParam) == EN_SETFOCUS) {
             ScrollIntoView(*c);
             return 0;
@@ -196,6 +227,29 @@ const char* FormClass() {
         // Closing the window from the desktop unloads it.
         self.Unload();
         return 0;
+    case WM_QUERYENDSESSION:
+        // The session may end; the program ends with it at WM_ENDSESSION.
+        return TRUE;
+    case WM_ENDSESSION:
+        // Log-off and shut-down send no WM_CLOSE. The program ends as its
+        // Exit ends it: every window unloads, the first (the main window,
+        // which takes the tray icon away) first, and nothing is left to do
+        // when this returns, after which Windows may end the process at once.
+        if (wParam != FALSE) {
+            for (Form* form : std::vector<Form*>(core::LoadedForms())) {
+                form->Unload();
+            }
+        }
+        return 0;
+    case WM_GETOBJECT:
+        // The client area with its lights and labels; lParam is a 32-bit
+        // identifier, whatever the width of the parameter.
+        if (static_cast<::DWORD>(lParam) == static_cast<::DWORD>(OBJID_CLIENT)) {
+            if (const ::LRESULT object = win32::ClientObjectResult(*this, wParam)) {
+                return object;
+            }
+        }
+        break;
     case WM_DPICHANGED: {
         // Moved to a monitor of another density: the same size in inches.
         const auto* suggested = reinterpret_cast<const ::RECT*>(lParam);
@@ -211,7 +265,7 @@ const char* FormClass() {
                 c.hFont = win32::MakeFont(c.font, Dpi());
             }
             if (c.child != nullptr) {
-                ::SendMessageA(c.child, WM_SETFONT, reinterpret_cast<::WPARAM>(hFont), TRUE);
+                ::SendMessageW(c.child, WM_SETFONT, reinterpret_cast<::WPARAM>(hFont), TRUE);
             }
         }
         PlaceAll();
@@ -220,7 +274,7 @@ const char* FormClass() {
     default:
         break;
     }
-    return ::DefWindowProcA(hWnd, message, wParam, lParam);
+    return ::DefWindowProcW(hWnd, message, wParam, lParam);
 }
 
 } // namespace platform

@@ -3,15 +3,25 @@
 #include "platform/gui/App.h"
 #include "platform/win32/gui/Internals.h"
 
+#include <map>
+
 namespace platform {
 
 namespace {
 
-// The icon the program carries as its resource "NETVIGIL", drawn at a size.
+// The icon the program carries as its resource "NETVIGIL", drawn at the size
+// of a system metric at the system's DPI. Each size is loaded from the
+// resource's own image of that size, once, and kept for the run: a shared
+// load would hand back whichever size was loaded first.
 ::HICON ResourceIcon(int metric) {
-    const int size = ::GetSystemMetricsForDpi(metric, ::GetDpiForSystem());
-    return static_cast<::HICON>(::LoadImageA(::GetModuleHandleA(nullptr), "NETVIGIL", IMAGE_ICON,
-                                             size, size, LR_DEFAULTCOLOR | LR_SHARED));
+    static std::map<int, ::HICON> loaded;
+    const int size = win32::MetricForDpi(metric, win32::SystemDpi());
+    ::HICON& icon = loaded[size];
+    if (icon == nullptr) {
+        icon = static_cast<::HICON>(::LoadImageW(::GetModuleHandleW(nullptr), L"NETVIGIL",
+                                                 IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+    }
+    return icon;
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "platform/win32/gui/Internals.h"
 
+#include <iterator>
 #include <string>
 
 namespace platform {
@@ -10,7 +11,7 @@ namespace {
 
 // The first start's window for later starts' requests: a message-only
 // window, which no task list, tray or window list shows.
-constexpr const char* kClass = "org.netvigil.Netvigil.Instance";
+constexpr const wchar_t* kClass = L"org.netvigil.Netvigil.Instance";
 constexpr ::UINT kActivate = WM_APP;
 constexpr ::UINT kWaitMs = 5000;
 constexpr ::UINT kPollMs = 50;
@@ -20,13 +21,13 @@ const ::HWND kMessageOnly = win32::NativeWindow(-3);
 // "Local\" is the session's own namespace, so each user logged on (each
 // session) has their own; the user's name keeps apart a start as another
 // user in the same session (runas), whom the first one's mutex would refuse.
-std::string InstanceName() {
-    char user[257] = "";
-    ::DWORD size = sizeof user;
-    if (::GetUserNameA(user, &size) == FALSE) {
-        user[0] = '\0';
+std::wstring InstanceName() {
+    wchar_t user[257] = L"";
+    ::DWORD size = std::size(user);
+    if (::GetUserNameW(user, &size) == FALSE) {
+        user[0] = L'\0';
     }
-    return std::string("org.netvigil.Netvigil.") + user;
+    return std::wstring(L"org.netvigil.Netvigil.") + user;
 }
 
 // Whether a window came forward: none does while the program starts or ends.
@@ -45,14 +46,14 @@ bool Activate() {
     if (message == kActivate) {
         return Activate() ? TRUE : FALSE;
     }
-    return ::DefWindowProcA(hWnd, message, wParam, lParam);
+    return ::DefWindowProcW(hWnd, message, wParam, lParam);
 }
 
 } // namespace
 
 bool ClaimInstance() {
-    const std::string name = InstanceName();
-    ::HANDLE mutex = ::CreateMutexA(nullptr, FALSE, ("Local\\" + name).c_str());
+    const std::wstring name = InstanceName();
+    ::HANDLE mutex = ::CreateMutexW(nullptr, FALSE, (L"Local\\" + name).c_str());
     if (mutex == nullptr) {
         return true;
     }
@@ -62,21 +63,21 @@ bool ClaimInstance() {
     }
     // The mutex stays open until the process ends, which releases it however
     // it ends, and the window lives as long.
-    ::WNDCLASSA windowClass{};
+    ::WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = InstanceProcedure;
-    windowClass.hInstance = ::GetModuleHandleA(nullptr);
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
     windowClass.lpszClassName = kClass;
-    ::RegisterClassA(&windowClass);
-    ::CreateWindowExA(0, kClass, name.c_str(), 0, 0, 0, 0, 0, kMessageOnly, nullptr,
+    ::RegisterClassW(&windowClass);
+    ::CreateWindowExW(0, kClass, name.c_str(), 0, 0, 0, 0, 0, kMessageOnly, nullptr,
                       windowClass.hInstance, nullptr);
     return true;
 }
 
 bool ActivateInstance() {
-    const std::string name = InstanceName();
+    const std::wstring name = InstanceName();
     // The first start may hold the mutex and not yet have its window.
     for (::UINT waited = 0; waited < kWaitMs; waited += kPollMs) {
-        const ::HWND window = ::FindWindowExA(kMessageOnly, nullptr, kClass, name.c_str());
+        const ::HWND window = ::FindWindowExW(kMessageOnly, nullptr, kClass, name.c_str());
         if (window == nullptr) {
             ::Sleep(kPollMs);
             continue;
@@ -87,7 +88,7 @@ bool ActivateInstance() {
         ::GetWindowThreadProcessId(window, &process);
         ::AllowSetForegroundWindow(process);
         ::DWORD_PTR taken = FALSE;
-        return ::SendMessageTimeoutA(window, kActivate, 0, 0, SMTO_ABORTIFHUNG, kWaitMs, &taken) !=
+        return ::SendMessageTimeoutW(window, kActivate, 0, 0, SMTO_ABORTIFHUNG, kWaitMs, &taken) !=
                    0 &&
                taken == TRUE;
     }

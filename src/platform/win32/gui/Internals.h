@@ -26,6 +26,8 @@
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "platform/win32/api.h"
+#include "platform/win32/dpi.h"
+#include "platform/win32/wide.h"
 
 #include <cstdint>
 #include <memory>
@@ -33,6 +35,8 @@
 #include <vector>
 
 #undef SendMessage
+
+struct IAccessible;
 
 namespace platform {
 
@@ -65,8 +69,6 @@ void FreeUnwound();
 // Pixels from twips and back at a window's DPI.
 int Pixels(int twips, unsigned dpi);
 int Twips(int pixels, unsigned dpi);
-// The system's DPI, for what no window's DPI decides.
-unsigned SystemDpi();
 
 // The program's icon drawn large (the task switcher's), for its small one;
 // any other icon as it is.
@@ -80,12 +82,23 @@ unsigned SystemDpi();
 // popup menu while it is shown; a menu's name is forgotten before the menu
 // is destroyed.
 void NameWindow(::HWND hWnd, const std::string& name);
+// A form's client area with its painted elements, for WM_GETOBJECT; and
+// forgotten as the form goes.
+::LRESULT ClientObjectResult(Form::Impl& form, ::WPARAM flags);
+void ForgetClientObject(Form::Impl& form);
+// Tells readers of a change to an element of a client area (its name, its
+// visibility).
+void ElementChanged(const Control::Impl& c, ::DWORD event);
 void NameMenu(::HMENU menu, const std::string& name);
 void ForgetMenu(::HMENU menu);
 
 // The keyboard's mark around a rectangle: two dotted rings, black on white,
 // that read on any background.
 void DrawFocusMark(::HDC dc, ::RECT around);
+
+// The hidden window that owns the program's first window, which Windows then
+// keeps out of the task list unless the window asks for a button.
+::HWND HiddenOwner();
 
 // Hands a key message to its form's KeyDown first: true when that kept it.
 bool PreviewKey(const ::MSG& msg);
@@ -159,10 +172,15 @@ struct Form::Impl : core::FormCore {
     void PlaceAll();
     void Paint(::HDC dc) const;
     ::LRESULT Procedure(::UINT message, ::WPARAM wParam, ::LPARAM lParam);
+    // The shell's message about the window's icon in the notification area,
+    // as the mouse-move notification the tray class takes it from.
+    void NotifyIconCallback(::UINT reported);
     // The item with this command number, on the menu bar or a menu.
     MenuItem* ItemById(UINT id) const;
     // A menu popped up and the command chosen from it run.
     void Popup(Menu& menu, MenuItem* defaultItem, ::POINT at);
+    // Enables the windows a modal show disabled.
+    void EnableOthers();
     // Resizes the window so that its client area is this size in pixels.
     void SizeClient(int width, int height);
     int MenuBarHeight() const;
@@ -188,12 +206,21 @@ struct Form::Impl : core::FormCore {
     int scroll = 0, scrollRange = 0, scrollPage = 0;
     // Whether one of this window's menus is open (TrackPopupMenu).
     bool menuOpen = false;
+    // Whether the shell's last message about the icon was the right
+    // button's release.
+    bool afterTrayRightButtonUp = false;
+    // What a screen reader calls the window, and the client area's object
+    // once a reader has asked for it.
+    std::string accessibleName;
+    IAccessible* accessible = nullptr;
+    // The windows a modal show disabled, enabled again before it hides.
+    std::vector<::HWND> disabledByModal;
 };
 
 namespace win32 {
 
 // The form's window class, registered once.
-const char* FormClass();
+const wchar_t* FormClass();
 // A timer's tick, by the number it was set with.
 void TimerTick(Form& form, ::UINT_PTR id);
 

@@ -12,6 +12,9 @@ std::string Label::Caption() const {
 
 void Label::SetCaption(const std::string& caption) {
     Internals().caption = caption;
+    if (Internals().accessibleName.empty()) {
+        win32::ElementChanged(Internals(), EVENT_OBJECT_NAMECHANGE);
+    }
     Internals().Repaint();
 }
 

@@ -37,29 +37,26 @@ void PaintMark(::HDC dc, LightMark mark, int x, int y, int d) {
 }
 
 // As much of the text as fits the width, ended by "…" when not all of it does;
-// cut between whole UTF-8 characters.
-std::string Elided(::HDC dc, const std::string& text, int width) {
-    const auto fits = [dc, width](const std::string& shown) {
+// never cut between the two halves of a character past U+FFFF.
+std::wstring Elided(::HDC dc, const std::wstring& text, int width) {
+    const auto fits = [dc, width](const std::wstring& shown) {
         ::SIZE size{};
-        ::GetTextExtentPoint32A(dc, shown.c_str(), static_cast<int>(shown.size()), &size);
+        ::GetTextExtentPoint32W(dc, shown.c_str(), static_cast<int>(shown.size()), &size);
         return size.cx <= width;
     };
     if (fits(text)) {
         return text;
     }
-    std::string cut = text;
+    std::wstring cut = text;
     while (!cut.empty()) {
-        while (!cut.empty() && (static_cast<unsigned char>(cut.back()) & 0xC0) == 0x80) {
-            cut.pop_back();
-        }
-        if (!cut.empty()) {
-            cut.pop_back();
-        }
-        if (fits(cut + "\u2026")) {
+        const bool pair = cut.size() >= 2 && cut.back() >= 0xDC00 && cut.back() < 0xE000 &&
+                          cut[cut.size() - 2] >= 0xD800 && cut[cut.size() - 2] < 0xDC00;
+        cut.resize(cut.size() - (pair ? 2 : 1));
+        if (fits(cut + L'\u2026')) {
             break;
         }
     }
-    return cut + "\u2026";
+    return cut + L'\u2026';
 }
 
 // Lays the windowless elements over the background: lights, lines, labels.
@@ -111,8 +108,9 @@ void PaintControl(const Control::Impl& c, ::HDC dc, ::HFONT formFont) {
         ::SetBkMode(dc, TRANSPARENT);
         ::SetTextColor(dc, win32::Colour(c.color));
         const ::HGDIOBJ old = ::SelectObject(dc, c.hFont != nullptr ? c.hFont : formFont);
-        const std::string shown = c.elided ? Elided(dc, c.caption, r.right - r.left) : c.caption;
-        ::DrawTextA(dc, shown.c_str(), static_cast<int>(shown.size()), &text,
+        const std::wstring caption = win32::Wide(c.caption);
+        const std::wstring shown = c.elided ? Elided(dc, caption, r.right - r.left) : caption;
+        ::DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &text,
                     DT_NOPREFIX | DT_LEFT | (c.centred ? DT_VCENTER : 0) |
                         (c.centred || c.elided ? DT_SINGLELINE : DT_WORDBREAK));
         ::SelectObject(dc, old);

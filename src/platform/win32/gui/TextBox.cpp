@@ -9,14 +9,14 @@ TextBox::TextBox(Form& owner)
 
 std::string TextBox::Text() const {
     const ::HWND box = Internals().child;
-    std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(box)) + 1, '\0');
+    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(box)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(
-        ::GetWindowTextA(box, text.data(), static_cast<int>(text.size()))));
-    return text;
+        ::GetWindowTextW(box, text.data(), static_cast<int>(text.size()))));
+    return win32::Narrow(text);
 }
 
 void TextBox::SetText(const std::string& text) {
-    ::SetWindowTextA(Internals().child, text.c_str());
+    ::SetWindowTextW(Internals().child, win32::Wide(text).c_str());
 }
 
 } // namespace platform

@@ -10,11 +10,6 @@ namespace platform {
 
 namespace win32 {
 
-unsigned SystemDpi() {
-    const ::UINT dpi = ::GetDpiForSystem();
-    return dpi != 0 ? dpi : 96;
-}
-
 int Pixels(int twips, unsigned dpi) {
     return static_cast<int>(std::lround(twips * static_cast<double>(dpi) / 1440.0));
 }
