@@ -72,32 +72,47 @@ TEST_P(Ping, AnsweringHostGetsReplyLines) {
 TEST_P(Ping, LateRepliesCountWithinHalfASecond) {
     const LateHosts hosts({milliseconds(30), milliseconds(300), milliseconds(700), std::nullopt});
     ASSERT_EQ(hosts.Why(), "");
+    // A loaded machine can hold up any one run, never every one: a time
+    // that is too long counts only when three runs in a row give one.
+    constexpr int kTries = 3;
+    ProgramResult r;
     for (const std::size_t i : {0u, 1u}) {
-        const ProgramResult r = RunPing({"-n", "1", "-w", "8", hosts.Address(i)}, GetParam());
-        EXPECT_EQ(r.exitCode, 0) << r.out;
-        EXPECT_NE(r.out.find("Reply from " + hosts.Address(i) + ": bytes=32 time="),
-                  std::string::npos)
-            << r.out;
         const long delay = i == 0 ? 30 : 300;
-        EXPECT_GE(ReplyTime(r.out), delay) << r.out;
-        EXPECT_LT(ReplyTime(r.out), delay + 150) << r.out;
+        for (int attempt = 0; attempt < kTries; ++attempt) {
+            r = RunPing({"-n", "1", "-w", "8", hosts.Address(i)}, GetParam());
+            EXPECT_EQ(r.exitCode, 0) << r.out;
+            EXPECT_NE(r.out.find("Reply from " + hosts.Address(i) + ": bytes=32 time="),
+                      std::string::npos)
+                << r.out;
+            EXPECT_GE(ReplyTime(r.out), delay) << r.out;
+            if (ReplyTime(r.out) < delay + 150) {
+                break;
+            }
+            EXPECT_LT(attempt, kTries - 1) << r.out;
+        }
     }
 
-    ProgramResult r = RunPing({"-n", "1", "-w", "8", hosts.Address(2)}, GetParam());
+    r = RunPing({"-n", "1", "-w", "8", hosts.Address(2)}, GetParam());
     EXPECT_EQ(r.out.find("Reply"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Request timed out.\n"), std::string::npos) << r.out;
     r = RunPing({"-n", "1", "-w", "1000", hosts.Address(2)}, GetParam());
     EXPECT_NE(r.out.find("Reply from " + hosts.Address(2)), std::string::npos) << r.out;
 
-    // What starting a ping costs here, which the silent host's time includes.
-    auto start = steady_clock::now();
-    RunPing({"-n", "1", "-w", "8", "127.0.0.1"}, GetParam());
-    const auto overhead = steady_clock::now() - start;
-    start = steady_clock::now();
-    r = RunPing({"-n", "1", "-w", "8", hosts.Address(3)}, GetParam());
-    const auto silent = steady_clock::now() - start;
-    EXPECT_GE(silent, milliseconds(450));
-    EXPECT_LE(silent, milliseconds(650) + overhead);
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        // What starting a ping costs here, which the silent host's time
+        // includes.
+        auto start = steady_clock::now();
+        RunPing({"-n", "1", "-w", "8", "127.0.0.1"}, GetParam());
+        const auto overhead = steady_clock::now() - start;
+        start = steady_clock::now();
+        r = RunPing({"-n", "1", "-w", "8", hosts.Address(3)}, GetParam());
+        const auto silent = steady_clock::now() - start;
+        EXPECT_GE(silent, milliseconds(450));
+        if (silent <= milliseconds(650) + overhead) {
+            break;
+        }
+        EXPECT_LT(attempt, kTries - 1) << duration_cast<milliseconds>(silent).count() << " ms";
+    }
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out.find("Reply"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Request timed out.\n"), std::string::npos) << r.out;

@@ -68,7 +68,9 @@ own_network() {
 wine_session() {
     WINEPREFIX=$(sed -n "s/^WINEPREFIX='\(.*\)'$/\1/p" "$wine_run")
     WINEDEBUG=-all
-    export WINEPREFIX WINEDEBUG
+    # In UTF-8, as wine-run: Linux names for every Windows file name.
+    LC_ALL=C.UTF-8
+    export WINEPREFIX WINEDEBUG LC_ALL
     unset WAYLAND_DISPLAY
     work=$(mktemp -d)
     pids=
