@@ -53,12 +53,13 @@ if(NETVIGIL_TESTS)
     # machine's own compiler.
     find_program(NETVIGIL_NATIVE_CXX NAMES c++ g++ REQUIRED NO_CMAKE_FIND_ROOT_PATH)
     set(NETVIGIL_LATE_HOST ${PROJECT_BINARY_DIR}/bin/test_late_host)
-    set(late_host_source ${PROJECT_SOURCE_DIR}/tests/support/late_host.cpp)
+    set(late_host_sources ${PROJECT_SOURCE_DIR}/tests/support/late_host.cpp
+        ${PROJECT_SOURCE_DIR}/tools/ping/classify.cpp)
     add_custom_command(OUTPUT ${NETVIGIL_LATE_HOST}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/bin
-        COMMAND ${NETVIGIL_NATIVE_CXX} -std=c++20 -O2 -Wall -Werror -o ${NETVIGIL_LATE_HOST}
-            ${late_host_source}
-        DEPENDS ${late_host_source}
+        COMMAND ${NETVIGIL_NATIVE_CXX} -std=c++20 -O2 -Wall -Werror
+            -I${PROJECT_SOURCE_DIR}/tools/ping -o ${NETVIGIL_LATE_HOST} ${late_host_sources}
+        DEPENDS ${late_host_sources} ${PROJECT_SOURCE_DIR}/tools/ping/classify.h
         COMMENT "Building the late hosts' responder for this machine")
     add_custom_target(native_late_host ALL DEPENDS ${NETVIGIL_LATE_HOST})
 

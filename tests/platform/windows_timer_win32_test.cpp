@@ -51,16 +51,23 @@ TEST(WindowsTimer, WaitsWhileTheWindowsPopupMenuIsOpen) {
 TEST(WindowsTimer, TicksWhileTheRunnerWaits) {
     platform::Form form;
     form.Show();
+    // The child stays silent until the timer has ticked a dozen times, which
+    // only a wait that delivers messages lets it do.
+    testing_support::TempDir dir;
+    const std::string ticked = dir / "ticked";
     int ticks = 0;
     platform::Timer timer(form);
-    timer.OnTimer = [&ticks] { ++ticks; };
+    timer.OnTimer = [&] {
+        if (++ticks == 12) {
+            testing_support::WriteFileBytes(ticked, "");
+        }
+    };
     timer.SetInterval(10);
     timer.SetEnabled(true);
     platform::SetPipeWait(platform::DoEventsWhile);
     clsRunCommand run;
-    // A second of silence: dozens of intervals, which only a wait that
-    // delivers messages lets tick.
-    EXPECT_EQ(run.GetRtnText(testing_support::BinDir() + "\\test_child.exe late 1000 Reply",
+    EXPECT_EQ(run.GetRtnText(testing_support::BinDir() + "\\test_child.exe until \"" + ticked +
+                                 "\" Reply",
                              "Reply", 0, 0),
               "Reply");
     platform::SetPipeWait(nullptr);

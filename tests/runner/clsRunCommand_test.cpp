@@ -50,20 +50,29 @@ TEST_F(RunCommand, ReturnsTheWholeOutputOfBothStreams) {
 // A window system keeps its messages flowing while the runner waits: only
 // the reads that would block wait, and the text is the same.
 TEST_F(RunCommand, AWaitingReadGivesTheSameText) {
+    TempDir dir;
+    // The child answers only once the runner waits through the hook.
+    const std::string waiting = dir / "waiting";
     int waits = 0;
-    platform::SetPipeWait([&waits](const std::function<void()>& blocking) {
+    platform::SetPipeWait([&](const std::function<void()>& blocking) {
         ++waits;
+        WriteFileBytes(waiting, "");
         std::thread(blocking).join();
     });
-    EXPECT_EQ(Run(Child() + " late 300 Reply"), "Reply");
+    EXPECT_EQ(Run(Child() + " until \"" + waiting + "\" Reply"), "Reply");
     EXPECT_GE(waits, 1);
     EXPECT_EQ(Run(Child() + " bytes 70000").size(), 70000u);
     EXPECT_EQ(Run(Child() + " interleave"),
               "out0\nerr0\nout1\nerr1\nout2\nerr2\nout3\nerr3\nout4\nerr4\n");
     // Another thread's reads block: the wait belongs to the thread that set it.
     waits = 0;
+    const std::string started = dir / "started";
+    const int children = ChildProcessCount();
     std::string elsewhere;
-    std::thread([&] { elsewhere = Run(Child() + " late 100 late"); }).join();
+    std::thread reader([&] { elsewhere = Run(Child() + " until \"" + started + "\" late"); });
+    EXPECT_TRUE(WaitFor([&] { return ChildProcessCount() > children; }));
+    WriteFileBytes(started, "");
+    reader.join();
     EXPECT_EQ(elsewhere, "late");
     EXPECT_EQ(waits, 0);
     platform::SetPipeWait(nullptr);

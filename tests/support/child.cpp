@@ -1,9 +1,12 @@
 // A child program for the process tests: it behaves as its first argument says.
 
+#include "test_support.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 
@@ -52,9 +55,10 @@ int main(int argc, char** argv) {
         }
     } else if (mode == "text") {
         std::fputs(argc > 2 ? argv[2] : "", stdout);
-    } else if (mode == "late" && argc > 3) {
-        // Writes nothing for a while, as a ping waiting for its reply.
-        usleep(static_cast<useconds_t>(std::atoi(argv[2]) * 1000));
+    } else if (mode == "until" && argc > 3) {
+        // Writes nothing until the test makes the file, as a ping waiting for
+        // its reply; a test that never does gets the text once the wait gives up.
+        testing_support::WaitFor([&] { return std::filesystem::exists(argv[2]); });
         std::fputs(argv[3], stdout);
     }
     return 0;

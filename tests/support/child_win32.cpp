@@ -1,7 +1,10 @@
 // A child program for the process tests on Windows: it behaves as its first
 // argument says, writing with WriteFile so that no runtime changes a byte.
 
+#include "test_support.h"
+
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <windows.h>
 
@@ -59,9 +62,10 @@ int main(int argc, char** argv) {
         // What a console program started hidden has for a console window.
         Write(STD_OUTPUT_HANDLE,
               GetConsoleWindow() == nullptr ? "no console window" : "a console window");
-    } else if (mode == "late" && argc > 3) {
-        // Writes nothing for a while, as a ping waiting for its reply.
-        Sleep(static_cast<DWORD>(std::atoi(argv[2])));
+    } else if (mode == "until" && argc > 3) {
+        // Writes nothing until the test makes the file, as a ping waiting for
+        // its reply; a test that never does gets the text once the wait gives up.
+        testing_support::WaitFor([&] { return std::filesystem::exists(argv[2]); });
         Write(STD_OUTPUT_HANDLE, argv[3]);
     }
     return 0;

@@ -11,6 +11,8 @@
 // end of standard input ends the program, so it never outlives the test that
 // started it.
 
+#include "classify.h"
+
 #include <queue>
 
 #include <algorithm>
@@ -48,20 +50,6 @@ struct Answer {
     std::vector<unsigned char> packet;
     bool operator>(const Answer& other) const { return due > other.due; }
 };
-
-std::uint16_t Checksum(const unsigned char* data, std::size_t size) {
-    std::uint32_t sum = 0;
-    for (std::size_t i = 0; i + 1 < size; i += 2) {
-        sum += static_cast<std::uint32_t>(data[i] << 8 | data[i + 1]);
-    }
-    if (size % 2 != 0) {
-        sum += static_cast<std::uint32_t>(data[size - 1] << 8);
-    }
-    while (sum >> 16 != 0) {
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    }
-    return static_cast<std::uint16_t>(~sum);
-}
 
 // "ADDRESS=DELAY" into the table; false when it is not one.
 bool Apply(const std::string& spec, std::map<std::string, Host>* hosts) {
@@ -117,7 +105,7 @@ void Take(const Host& host, std::priority_queue<Answer, std::vector<Answer>, std
     const std::size_t size = static_cast<std::size_t>(got) - header;
     icmp[0] = ICMP_ECHOREPLY;
     icmp[2] = icmp[3] = 0;
-    const std::uint16_t sum = Checksum(icmp, size);
+    const std::uint16_t sum = netvigil_ping::Checksum({icmp, size});
     icmp[2] = static_cast<unsigned char>(sum >> 8);
     icmp[3] = static_cast<unsigned char>(sum & 0xFF);
     due->push({Clock::now() + *host.delay, host.fd, from, {icmp, icmp + size}});

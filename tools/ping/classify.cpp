@@ -148,4 +148,18 @@ std::string ErrorText(bool ipv6, int type, int code) {
     }
 }
 
+std::uint16_t Checksum(std::span<const std::uint8_t> message) {
+    std::uint32_t sum = 0;
+    for (std::size_t i = 0; i + 1 < message.size(); i += 2) {
+        sum += static_cast<std::uint32_t>(message[i] << 8 | message[i + 1]);
+    }
+    if (message.size() % 2 != 0) {
+        sum += static_cast<std::uint32_t>(message.back() << 8);
+    }
+    while (sum >> 16 != 0) {
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    return static_cast<std::uint16_t>(~sum);
+}
+
 } // namespace netvigil_ping

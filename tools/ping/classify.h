@@ -35,6 +35,10 @@ struct Verdict {
 
 Verdict Classify(const Arrival& arrival, const Request& request);
 
+// The Internet checksum (RFC 1071) of an ICMP message, its checksum field
+// zero, in host order.
+std::uint16_t Checksum(std::span<const std::uint8_t> message);
+
 // The Windows text of an ICMP error.
 std::string ErrorText(bool ipv6, int type, int code);
 

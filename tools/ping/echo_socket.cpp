@@ -26,20 +26,6 @@ constexpr char kPayload[] = "abcdefghijklmnopqrstuvwabcdefghi";
 constexpr std::size_t kPayloadSize = 32;
 constexpr std::size_t kHeaderSize = 8;
 
-std::uint16_t Checksum(const unsigned char* data, std::size_t size) {
-    std::uint32_t sum = 0;
-    for (std::size_t i = 0; i + 1 < size; i += 2) {
-        sum += static_cast<std::uint32_t>(data[i] << 8 | data[i + 1]);
-    }
-    if (size % 2 != 0) {
-        sum += static_cast<std::uint32_t>(data[size - 1] << 8);
-    }
-    while (sum >> 16 != 0) {
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    }
-    return static_cast<std::uint16_t>(~sum);
-}
-
 bool SameAddress(const sockaddr_storage& a, const Target& target) {
     if (a.ss_family != target.address.ss_family) {
         return false;
@@ -103,7 +89,7 @@ public:
         packet[6] = static_cast<unsigned char>(m_sequence >> 8);
         packet[7] = static_cast<unsigned char>(m_sequence & 0xFF);
         std::memcpy(packet + kHeaderSize, kPayload, kPayloadSize);
-        const std::uint16_t sum = Checksum(packet, sizeof packet);
+        const std::uint16_t sum = Checksum({packet, sizeof packet});
         packet[2] = static_cast<unsigned char>(sum >> 8);
         packet[3] = static_cast<unsigned char>(sum & 0xFF);
 
